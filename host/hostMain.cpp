@@ -1,0 +1,74 @@
+// The main job: the stand-in host loads the real plug-in DLL, shows what the
+// plug-in told it and did, and unloads it again.
+#include <cstdio>
+#include <string>
+
+#include "standInHost.h"
+
+static std::string narrow(const std::wstring& text) {
+    std::string out;
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return out;
+    out.resize(size_t(size - 1));
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+static void printInfo(const PluginInfo& info) {
+    std::printf("plug-in information (%u bytes)\n", info.size);
+    std::printf("  name:        %s\n", narrow(info.name).c_str());
+    std::printf("  description: %s\n", narrow(info.description).c_str());
+    std::printf("  author:      %s <%s>\n", narrow(info.author).c_str(), narrow(info.authorEmail).c_str());
+    std::printf("  web site:    %s\n", narrow(info.authorWebsite).c_str());
+    std::printf("  legal:       %s\n", narrow(info.copyright).c_str());
+    std::printf("  version:     %llu.%llu.%llu.%llu\n", (info.version >> 48) & 0xFFFF,
+                (info.version >> 32) & 0xFFFF, (info.version >> 16) & 0xFFFF, info.version & 0xFFFF);
+    std::printf("  guid:        %s\n", narrow(info.guid).c_str());
+}
+
+static const char* kindName(JournalKind kind) {
+    switch (kind) {
+    case JournalKind::call: return "call";
+    case JournalKind::exists: return "exists";
+    case JournalKind::hook: return "hookEvent";
+    case JournalKind::unhook: return "unhookEvent";
+    }
+    return "?";
+}
+
+static void printJournal(const char* title) {
+    std::printf("%s\n", title);
+    for (const JournalEntry& entry : hostJournal()) {
+        std::printf("  %-11s %-32s -> %lld", kindName(entry.kind), narrow(entry.name).c_str(),
+                    static_cast<long long>(entry.result));
+        if (!entry.text.empty())
+            std::printf("   [%s]", narrow(entry.text).c_str());
+        std::printf("\n");
+    }
+    hostClearJournal();
+}
+
+int main() {
+    std::wstring folder = hostExeFolder();
+    hostReset({folder + L"snipLeafHost.ini", folder});
+    PluginModule plugin;
+    if (!hostOpenPlugin(folder + L"snipLeaf.dll", &plugin)) {
+        std::printf("could not load snipLeaf.dll\n");
+        return 1;
+    }
+    printInfo(*plugin.queryPlugInfo(0));
+    int32_t result = plugin.pluginLoad(0, hostFunctionTable());
+    std::printf("\npluginLoad -> 0x%08X\n", unsigned(result));
+    printJournal("what the plug-in did at load:");
+    std::printf("contact menu items:\n");
+    for (const std::wstring& id : hostMenuOrder()) {
+        const HostMenuItem& item = hostMenuItems().at(id);
+        std::printf("  %s in %s: %s\n", narrow(id).c_str(), narrow(item.menuName).c_str(),
+                    narrow(item.caption).c_str());
+    }
+    std::printf("\npluginUnload -> %d\n", plugin.pluginUnload(0));
+    printJournal("what the plug-in did at unload:");
+    hostClosePlugin(&plugin);
+    return result == hostOk ? 0 : 1;
+}

@@ -1,0 +1,127 @@
+// The three exports and the load and unload sequences. pluginUnload takes down
+// only what pluginLoad got as far as setting up, so an unload after a failed
+// load, or a second unload, is harmless, and a later load starts clean.
+#include "pluginFrame.h"
+
+#include "../delivery/encoding.h"
+#include "../editor/editorWindow.h"
+#include "../editor/styleControl.h"
+#include "../image/gdiplusFlat.h"
+#include "contactMenu.h"
+#include "hostBridge.h"
+#include "settings.h"
+
+HMODULE moduleHandle = nullptr;
+ULONG_PTR gdiplusToken = 0;
+int64_t menuRebuildHook = 0;
+HBITMAP toolbarBitmap = nullptr;
+
+// What is up, so that pluginUnload undoes exactly that.
+static struct {
+    bool editorClass;
+    bool styleClass;
+    bool gdiplus;
+    bool settings;
+    bool menuItems;
+} loaded;
+
+static const PluginInfo info = {
+    sizeof(PluginInfo),
+    0,
+    L"snipLeaf",
+    L"Wycinki ekranu, schowka, pliku, rysowanie na wycinkach",
+    L"Copyright (c) 2026 snipLeaf developers, MIT licence",
+    L"snipLeaf developers",
+    L"snipleaf@users.noreply.example.org",
+    L"https://snipleaf.example.org/",
+    L"",
+    0x00020000000004B0ull,
+    0x0001000100030000ull,
+    4,
+    {},
+    L"{5C2E8B1A-7D43-4F6E-9A0B-3E1D2C4F8A76}",
+    {},
+};
+
+const PluginInfo& pluginInfo() {
+    return info;
+}
+
+extern "C" PluginInfo* queryPlugInfo(uint64_t) {
+    return const_cast<PluginInfo*>(&info);
+}
+
+static bool startGdiplus() {
+    Gdiplus::GdiplusStartupInput input;  // version 1, no callback, nothing suppressed
+    return Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr) == Gdiplus::Ok;
+}
+
+static HBITMAP loadToolbarGraphic() {
+    GraphRecord load = {};
+    load.size = sizeof(GraphRecord);
+    load.graphId = toolbarGraphId;
+    load.fileName = toolbarFileName;
+    load.module = moduleHandle;
+    load.flags = 8;
+    if (callHost(L"WTW/Graph/Load", &load) != 1)
+        return LoadBitmapW(moduleHandle, MAKEINTRESOURCEW(toolbarResourceId));
+    GraphRecord get = {};
+    get.size = sizeof(GraphRecord);
+    get.graphId = toolbarGraphId;
+    get.flags = 4;
+    return reinterpret_cast<HBITMAP>(callHost(L"WTW/Graph/GetImage", &get));
+}
+
+static int32_t failLoad(const wchar_t* message) {
+    writeLog(hostTable, logLevel, logSource, message);
+    return hostAbort;
+}
+
+extern "C" int32_t pluginLoad(uint64_t, HostFunctionTable* table) {
+    hostTable = table;
+    loaded.editorClass = registerEditorClass();
+    if (!loaded.editorClass)
+        return failLoad(L"Could register windows classes");
+    loaded.styleClass = registerStyleControlClass(moduleHandle);
+    if (!loaded.styleClass)
+        return failLoad(L"Could register windows classes");
+    loaded.gdiplus = startGdiplus();
+    if (!loaded.gdiplus)
+        return failLoad(L"Could not start GDI+");
+    lookUpEncoders();
+    loaded.settings = openSettings();
+    if (!loaded.settings)
+        return hostAbort;
+    addMenuItems();
+    loaded.menuItems = true;
+    menuRebuildHook = table && table->hookEvent
+                          ? table->hookEvent(L"WTW/OnMenuRebuild", onMenuRebuild, 0)
+                          : 0;
+    toolbarBitmap = loadToolbarGraphic();
+    return hostOk;
+}
+
+extern "C" int32_t pluginUnload(uint64_t) {
+    // An editor left open would otherwise be closed at library detach, after
+    // GDI+ and the settings store are gone.
+    if (loaded.gdiplus)
+        closeEditor();
+    if (loaded.settings)
+        closeSettings();
+    if (loaded.menuItems)
+        removeMenuItems();
+    if (loaded.editorClass)
+        UnregisterClassW(editorClassName, moduleHandle);
+    if (loaded.styleClass)
+        UnregisterClassW(styleControlClassName, moduleHandle);
+    if (loaded.gdiplus)
+        Gdiplus::GdiplusShutdown(gdiplusToken);
+    if (menuRebuildHook != 0 && hostTable && hostTable->unhookEvent)
+        hostTable->unhookEvent(menuRebuildHook);
+    if (toolbarBitmap)
+        DeleteObject(toolbarBitmap);
+    menuRebuildHook = 0;
+    toolbarBitmap = nullptr;
+    loaded = {};
+    return 0;
+}

@@ -1,0 +1,51 @@
+// Shared test set-up: fresh folders, the real DLL loaded through the stand-in
+// host, reading records out of the journal, and patching the DLL's imports so a
+// test can make a platform call fail or watch it.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/standInHost.h"
+
+// A new, empty folder under the temporary directory, with a trailing backslash.
+std::wstring freshFolder(const wchar_t* tag);
+// The host reset to a fresh settings file in a fresh folder that serves the
+// toolbar graphic from the build's output folder.
+HostConfig freshHostConfig();
+
+template <typename T>
+T readAt(const std::vector<uint8_t>& bytes, size_t offset) {
+    T value = {};
+    if (offset + sizeof(T) <= bytes.size())
+        std::memcpy(&value, bytes.data() + offset, sizeof(T));
+    return value;
+}
+
+// True when every byte of [from, to) is zero.
+bool zeroBetween(const std::vector<uint8_t>& bytes, size_t from, size_t to);
+std::wstring textAt(const std::vector<uint8_t>& bytes, size_t offset);
+// The journal's calls of one name, in order.
+std::vector<JournalEntry> callsOf(const std::wstring& name);
+
+// Replaces the DLL's import of function from dll; answers the original.
+void* patchImport(HMODULE module, const char* dll, const char* function, void* replacement);
+// The names of the DLLs a loaded module imports.
+std::vector<std::string> importedDlls(HMODULE module);
+
+// The real snipLeaf.dll, opened for each test and closed after it.
+class PluginTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    int32_t load() { return plugin.pluginLoad(0, hostFunctionTable()); }
+    int32_t unload() { return plugin.pluginUnload(0); }
+    HostConfig config;
+    PluginModule plugin = {};
+};

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the build and the Wine test road need on a fresh Debian machine
+# (idempotent: apt-get runs only when a package is missing), then configures and
+# builds the MinGW cross build into build/mingw.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+packages=(cmake make g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth googletest)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+cd "$root"
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -- --no-print-directory 2>&1 | grep -vE '^\[ *[0-9]+%\]|Scanning dependencies|Built target|Consolidate compiler' || true
+test "${PIPESTATUS[0]}" -eq 0

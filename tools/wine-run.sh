@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs a Windows executable under Wine with the project's own prefix (inside the
+# build folder, made on first use) so nothing depends on the user's Wine set-up.
+# CTest calls this as its cross-compiling emulator; tools/run-tests.sh starts one
+# Xvfb display and one wineserver for the whole run, and without them this script
+# makes its own display.
+set -euo pipefail
+exe="$1"
+buildDir="${SNIPLEAF_BUILD_DIR:-$(cd "$(dirname "$exe")/.." && pwd)}"
+export WINEPREFIX="${WINEPREFIX:-$buildDir/wineprefix}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}"
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$wine" "$@"
+fi
+exec "$wine" "$@"

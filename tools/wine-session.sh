@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Sourced by the run scripts: one Xvfb display and one persistent wineserver for
+# the whole run, since every Wine start that has to bring them up costs seconds.
+export SNIPLEAF_BUILD_DIR="$root/build/mingw"
+export WINEPREFIX="$SNIPLEAF_BUILD_DIR/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+wineServer=/usr/lib/wine/wineserver64
+[ -x "$wineServer" ] || wineServer=$(command -v wineserver)
+display=":$((90 + RANDOM % 400))"
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfbPid=$!
+export DISPLAY="$display"
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+"$wineServer" -p 2>/dev/null || true
+wineSessionEnd() {
+    "$wineServer" -k 2>/dev/null || true
+    kill "$xvfbPid" 2>/dev/null || true
+}
+trap wineSessionEnd EXIT
+# A new prefix is made here once, so the first test does not pay for it.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    "$root/tools/wine-run.sh" wineboot.exe -i >/dev/null 2>&1 || true
+fi
