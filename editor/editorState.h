@@ -1,0 +1,48 @@
+// The editor's whole state: one static record, read by every handler of the
+// editor window through the window property "IMGWND".
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "../image/capture.h"
+#include "../plugin/hostApi.h"
+
+enum ToolId : int32_t { toolSelect = 2, toolPencil = 3, toolLine = 4, toolRectangle = 5, toolEllipse = 6, toolText = 7 };
+
+enum EditorCommand : int32_t {
+    commandToggleToolbar = 10,
+    commandSendSelection = 11,
+    commandSendWhole = 12,
+    commandFileTransfer = 13,
+    commandImageHosting = 14,
+    commandCancel = 15,
+};
+
+struct EditorState {
+    ImageHolder* picture;
+    ContactRecord* contacts;
+    int32_t contactCount;
+    int32_t startX, startY;
+    int32_t endX, endY;
+    HWND window;
+    int32_t tool;
+    uint32_t penColor;    // ARGB
+    uint32_t brushColor;  // ARGB; alpha 0 means no fill
+    int32_t penWidth;
+    HWND toolbar;
+    HWND styleControl;
+    HWND toggleButton;
+    HWND textEdit;
+    HWND qualitySlider;
+    uint8_t toolbarCollapsed;
+    int32_t windowWidth, windowHeight;
+};
+
+extern EditorState editorState;
+
+// Exchanges the bytes in bits 0-7 and 16-23: ARGB to COLORREF order and back.
+constexpr uint32_t swapRedBlue(uint32_t colour) {
+    return (colour & 0xFF00FF00u) | ((colour & 0xFFu) << 16) | ((colour >> 16) & 0xFFu);
+}

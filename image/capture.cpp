@@ -1,0 +1,120 @@
+// Screenshot, fitting, size and painting of the picture in an ImageHolder.
+#include "capture.h"
+
+#include <cstdlib>
+
+#include "gdiGuards.h"
+
+using namespace Gdiplus::DllExports;
+
+CaptureArea chooseCaptureArea(const MonitorQuery& q) {
+    if (q.monitorCount > 1 && q.cursorKnown && q.monitorFound && !q.monitorIsPrimary) {
+        return {q.monitor.left, q.monitor.top, std::abs(q.monitor.right - q.monitor.left),
+                std::abs(q.monitor.bottom - q.monitor.top)};
+    }
+    return {0, 0, q.screenWidth, q.screenHeight};
+}
+
+static MonitorQuery queryMonitors() {
+    MonitorQuery q = {};
+    q.monitorCount = GetSystemMetrics(SM_CMONITORS);
+    q.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    q.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    POINT cursor = {};
+    q.cursorKnown = GetCursorPos(&cursor) != 0;
+    if (!q.cursorKnown)
+        return q;
+    HMONITOR monitor = MonitorFromPoint(cursor, MONITOR_DEFAULTTONULL);
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    q.monitorFound = monitor && GetMonitorInfoW(monitor, &info);
+    q.monitor = info.rcMonitor;
+    q.monitorIsPrimary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+    return q;
+}
+
+bool captureScreen(ImageHolder* holder) {
+    CaptureArea area = chooseCaptureArea(queryMonitors());
+    WindowDcGuard screen(nullptr);
+    return captureArea(holder, screen.dc, area.x, area.y, area.width, area.height);
+}
+
+bool captureArea(ImageHolder* holder, HDC screen, int32_t x, int32_t y, int32_t width, int32_t height) {
+    MemoryDcGuard memory(screen);
+    // Compatible with the screen, not the memory context, to keep its colour depth.
+    GdiObjectGuard bitmap(CreateCompatibleBitmap(screen, width, height));
+    {
+        SelectGuard selected(memory.dc, bitmap.object);
+        BitBlt(memory.dc, 0, 0, width, height, screen, x, y, SRCCOPY);
+    }
+    auto* hbitmap = static_cast<HBITMAP>(bitmap.object);
+    if (GdipCreateBitmapFromHBITMAP(hbitmap, nullptr, &holder->bitmap) != Gdiplus::Ok)
+        return false;
+    fitToScreen(holder);
+    return true;
+}
+
+// Single precision, division first, pinned side by the picture's own shape:
+// the sizes people got from this plug-in so far depend on exactly this.
+PictureSize fittedSize(uint32_t w, uint32_t h, int32_t cx, int32_t cy) {
+    if (cx <= 0 || cy <= 0)
+        return {w, h};
+    if (w <= uint32_t(cx) && h <= uint32_t(cy))
+        return {w, h};
+    if (w > h)
+        return {uint32_t(cx), uint32_t(float(cx) / float(w) * float(h))};
+    return {uint32_t(float(cy) / float(h) * float(w)), uint32_t(cy)};
+}
+
+void fitToScreen(ImageHolder* holder) {
+    if (!holder || !holder->bitmap)
+        return;
+    int32_t cx = GetSystemMetrics(SM_CXSCREEN);
+    int32_t cy = GetSystemMetrics(SM_CYSCREEN);
+    if (cx <= 0 || cy <= 0)
+        return;
+    uint32_t w = imageWidth(holder);
+    uint32_t h = imageHeight(holder);
+    if (w <= uint32_t(cx) && h <= uint32_t(cy))
+        return;
+    PictureSize size = fittedSize(w, h, cx, cy);
+    GpImage* thumb = nullptr;
+    if (GdipGetImageThumbnail(holder->bitmap, size.width, size.height, &thumb, nullptr, nullptr) != Gdiplus::Ok)
+        return;
+    GdipDisposeImage(holder->bitmap);
+    holder->bitmap = static_cast<GpBitmap*>(thumb);
+}
+
+uint32_t imageWidth(const ImageHolder* holder) {
+    if (!holder || !holder->bitmap)
+        return 0;
+    UINT width = 0;
+    GdipGetImageWidth(holder->bitmap, &width);
+    return width;
+}
+
+uint32_t imageHeight(const ImageHolder* holder) {
+    if (!holder || !holder->bitmap)
+        return 0;
+    UINT height = 0;
+    GdipGetImageHeight(holder->bitmap, &height);
+    return height;
+}
+
+void drawImage(const ImageHolder* holder, HDC dc) {
+    if (!holder || !holder->bitmap)
+        return;
+    Gdiplus::GpGraphics* graphics = nullptr;
+    if (GdipCreateFromHDC(dc, &graphics) != Gdiplus::Ok)
+        return;
+    GdipDrawImageRectI(graphics, holder->bitmap, 0, 0, INT(imageWidth(holder)), INT(imageHeight(holder)));
+    GdipDeleteGraphics(graphics);
+}
+
+void freeImageHolder(ImageHolder* holder) {
+    if (!holder)
+        return;
+    if (holder->bitmap)
+        GdipDisposeImage(holder->bitmap);
+    std::free(holder);
+}
