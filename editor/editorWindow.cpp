@@ -1,10 +1,29 @@
-// The editor window class and the editor's opening and closing.
+// The editor window: opening with its toolbar and child controls, the window
+// procedure (one small handler per message), the command dispatcher, closing,
+// and the settings written when the window goes.
 #include "editorWindow.h"
 
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <iterator>
+
+#include "../plugin/hostBridge.h"
 #include "../plugin/pluginFrame.h"
+#include "../plugin/settings.h"
+#include "drawingTools.h"
+#include "qualitySlider.h"
+#include "styleControl.h"
+
+EditorState editorState = [] {
+    EditorState state = {};
+    state.tool = toolSelect;
+    state.toolbarCollapsed = 1;
+    return state;
+}();
 
 // The constant parts of the class record are filled once, when the library is
-// loaded; the module handle is only known by then from the entry point.
+// loaded; the module handle is set at registration.
 static WNDCLASSEXW editorClass = [] {
     WNDCLASSEXW record = {};
     record.cbSize = sizeof(record);
@@ -17,7 +36,8 @@ static WNDCLASSEXW editorClass = [] {
     return record;
 }();
 
-// Closes an editor still open when the library goes away.
+// Closes an editor still open when the library goes away. pluginUnload closes
+// it first, so normally this finds nothing to do.
 static struct EditorCleanup {
     EditorCleanup() = default;
     EditorCleanup(const EditorCleanup&) = delete;
@@ -30,9 +50,355 @@ bool registerEditorClass() {
     return RegisterClassExW(&editorClass) != 0;
 }
 
-void closeEditor() {
+namespace {
+
+// The image-hosting service behind item 14.
+constexpr const wchar_t* imageHostingButtonText = L"Wyślij na imageshack.us";
+
+// Commands 11 to 14 belong to delivery; they come in with it.
+bool runDeliveryCommand(EditorState&, int) {
+    return true;
 }
 
-LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+struct ToolbarItem {
+    int image;  // for a separator, its width
+    BYTE style;
+    BYTE state;
+    const wchar_t* text;
+};
+
+constexpr BYTE hidden = TBSTATE_HIDDEN;
+constexpr BYTE enabled = TBSTATE_ENABLED;
+constexpr BYTE checkedHidden = TBSTATE_CHECKED | TBSTATE_HIDDEN;
+
+// Index equals command id; texts show as tooltips only.
+const ToolbarItem toolbarItems[] = {
+    {0, BTNS_SEP, hidden, nullptr},
+    {0, BTNS_SEP, hidden, nullptr},
+    {2, BTNS_CHECKGROUP, checkedHidden, L"Zaznaczenie"},
+    {3, BTNS_CHECKGROUP, hidden, L"Ołówek"},
+    {4, BTNS_CHECKGROUP, hidden, L"Linia"},
+    {5, BTNS_CHECKGROUP, hidden, L"Prostokąt"},
+    {6, BTNS_CHECKGROUP, hidden, L"Elipsa"},
+    {7, BTNS_CHECKGROUP, hidden, L"Tekst"},
+    {100, BTNS_SEP, hidden, nullptr},
+    {100, BTNS_SEP, hidden, nullptr},
+    {12, BTNS_SEP, enabled, nullptr},
+    {11, BTNS_BUTTON, enabled, L"Wyślij zaznaczony"},
+    {12, BTNS_BUTTON, enabled, L"Wyślij cały"},
+    {13, BTNS_BUTTON, hidden, L"Wyślij na FTP"},
+    {14, BTNS_BUTTON, hidden, imageHostingButtonText},
+    {15, BTNS_BUTTON, enabled, L"Anuluj"},
+};
+
+constexpr int toolbarItemCount = int(std::size(toolbarItems));
+static_assert(toolbarItemCount == 16);
+
+EditorState* stateOf(HWND window) {
+    return static_cast<EditorState*>(GetPropW(window, editorProperty));
+}
+
+RECT itemRect(HWND toolbar, int index) {
+    RECT rect = {};
+    SendMessageW(toolbar, TB_GETITEMRECT, WPARAM(index), LPARAM(&rect));
+    return rect;
+}
+
+void setItemState(HWND toolbar, int command, BYTE state) {
+    TBBUTTONINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_STATE;
+    info.fsState = state;
+    SendMessageW(toolbar, TB_SETBUTTONINFOW, WPARAM(command), LPARAM(&info));
+}
+
+HWND createToolbar(HWND window) {
+    TBBUTTON buttons[toolbarItemCount] = {};
+    for (int i = 0; i < toolbarItemCount; i++) {
+        buttons[i].iBitmap = toolbarItems[i].image;
+        buttons[i].idCommand = i;
+        buttons[i].fsState = toolbarItems[i].state;
+        buttons[i].fsStyle = toolbarItems[i].style;
+        buttons[i].iString = INT_PTR(toolbarItems[i].text);
+    }
+    InitCommonControls();
+    HWND toolbar = CreateToolbarEx(window, WS_CHILD | WS_VISIBLE | CCS_BOTTOM | TBSTYLE_TOOLTIPS | TBSTYLE_LIST |
+                                               TBSTYLE_TRANSPARENT,
+                                   0, toolbarItemCount, nullptr, UINT_PTR(toolbarBitmap), buttons,
+                                   toolbarItemCount, 32, 32, 32, 32, sizeof(TBBUTTON));
+    SendMessageW(toolbar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
+    return toolbar;
+}
+
+void setUpStyleControl(EditorState& s) {
+    RECT toggle = itemRect(s.toolbar, commandToggleToolbar);
+    s.styleControl = createStyleControl(toggle.bottom - toggle.top, s.toolbar);
+    PostMessageW(s.styleControl, setPenWidthMessage, 0, LPARAM(s.penWidth));
+    PostMessageW(s.styleControl, setPenColorMessage, 0, LPARAM(swapRedBlue(s.penColor)));
+    PostMessageW(s.styleControl, setBrushColorMessage, 0, LPARAM(swapRedBlue(s.brushColor)));
+    PostMessageW(s.styleControl, setTransparentMessage, 0, LPARAM(readSetting(keyTransparent, 0)));
+    RECT client = {};
+    GetClientRect(s.styleControl, &client);
+    ShowWindow(s.styleControl, SW_HIDE);
+    TBBUTTONINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_SIZE;
+    info.cx = WORD(client.right - client.left);
+    SendMessageW(s.toolbar, TB_SETBUTTONINFOW, 0, LPARAM(&info));
+}
+
+void showHandOffButtons(HWND toolbar) {
+    if (hostFunctionExists(L"upDeck/sendFile"))
+        setItemState(toolbar, commandFileTransfer, TBSTATE_ENABLED);
+    if (hostFunctionExists(L"wtwImageShack/sendImage"))
+        setItemState(toolbar, commandImageHosting, TBSTATE_ENABLED);
+}
+
+void createChildControls(EditorState& s) {
+    s.toolbar = createToolbar(s.window);
+    setUpStyleControl(s);
+    showHandOffButtons(s.toolbar);
+    s.textEdit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_DISABLED | WS_BORDER | ES_AUTOHSCROLL, 0, 0, 0, 0,
+                                 s.toolbar, nullptr, moduleHandle, nullptr);
+    s.qualitySlider = createQualitySlider(s.toolbar);
+    RECT toggle = itemRect(s.toolbar, commandToggleToolbar);
+    s.toggleButton = CreateWindowExW(0, L"BUTTON", L">", WS_CHILD | WS_VISIBLE, toggle.left, toggle.top,
+                                     toggle.right - toggle.left, toggle.bottom - toggle.top, s.toolbar,
+                                     reinterpret_cast<HMENU>(commandToggleToolbar), moduleHandle, nullptr);
+    auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    SendMessageW(s.textEdit, WM_SETFONT, font, TRUE);
+    SendMessageW(s.qualitySlider, WM_SETFONT, font, TRUE);
+}
+
+void readStyleSettings(EditorState& s) {
+    s.tool = toolSelect;
+    s.penColor = uint32_t(readSetting(keyPenColor, defaultPenColor));
+    s.brushColor = uint32_t(readSetting(keyBrushColor, defaultBrushColor));
+    s.penWidth = clampPenWidth(readSetting(keyPenWidth, defaultPenWidth));
+}
+
+void applyLayoutSettings(EditorState& s) {
+    int32_t expanded = 0;
+    s.toolbarCollapsed = readStoredSetting(keyToolbarExpanded, &expanded) && expanded == 1 ? 1 : 0;
+    dispatchCommand(commandToggleToolbar);
+    int32_t fullscreen = 0;
+    if (readStoredSetting(keyFullscreen, &fullscreen) && fullscreen == 1)
+        toggleFullScreen();
+    SendMessageW(s.qualitySlider, TBM_SETPOS, TRUE, LPARAM(readSetting(keyDefaultQuality, 0)));
+}
+
+}  // namespace
+
+SIZE editorWindowSize(uint32_t pictureWidth, uint32_t pictureHeight, int frameWidth, int frameHeight,
+                      int captionHeight) {
+    constexpr uint32_t minimumWidth = 261;
+    uint32_t width = pictureWidth + uint32_t(2 * frameWidth);
+    if (width <= minimumWidth)
+        width = minimumWidth;
+    uint32_t height = pictureHeight + uint32_t(2 * frameHeight + captionHeight + 29);
+    return {LONG(width), LONG(height)};
+}
+
+bool opensMaximised(uint32_t pictureWidth, uint32_t pictureHeight, int screenWidth, int screenHeight) {
+    return !(pictureWidth < uint32_t(screenWidth) && pictureHeight < uint32_t(screenHeight));
+}
+
+void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count) {
+    closeEditor();
+    EditorState& s = editorState;
+    s.picture = picture;
+    s.contacts = contacts;
+    s.contactCount = count;
+    if (!picture || !contacts || count == 0 || !hostTable)
+        return;
+    reloadSettings();
+    readStyleSettings(s);
+    int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    s.startX = s.startY = 0;
+    s.endX = screenWidth;
+    s.endY = screenHeight;
+    uint32_t w = imageWidth(picture);
+    uint32_t h = imageHeight(picture);
+    SIZE size = editorWindowSize(w, h, GetSystemMetrics(SM_CXDLGFRAME), GetSystemMetrics(SM_CYDLGFRAME),
+                                 GetSystemMetrics(SM_CYCAPTION));
+    s.windowWidth = size.cx;
+    s.windowHeight = size.cy;
+    // Created hidden: no handled message may arrive before the property is set.
+    s.window = CreateWindowExW(0, editorClassName, L"Image", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                               CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, moduleHandle,
+                               nullptr);
+    if (!s.window)
+        return;
+    createChildControls(s);
+    SetPropW(s.window, editorProperty, &s);
+    ShowWindow(s.window, opensMaximised(w, h, screenWidth, screenHeight) ? SW_SHOWMAXIMIZED : SW_SHOW);
+    applyLayoutSettings(s);
+}
+
+void closeEditor() {
+    EditorState& s = editorState;
+    if (s.window) {
+        writeSetting(keyDefaultQuality, int32_t(SendMessageW(s.qualitySlider, TBM_GETPOS, 0, 0)));
+        HWND window = s.window;
+        DestroyWindow(window);
+        s.window = nullptr;
+    }
+    if (s.picture) {
+        freeImageHolder(s.picture);
+        s.picture = nullptr;
+    }
+    if (s.contacts) {
+        std::free(s.contacts);
+        s.contacts = nullptr;
+        s.contactCount = 0;
+    }
+}
+
+void saveEditorSettings() {
+    EditorState& s = editorState;
+    writeSetting(keyPenColor, int32_t(s.penColor));
+    writeSetting(keyBrushColor, int32_t(s.brushColor));
+    writeSetting(keyPenWidth, s.penWidth);
+    writeSetting(keyTransparent, IsDlgButtonChecked(s.styleControl, styleFillCheckBoxId) == BST_CHECKED ? 1 : 0);
+    flushSettings();
+    if (s.window)
+        RemovePropW(s.window, editorProperty);
+    s.window = nullptr;
+    closeEditor();
+}
+
+// Commands 11 to 14 answer whether the focus step still applies: they skip it
+// when they stop early for a missing host table or contacts.
+static bool runCommand(EditorState& s, int id) {
+    switch (id) {
+    case toolSelect:
+    case toolPencil:
+    case toolLine:
+    case toolRectangle:
+    case toolEllipse:
+        EnableWindow(s.textEdit, FALSE);
+        s.tool = id;
+        return true;
+    case toolText:
+        EnableWindow(s.textEdit, TRUE);
+        s.tool = toolText;
+        return true;
+    case commandToggleToolbar:
+        toggleToolbar();
+        return true;
+    case commandCancel:
+        closeEditor();
+        return true;
+    default:
+        return runDeliveryCommand(s, id);
+    }
+}
+
+void dispatchCommand(WPARAM wParam) {
+    // Notifications (the text edit's among them) carry a non-zero code.
+    if (HIWORD(wParam) != 0)
+        return;
+    EditorState& s = editorState;
+    bool focusStep = runCommand(s, LOWORD(wParam));
+    if (focusStep && s.window)
+        SetFocus(s.window);
+}
+
+namespace {
+
+LRESULT onPaint(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
+    if (s.picture) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        drawImage(s.picture, dc);
+        EndPaint(window, &paint);
+    }
+    return DefWindowProcW(window, WM_PAINT, wParam, lParam);
+}
+
+LRESULT onKeyUp(WPARAM key) {
+    if (key != VK_RETURN)
+        return 0;
+    if (GetKeyState(VK_MENU) < 0)
+        toggleFullScreen();
+    else
+        dispatchCommand(commandSendSelection);
+    return 0;
+}
+
+// With Alt held the release of Enter comes as a system key; every other system
+// key keeps its default handling (Alt+F4, the system menu).
+LRESULT onSystemKey(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    bool altEnter = wParam == VK_RETURN && GetKeyState(VK_MENU) < 0;
+    if (message == WM_SYSKEYUP && altEnter) {
+        toggleFullScreen();
+        return 0;
+    }
+    if (message == WM_SYSCHAR && wParam == L'\r')
+        return 0;
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT onStyleChanged(HWND window, EditorState& s, UINT message, WPARAM wParam, LPARAM lParam) {
+    s.penWidth = clampPenWidth(int32_t(wParam));
+    uint32_t colour = uint32_t(lParam);
+    if (message == stylePenChangedMessage)
+        s.penColor = 0xFF000000u | swapRedBlue(colour & 0x00FFFFFFu);
+    else
+        s.brushColor = (colour & 0xFF000000u) | swapRedBlue(colour & 0x00FFFFFFu);
+    SetFocus(window);
+    return 0;
+}
+
+LRESULT onRightButtonUp(EditorState& s, LPARAM lParam) {
+    toolMouseUp(lParam);
+    if (s.tool == toolSelect)
+        dispatchCommand(commandSendSelection);
+    return 0;
+}
+
+}  // namespace
+
+LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    EditorState* state = stateOf(window);
+    if (!state)
+        return DefWindowProcW(window, message, wParam, lParam);
+    EditorState& s = *state;
+    switch (message) {
+    case WM_DESTROY:
+        saveEditorSettings();
+        return 0;
+    case WM_SIZE:
+        SendMessageW(s.toolbar, TB_AUTOSIZE, 0, 0);
+        return 0;
+    case WM_PAINT:
+        return onPaint(window, s, wParam, lParam);
+    case WM_KEYUP:
+        return onKeyUp(wParam);
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+        return onSystemKey(window, message, wParam, lParam);
+    case WM_COMMAND:
+        dispatchCommand(wParam);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (wParam & (MK_LBUTTON | MK_RBUTTON))
+            toolMouseMove(lParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        toolMouseDown(lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        toolMouseUp(lParam);
+        return 0;
+    case WM_RBUTTONUP:
+        return onRightButtonUp(s, lParam);
+    case stylePenChangedMessage:
+    case styleBrushChangedMessage:
+        return onStyleChanged(window, s, message, wParam, lParam);
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
 }

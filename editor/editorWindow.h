@@ -3,9 +3,31 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
+#include "editorState.h"
+
 constexpr const wchar_t* editorClassName = L"ScreenshotWnd";
+constexpr const wchar_t* editorProperty = L"IMGWND";
+constexpr UINT stylePenChangedMessage = 0x3F00;
+constexpr UINT styleBrushChangedMessage = 0x3F01;
+constexpr int textEditWidth = 99;
 
 // Registers "ScreenshotWnd" from its static record with the module handle.
 bool registerEditorClass();
+// Takes ownership of picture and contacts in every case.
+void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count);
 void closeEditor();
+void dispatchCommand(WPARAM wParam);
+void saveEditorSettings();
 LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Outer window width and height for a W x H picture.
+SIZE editorWindowSize(uint32_t pictureWidth, uint32_t pictureHeight, int frameWidth, int frameHeight,
+                      int captionHeight);
+// Whether the editor opens maximised: the picture is not smaller than the screen.
+bool opensMaximised(uint32_t pictureWidth, uint32_t pictureHeight, int screenWidth, int screenHeight);
+
+// The toolbar's collapsible half and the frameless full-screen mode.
+void toggleToolbar();
+void toggleFullScreen();

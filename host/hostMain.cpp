@@ -1,7 +1,9 @@
 // The main job: the stand-in host loads the real plug-in DLL, shows what the
 // plug-in told it and did, and unloads it again.
 #include <cstdio>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "standInHost.h"
 
@@ -49,6 +51,44 @@ static void printJournal(const char* title) {
     hostClearJournal();
 }
 
+// Two contacts on two networks; one at status 7, which alone would hide the items.
+static const HostContact contacts[] = {
+    {L"GG", 1, 1001, 2},
+    {L"JABBER", 2, 2002, 7},
+};
+
+static void runContactMenuRoad(const std::wstring& folder) {
+    std::vector<HostContact> chosen(std::begin(contacts), std::end(contacts));
+    for (const HostContact& contact : chosen)
+        hostAddStatusFunction(contact);
+    std::printf("\ncontact menu for %zu contacts shows:", chosen.size());
+    for (const std::wstring& id : hostRebuildMenu(chosen))
+        std::printf(" %s", narrow(id).c_str());
+    std::printf("\n");
+    if (!hostPutPictureOnClipboard(640, 400)) {
+        std::printf("could not put a picture on the clipboard\n");
+        return;
+    }
+    hostClearJournal();
+    std::printf("click on snipLeaf/Clipboard -> %lld\n",
+                static_cast<long long>(hostClickItem(L"snipLeaf/Clipboard", chosen)));
+    hostPumpMessages(500);
+    HWND editor = FindWindowW(L"ScreenshotWnd", L"Image");
+    if (!editor) {
+        std::printf("no editor window\n");
+        return;
+    }
+    RECT rect = {};
+    GetWindowRect(editor, &rect);
+    std::printf("editor window open: %ld x %ld\n", rect.right - rect.left, rect.bottom - rect.top);
+    std::wstring shot = folder + L"editor.png";
+    if (hostSaveWindowPng(editor, shot))
+        std::printf("editor screenshot: %s\n", narrow(shot).c_str());
+    SendMessageW(editor, WM_COMMAND, 15, 0);
+    std::printf("cancelled: editor %s\n", IsWindow(editor) ? "still open" : "closed");
+    printJournal("what the plug-in did from the click to the cancel:");
+}
+
 int main() {
     std::wstring folder = hostExeFolder();
     hostReset({folder + L"snipLeafHost.ini", folder});
@@ -67,6 +107,7 @@ int main() {
         std::printf("  %s in %s: %s\n", narrow(id).c_str(), narrow(item.menuName).c_str(),
                     narrow(item.caption).c_str());
     }
+    runContactMenuRoad(folder);
     std::printf("\npluginUnload -> %d\n", plugin.pluginUnload(0));
     printJournal("what the plug-in did at unload:");
     hostClosePlugin(&plugin);

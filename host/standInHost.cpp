@@ -390,3 +390,84 @@ std::wstring hostExeFolder() {
     std::wstring folder = path;
     return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
+
+void hostPumpMessages(DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(10);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+static CLSID pngEncoder() {
+    UINT count = 0;
+    UINT bytes = 0;
+    Gdiplus::DllExports::GdipGetImageEncodersSize(&count, &bytes);
+    std::vector<uint8_t> block(bytes);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(block.data());
+    Gdiplus::DllExports::GdipGetImageEncoders(count, bytes, codecs);
+    for (UINT i = 0; i < count; i++) {
+        if (std::wcscmp(codecs[i].MimeType, L"image/png") == 0)
+            return codecs[i].Clsid;
+    }
+    return CLSID{};
+}
+
+bool hostSaveWindowPng(HWND window, const std::wstring& path) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, previous);
+    GpBitmap* picture = nullptr;
+    bool saved = false;
+    if (Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &picture) == Gdiplus::Ok) {
+        CLSID encoder = pngEncoder();
+        saved = Gdiplus::DllExports::GdipSaveImageToFile(picture, path.c_str(), &encoder, nullptr) == Gdiplus::Ok;
+        Gdiplus::DllExports::GdipDisposeImage(picture);
+    }
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
+
+bool hostPutPictureOnClipboard(int width, int height) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    static const COLORREF bands[] = {RGB(70, 130, 180), RGB(240, 200, 80), RGB(120, 180, 90), RGB(230, 110, 90)};
+    for (int i = 0; i < 4; i++) {
+        RECT band = {0, height * i / 4, width, height * (i + 1) / 4};
+        HBRUSH brush = CreateSolidBrush(bands[i]);
+        FillRect(memory, &band, brush);
+        DeleteObject(brush);
+    }
+    for (int x = 0; x < width; x += 40) {
+        RECT line = {x, 0, x + 1, height};
+        FillRect(memory, &line, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (!OpenClipboard(nullptr)) {
+        DeleteObject(bitmap);
+        return false;
+    }
+    EmptyClipboard();
+    bool put = SetClipboardData(CF_BITMAP, bitmap) != nullptr;
+    CloseClipboard();
+    if (!put)
+        DeleteObject(bitmap);
+    return put;
+}

@@ -94,3 +94,10 @@ bool hostOpenPlugin(const std::wstring& dllPath, PluginModule* plugin);
 void hostClosePlugin(PluginModule* plugin);
 // The folder of the running executable, with a trailing backslash.
 std::wstring hostExeFolder();
+
+// Runs the thread's message loop for about the given time.
+void hostPumpMessages(DWORD milliseconds);
+// Saves what the screen shows of a window as a PNG file.
+bool hostSaveWindowPng(HWND window, const std::wstring& path);
+// Puts a width x height test picture on the clipboard: colour bands and a grid.
+bool hostPutPictureOnClipboard(int width, int height);

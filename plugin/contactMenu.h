@@ -2,6 +2,7 @@
 // screen, the clipboard or a file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "hostApi.h"
@@ -19,5 +20,11 @@ int64_t onMenuClick(MenuItemRecord* menuItem, MenuPopupInfo* menuPopupInfo);
 
 // The contacts of a popup as a sound array: a null array counts as none.
 int32_t popupContactCount(const MenuPopupInfo& info);
+// The popup's contacts copied whole into a new array (null for none).
+ContactRecord* copyContacts(const MenuPopupInfo& info, int32_t* count);
+constexpr size_t fileNameUnits = 260;
+// The picture to open from the dialog's buffer: the name itself, or for
+// several chosen files the folder joined with the first name.
+void firstChosenFile(const wchar_t* buffer, size_t units, wchar_t* path, size_t pathUnits);
 // True when the menu's contacts show the items: one status other than 7 is enough.
 bool showsItemsForStatus(int32_t status);

@@ -1,0 +1,16 @@
+// The editor's tools under the mouse: the selection's rubber band and the
+// drawing tools that paint into the picture.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+void toolMouseDown(LPARAM lParam);
+void toolMouseMove(LPARAM lParam);
+void toolMouseUp(LPARAM lParam);
+
+// Left, top, right, bottom of two points in either order.
+RECT normalisedRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+// The normalised rectangle grown by the pen's stamp around its points.
+RECT penMarginRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t penWidth);

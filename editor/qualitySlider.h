@@ -1,0 +1,13 @@
+// The quality slider in the editor's toolbar: five positions, one per level,
+// named by its tooltip while the thumb is dragged.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Created hidden with range 0..4; the toolbar layout places and shows it.
+HWND createQualitySlider(HWND toolbar);
+const wchar_t* qualityTipText(int32_t position);
+LRESULT CALLBACK qualityTipProc(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR subclassId,
+                                DWORD_PTR slider);
