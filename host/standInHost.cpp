@@ -337,6 +337,16 @@ void hostAddStatusFunction(const HostContact& contact) {
     });
 }
 
+std::vector<int64_t> hostRaiseEvent(const std::wstring& eventName, void* record) {
+    std::vector<int64_t> answers;
+    std::map<int64_t, Hook> hooks = host.hooks;
+    for (const auto& [handle, hook] : hooks) {
+        if (hook.eventName == eventName)
+            answers.push_back(hook.handler(record, 0, hook.userValue));
+    }
+    return answers;
+}
+
 std::vector<std::wstring> hostRebuildMenu(const std::vector<HostContact>& contacts) {
     std::vector<ContactRecord> records = contactRecords(contacts);
     MenuPopupInfo info = {};
@@ -347,11 +357,7 @@ std::vector<std::wstring> hostRebuildMenu(const std::vector<HostContact>& contac
     event.pInfo = &info;
     event.userValue = int64_t(&shown);
     event.showItem = hostShowItem;
-    std::map<int64_t, Hook> hooks = host.hooks;
-    for (const auto& [handle, hook] : hooks) {
-        if (hook.eventName == L"WTW/OnMenuRebuild")
-            hook.handler(&event, 0, hook.userValue);
-    }
+    hostRaiseEvent(L"WTW/OnMenuRebuild", &event);
     return shown;
 }
 

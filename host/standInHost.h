@@ -76,6 +76,8 @@ bool hostSettingsOpen();
 // Rebuilds a contact menu: every handler hooked to "WTW/OnMenuRebuild" runs,
 // and the ids of the items shown come back in the order shown.
 std::vector<std::wstring> hostRebuildMenu(const std::vector<HostContact>& contacts);
+// Calls every handler hooked to the event with the record; their answers in order.
+std::vector<int64_t> hostRaiseEvent(const std::wstring& eventName, void* record);
 // Registers "<netClass>/<netId>/PFStatusGet" answering the contact's status.
 void hostAddStatusFunction(const HostContact& contact);
 // Clicks a menu item for the contacts, as the host's menu does.
