@@ -18,7 +18,7 @@ wineSessionEnd() {
     kill "$xvfbPid" 2>/dev/null || true
 }
 trap wineSessionEnd EXIT
-# A new prefix is made here once, so the first test does not pay for it.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "$root/tools/wine-run.sh" wineboot.exe -i >/dev/null 2>&1 || true
-fi
+# Wine's background services start with the first program of a session and
+# keep its output open; they are started here, on /dev/null, so CTest does not
+# wait for them to close a test's output. A new prefix is also made here once.
+"$root/tools/wine-run.sh" wineboot.exe >/dev/null 2>&1 </dev/null || true
