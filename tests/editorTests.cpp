@@ -415,3 +415,173 @@ TEST_F(EditorTest, CancelledFileDialogIsLogged) {
     EXPECT_EQ(findEditor(), nullptr);
     EXPECT_EQ(hostLogMessages(), std::vector<std::wstring>{L"Could not open picture from file "});
 }
+
+namespace {
+
+RECT childRect(HWND child) {
+    RECT rect = {};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+RECT toolbarItem(HWND toolbar, int index) {
+    RECT rect = {};
+    SendMessageW(toolbar, TB_GETITEMRECT, WPARAM(index), LPARAM(&rect));
+    return rect;
+}
+
+void expectRect(const RECT& actual, LONG left, LONG top, LONG width, LONG height, const char* what) {
+    EXPECT_EQ(actual.left, left) << what;
+    EXPECT_EQ(actual.top, top) << what;
+    EXPECT_EQ(actual.right - actual.left, width) << what;
+    EXPECT_EQ(actual.bottom - actual.top, height) << what;
+}
+
+void holdAlt(bool down) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_MENU] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+}  // namespace
+
+TEST_F(EditorTest, ToggleLaysOutTheExpandedToolbar) {
+    HWND editor = openFromClipboard(700, 300);
+    ASSERT_NE(editor, nullptr);
+    HWND toolbar = editorToolbar(editor);
+    HWND toggle = childOfClass(toolbar, L"Button");
+    HWND edit = childOfClass(toolbar, L"Edit");
+    HWND slider = childOfClass(toolbar, TRACKBAR_CLASSW);
+    HWND style = childOfClass(toolbar, L"StyleControl");
+    ASSERT_TRUE(toggle && edit && slider && style);
+    SendMessageW(editor, WM_COMMAND, 10, 0);
+    for (int i = 0; i < 10; i++)
+        EXPECT_EQ(itemState(toolbar, i) & ~TBSTATE_CHECKED, TBSTATE_ENABLED) << i;
+    EXPECT_EQ(windowText(toggle), L"<");
+    RECT item10 = toolbarItem(toolbar, 10);
+    expectRect(childRect(toggle), item10.left, item10.top, item10.right - item10.left, item10.bottom - item10.top,
+               "toggle over item 10");
+    RECT item8 = toolbarItem(toolbar, 8);
+    LONG h = item8.bottom - item8.top;
+    expectRect(childRect(edit), item8.left + 1, item8.top + (h >> 2), 99, h >> 1, "edit over item 8");
+    RECT item9 = toolbarItem(toolbar, 9);
+    expectRect(childRect(slider), item9.left + 1, item9.top - 1, 98, item9.bottom - item9.top - 2, "slider");
+    EXPECT_TRUE(IsWindowVisible(edit) && IsWindowVisible(slider) && IsWindowVisible(style));
+    RECT styleRect = childRect(style);
+    expectRect(styleRect, 0, 0, 4 * h + 66, h, "style control at the origin");
+    EXPECT_EQ(toolbarItem(toolbar, 0).right - toolbarItem(toolbar, 0).left, 4 * h + 66);
+    EXPECT_EQ(hostSettings()[L"snipLeaf/ToolbarExpanded"], 1);
+
+    SendMessageW(editor, WM_COMMAND, 10, 0);
+    EXPECT_EQ(windowText(toggle), L">");
+    EXPECT_FALSE(IsWindowVisible(edit) || IsWindowVisible(slider) || IsWindowVisible(style));
+    EXPECT_EQ(itemState(toolbar, 3), TBSTATE_HIDDEN);
+    EXPECT_EQ(hostSettings()[L"snipLeaf/ToolbarExpanded"], 0);
+}
+
+TEST_F(EditorTest, AltEnterSwitchesAScreenSizedPictureToFullScreenAndBack) {
+    EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
+    HWND editor = findEditor();
+    ASSERT_NE(editor, nullptr);
+    ShowWindow(editor, SW_RESTORE);
+    SetWindowPos(editor, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    RECT before = {};
+    GetWindowRect(editor, &before);
+    HWND toolbar = editorToolbar(editor);
+    int cx = GetSystemMetrics(SM_CXSCREEN);
+    int cy = GetSystemMetrics(SM_CYSCREEN);
+    struct Step {
+        UINT message;
+        bool fullScreen;
+    };
+    static const Step steps[] = {{WM_SYSKEYUP, true}, {WM_SYSKEYUP, false}, {WM_KEYUP, true}, {WM_KEYUP, false}};
+    for (const Step& step : steps) {
+        holdAlt(true);
+        SendMessageW(editor, step.message, VK_RETURN, 0);
+        holdAlt(false);
+        LONG style = GetWindowLongW(editor, GWL_STYLE);
+        RECT rect = {};
+        GetWindowRect(editor, &rect);
+        EXPECT_EQ((style & WS_POPUP) != 0, step.fullScreen);
+        EXPECT_EQ((style & 0x00CF0000) == 0, step.fullScreen);
+        EXPECT_EQ(IsWindowVisible(toolbar) != 0, !step.fullScreen);
+        EXPECT_EQ(hostSettings()[L"snipLeaf/Fullscreen"], step.fullScreen ? 1 : 0);
+        if (step.fullScreen) {
+            expectRect(rect, 0, 0, cx, cy, "covers the screen");
+        } else {
+            EXPECT_EQ(rect.left, before.left) << "back where it was";
+            EXPECT_EQ(rect.top, before.top);
+        }
+    }
+    EXPECT_EQ(SendMessageW(editor, WM_SYSCHAR, L'\r', 0), 0) << "the Enter of Alt+Enter does not beep";
+}
+
+TEST_F(EditorTest, FullScreenIsRefusedForASmallerPicture) {
+    HWND editor = openFromClipboard(GetSystemMetrics(SM_CXSCREEN) - 1, 300);
+    ASSERT_NE(editor, nullptr);
+    hostClearJournal();
+    holdAlt(true);
+    SendMessageW(editor, WM_SYSKEYUP, VK_RETURN, 0);
+    holdAlt(false);
+    EXPECT_NE(GetWindowLongW(editor, GWL_STYLE) & WS_CAPTION, 0);
+    EXPECT_TRUE(settingsCalls().empty()) << "nothing written";
+}
+
+TEST_F(EditorTest, StyleSettingsComeBackThroughTheStyleControl) {
+    struct Case {
+        int64_t penColor, brushColor, penWidth, transparent;
+        int64_t writtenPen, writtenBrush, writtenWidth, writtenTransparent;
+    };
+    static const Case cases[] = {
+        {int32_t(0xFF112233), int32_t(0xFF445566), 4, 1, int32_t(0xFF112233), int32_t(0xFF445566), 4, 1},
+        {0x00112233, int32_t(0xFF445566), 15, 0, int32_t(0xFF112233), 0x00445566, 15, 0},
+        {int32_t(0xFF000000), 0x00FFFFFF, 1000000, 2, int32_t(0xFF000000), 0x00FFFFFF, 15, 0},
+        {int32_t(0xFF000000), 0x00FFFFFF, -3, 1, int32_t(0xFF000000), int32_t(0xFFFFFFFF), 1, 1},
+    };
+    hostRegister(L"WTW/Settings/Read", [](int64_t, int64_t) { return int64_t(0); }, RecordKind::none);
+    for (const Case& c : cases) {
+        hostSettings()[L"snipLeaf/PenColor"] = c.penColor;
+        hostSettings()[L"snipLeaf/BrushColor"] = c.brushColor;
+        hostSettings()[L"snipLeaf/PenWidth"] = c.penWidth;
+        hostSettings()[L"snipLeaf/Transparent"] = c.transparent;
+        HWND editor = openFromClipboard(300, 200);
+        ASSERT_NE(editor, nullptr);
+        hostPumpMessages(50);
+        SendMessageW(editor, WM_CLOSE, 0, 0);
+        EXPECT_EQ(hostSettings()[L"snipLeaf/PenColor"], c.writtenPen) << c.penWidth;
+        EXPECT_EQ(hostSettings()[L"snipLeaf/BrushColor"], c.writtenBrush) << c.penWidth;
+        EXPECT_EQ(hostSettings()[L"snipLeaf/PenWidth"], c.writtenWidth) << c.penWidth;
+        EXPECT_EQ(hostSettings()[L"snipLeaf/Transparent"], c.writtenTransparent) << c.penWidth;
+    }
+}
+
+TEST_F(EditorTest, FillCheckBoxAndWidthArrowsReachTheEditor) {
+    hostSettings()[L"snipLeaf/BrushColor"] = 0x00336699;
+    hostSettings()[L"snipLeaf/PenWidth"] = 14;
+    hostRegister(L"WTW/Settings/Read", [](int64_t, int64_t) { return int64_t(0); }, RecordKind::none);
+    HWND editor = openFromClipboard(300, 200);
+    ASSERT_NE(editor, nullptr);
+    hostPumpMessages(50);
+    HWND style = childOfClass(editorToolbar(editor), L"StyleControl");
+    HWND fill = GetDlgItem(style, 3);
+    HWND upDown = GetDlgItem(style, 2);
+    ASSERT_TRUE(fill && upDown);
+    SendMessageW(fill, BM_CLICK, 0, 0);
+    EXPECT_EQ(uint32_t(uintptr_t(GetPropW(style, L"BRUSHCOLOR"))), 0xFF996633u) << "fill byte set";
+    for (int click = 0; click < 3; click++) {
+        NMUPDOWN change = {};
+        change.hdr.hwndFrom = upDown;
+        change.hdr.idFrom = 2;
+        change.hdr.code = UDN_DELTAPOS;
+        change.iPos = int(LOWORD(SendMessageW(upDown, UDM_GETPOS, 0, 0)));
+        change.iDelta = 1;
+        if (SendMessageW(style, WM_NOTIFY, 2, LPARAM(&change)) == 0)
+            SendMessageW(upDown, UDM_SETPOS, 0, std::min(change.iPos + 1, 15));
+    }
+    SendMessageW(editor, WM_CLOSE, 0, 0);
+    EXPECT_EQ(hostSettings()[L"snipLeaf/BrushColor"], int32_t(0xFF336699));
+    EXPECT_EQ(hostSettings()[L"snipLeaf/Transparent"], 1);
+    EXPECT_EQ(hostSettings()[L"snipLeaf/PenWidth"], 15) << "the up arrow stops at 15";
+}
