@@ -447,6 +447,34 @@ bool hostSaveWindowPng(HWND window, const std::wstring& path) {
     return saved;
 }
 
+static bool putOnClipboard(HBITMAP bitmap) {
+    if (!OpenClipboard(nullptr)) {
+        DeleteObject(bitmap);
+        return false;
+    }
+    EmptyClipboard();
+    bool put = SetClipboardData(CF_BITMAP, bitmap) != nullptr;
+    CloseClipboard();
+    if (!put)
+        DeleteObject(bitmap);
+    return put;
+}
+
+bool hostPutSolidPictureOnClipboard(int width, int height, COLORREF colour) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    RECT all = {0, 0, width, height};
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(memory, &all, brush);
+    DeleteObject(brush);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return putOnClipboard(bitmap);
+}
+
 bool hostPutPictureOnClipboard(int width, int height) {
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -466,14 +494,5 @@ bool hostPutPictureOnClipboard(int width, int height) {
     SelectObject(memory, previous);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    if (!OpenClipboard(nullptr)) {
-        DeleteObject(bitmap);
-        return false;
-    }
-    EmptyClipboard();
-    bool put = SetClipboardData(CF_BITMAP, bitmap) != nullptr;
-    CloseClipboard();
-    if (!put)
-        DeleteObject(bitmap);
-    return put;
+    return putOnClipboard(bitmap);
 }

@@ -103,3 +103,5 @@ void hostPumpMessages(DWORD milliseconds);
 bool hostSaveWindowPng(HWND window, const std::wstring& path);
 // Puts a width x height test picture on the clipboard: colour bands and a grid.
 bool hostPutPictureOnClipboard(int width, int height);
+// Puts a picture of one colour on the clipboard.
+bool hostPutSolidPictureOnClipboard(int width, int height, COLORREF colour);

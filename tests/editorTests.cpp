@@ -7,6 +7,8 @@
 #include <commctrl.h>
 #include <dlgs.h>
 
+#include <set>
+
 namespace {
 
 const HostContact onlineContact = {L"GG", 1, 1001, 2};
@@ -112,6 +114,12 @@ protected:
         if (HWND editor = findEditor())
             SendMessageW(editor, WM_COMMAND, 15, 0);
         PluginTest::TearDown();
+    }
+    HWND openSolidFromClipboard(int width, int height, COLORREF colour) {
+        EXPECT_TRUE(hostPutSolidPictureOnClipboard(width, height, colour));
+        EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", {onlineContact}), 0);
+        hostPumpMessages(50);
+        return findEditor();
     }
     HWND openFromClipboard(int width, int height, std::vector<HostContact> contacts = {onlineContact}) {
         EXPECT_TRUE(hostPutPictureOnClipboard(width, height));
