@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/standInHost.h"
+#include "importPatch.h"
 
 // A new, empty folder under the temporary directory, with a trailing backslash.
 std::wstring freshFolder(const wchar_t* tag);
@@ -34,10 +35,6 @@ std::wstring textAt(const std::vector<uint8_t>& bytes, size_t offset);
 // The journal's calls of one name, in order.
 std::vector<JournalEntry> callsOf(const std::wstring& name);
 
-// Replaces the DLL's import of function from dll; answers the original.
-void* patchImport(HMODULE module, const char* dll, const char* function, void* replacement);
-// The names of the DLLs a loaded module imports.
-std::vector<std::string> importedDlls(HMODULE module);
 
 // The real snipLeaf.dll, opened for each test and closed after it.
 class PluginTest : public ::testing::Test {

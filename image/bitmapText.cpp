@@ -1,0 +1,49 @@
+// Bitmap text: every character of the text takes one 16-pixel cell, and each
+// ink bit of its glyph is one GdipBitmapSetPixel call. Pixels outside the
+// bitmap, which it would refuse, are left out before calling.
+#include "bitmapText.h"
+
+#include <iterator>
+
+#include "pixelCanvas.h"
+
+static const uint16_t fontGlyphs[96 * 29] = {
+#include "fontGlyphs.inc"
+};
+static_assert(std::size(fontGlyphs) == size_t(fontGlyphCount) * fontCellHeight);
+
+namespace {
+
+void drawGlyph(const PixelCanvas& canvas, int64_t left, int64_t top, uint32_t colour, int code) {
+    const uint16_t* rows = fontGlyphs + (code - fontFirstCode) * fontCellHeight;
+    for (int r = 0; r < fontCellHeight; r++) {
+        for (int bit = 15; bit >= 0; bit--) {
+            if ((rows[r] & (1u << bit)) == 0)
+                setPixel(canvas, left + 15 - bit, top + r, colour);
+        }
+    }
+}
+
+}  // namespace
+
+const uint16_t* fontGlyphTable() {
+    return fontGlyphs;
+}
+
+size_t fontGlyphTableSize() {
+    return std::size(fontGlyphs);
+}
+
+void drawBitmapText(ImageHolder* holder, int32_t x, int32_t y, uint32_t colour, const char* text) {
+    if (!text || !*text)
+        return;
+    PixelCanvas canvas = canvasOf(holder);
+    for (int64_t k = 0; text[k]; k++) {
+        // Signed on purpose: bytes 128..255, the letters outside ASCII, are
+        // negative and so skipped like the control codes.
+        int code = static_cast<signed char>(text[k]);
+        if (code < fontFirstCode)
+            continue;
+        drawGlyph(canvas, x + fontCellWidth * k, y, colour, code);
+    }
+}

@@ -1,0 +1,134 @@
+// Image test set-up: GDI+ for the whole run, fresh pictures, reading pixels
+// back through GDI+ itself, and the pixel-write recorder.
+#include "imageTestSupport.h"
+
+#include "importPatch.h"
+
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+class GdiplusEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        Gdiplus::GdiplusStartupInput input;
+        ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+    }
+    void TearDown() override { Gdiplus::GdiplusShutdown(token); }
+
+private:
+    ULONG_PTR token = 0;
+};
+
+[[maybe_unused]] ::testing::Environment* const gdiplusEnvironment =
+    ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
+
+PixelWriteRecorder* activeRecorder = nullptr;
+decltype(&GdipBitmapSetPixel) realSetPixel = nullptr;
+
+GpStatus WINAPI recordSetPixel(GpBitmap* bitmap, INT x, INT y, Gdiplus::ARGB colour) {
+    if (activeRecorder)
+        activeRecorder->writes.push_back({x, y, colour});
+    return realSetPixel(bitmap, x, y, colour);
+}
+
+}  // namespace
+
+TestPicture::TestPicture(int32_t width, int32_t height, uint32_t backgroundColour) : background(backgroundColour) {
+    GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &holder.bitmap);
+    Gdiplus::GpGraphics* graphics = nullptr;
+    if (holder.bitmap && GdipGetImageGraphicsContext(holder.bitmap, &graphics) == Gdiplus::Ok) {
+        GdipGraphicsClear(graphics, backgroundColour);
+        GdipDeleteGraphics(graphics);
+    }
+}
+
+TestPicture::~TestPicture() {
+    if (holder.bitmap)
+        GdipDisposeImage(holder.bitmap);
+}
+
+static void forEachPixel(const ImageHolder& holder, int32_t left, int32_t top, int32_t width, int32_t height,
+                         bool (*keep)(uint32_t pixel, uint32_t reference), uint32_t reference, PointSet& out) {
+    for (int32_t y = top; y < top + height; y++) {
+        for (int32_t x = left; x < left + width; x++) {
+            Gdiplus::ARGB pixel = 0;
+            if (GdipBitmapGetPixel(holder.bitmap, x, y, &pixel) == Gdiplus::Ok && keep(pixel, reference))
+                out.insert({x, y});
+        }
+    }
+}
+
+PointSet changedPixels(const TestPicture& picture) {
+    PointSet points;
+    forEachPixel(picture.holder, 0, 0, int32_t(imageWidth(&picture.holder)), int32_t(imageHeight(&picture.holder)),
+                 [](uint32_t pixel, uint32_t background) { return pixel != background; }, picture.background, points);
+    return points;
+}
+
+PointSet pixelsOfColour(const ImageHolder& holder, uint32_t colour, int32_t left, int32_t top, int32_t width,
+                        int32_t height) {
+    PointSet points;
+    forEachPixel(holder, left, top, width, height,
+                 [](uint32_t pixel, uint32_t wanted) { return pixel == wanted; }, colour, points);
+    return points;
+}
+
+PointSet pixelsOfColour(const ImageHolder& holder, uint32_t colour) {
+    return pixelsOfColour(holder, colour, 0, 0, int32_t(imageWidth(&holder)), int32_t(imageHeight(&holder)));
+}
+
+PointSet pointsOfRectangle(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    PointSet points;
+    for (int32_t x = left; x <= right; x++) {
+        for (int32_t y = top; y <= bottom; y++)
+            points.insert({x, y});
+    }
+    return points;
+}
+
+PointSet unite(const PointSet& a, const PointSet& b) {
+    PointSet points = a;
+    points.insert(b.begin(), b.end());
+    return points;
+}
+
+PointSet subtract(const PointSet& a, const PointSet& b) {
+    PointSet points;
+    for (const Point& p : a) {
+        if (!b.count(p))
+            points.insert(p);
+    }
+    return points;
+}
+
+PointSet translate(const PointSet& points, int32_t dx, int32_t dy) {
+    PointSet moved;
+    for (const Point& p : points)
+        moved.insert({p.first + dx, p.second + dy});
+    return moved;
+}
+
+PointSet keepInside(const PointSet& points, int32_t width, int32_t height) {
+    PointSet inside;
+    for (const Point& p : points) {
+        if (p.first >= 0 && p.second >= 0 && p.first < width && p.second < height)
+            inside.insert(p);
+    }
+    return inside;
+}
+
+PixelWriteRecorder::PixelWriteRecorder() {
+    void* original = patchImport(GetModuleHandleW(nullptr), "gdiplus.dll", "GdipBitmapSetPixel",
+                                 reinterpret_cast<void*>(recordSetPixel));
+    installed = original != nullptr;
+    if (original && !realSetPixel)
+        realSetPixel = reinterpret_cast<decltype(realSetPixel)>(original);
+    activeRecorder = this;
+}
+
+PixelWriteRecorder::~PixelWriteRecorder() {
+    activeRecorder = nullptr;
+    if (installed)
+        patchImport(GetModuleHandleW(nullptr), "gdiplus.dll", "GdipBitmapSetPixel", reinterpret_cast<void*>(realSetPixel));
+}

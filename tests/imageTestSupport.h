@@ -1,0 +1,63 @@
+// Shared set-up of the image tests: GDI+ started for the whole run, fresh
+// pictures filled with a background colour, reading back which pixels hold
+// which colour, and a recorder of every GdipBitmapSetPixel call.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "image/capture.h"
+
+using Point = std::pair<int32_t, int32_t>;  // x, y
+using PointSet = std::set<Point>;
+
+const uint32_t white = 0xFFFFFFFF;
+const uint32_t red = 0xFFFF0000;
+const uint32_t green = 0xFF00FF00;
+const uint32_t blue = 0xFF0000FF;
+const uint32_t black = 0xFF000000;
+const uint32_t noBrush = 0x00FFFFFF;  // alpha 0: no fill, whatever the colour bytes say
+
+// A 32-bit ARGB picture of its own, every pixel the background colour.
+struct TestPicture {
+    ImageHolder holder = {nullptr};
+    uint32_t background = 0;
+    TestPicture(int32_t width, int32_t height, uint32_t backgroundColour);
+    TestPicture(const TestPicture&) = delete;
+    TestPicture& operator=(const TestPicture&) = delete;
+    ~TestPicture();
+};
+
+// Every pixel of the picture whose colour differs from its background.
+PointSet changedPixels(const TestPicture& picture);
+// Every pixel of the holder's bitmap, within the given rectangle, of exactly this colour.
+PointSet pixelsOfColour(const ImageHolder& holder, uint32_t colour);
+PointSet pixelsOfColour(const ImageHolder& holder, uint32_t colour, int32_t left, int32_t top, int32_t width,
+                        int32_t height);
+
+// All points of the inclusive rectangle.
+PointSet pointsOfRectangle(int32_t left, int32_t top, int32_t right, int32_t bottom);
+PointSet unite(const PointSet& a, const PointSet& b);
+PointSet subtract(const PointSet& a, const PointSet& b);
+PointSet translate(const PointSet& points, int32_t dx, int32_t dy);
+PointSet keepInside(const PointSet& points, int32_t width, int32_t height);
+
+struct PixelWrite {
+    int32_t x, y;
+    uint32_t colour;
+};
+
+// While alive, every GdipBitmapSetPixel call of this executable is recorded
+// (and still carried out).
+struct PixelWriteRecorder {
+    bool installed = false;
+    std::vector<PixelWrite> writes;
+    PixelWriteRecorder();
+    PixelWriteRecorder(const PixelWriteRecorder&) = delete;
+    PixelWriteRecorder& operator=(const PixelWriteRecorder&) = delete;
+    ~PixelWriteRecorder();
+};

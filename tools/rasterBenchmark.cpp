@@ -1,0 +1,175 @@
+// rasterBenchmark: how long the drawing primitives, the bitmap text and the
+// fitting take on screen-sized pictures, against as many bare
+// GdipBitmapSetPixel writes as the operation itself issues (counted through
+// the import table). Prints the median of a few runs of each. Not a test: the
+// numbers depend on the machine and on the GDI+ underneath.
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <vector>
+
+#include "image/bitmapText.h"
+#include "image/capture.h"
+#include "image/drawing.h"
+#include "tests/importPatch.h"
+
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+const int runs = 3;
+const uint32_t pen = 0xFFFF0000;
+const uint32_t brush = 0xFF00FF00;
+const char sampleText[] = "The quick brown fox jumps over the lazy dog 0123456789 !?+-*/=#";
+static_assert(sizeof(sampleText) - 1 == 63);
+
+struct PictureSizeCase {
+    int32_t width, height;
+};
+
+struct Operation {
+    const char* name;
+    void (*run)(ImageHolder* holder, int32_t width, int32_t height);
+    bool consumesPicture;  // fitting replaces the picture: each run gets a fresh one
+};
+
+void filledRectangle(ImageHolder* holder, int32_t width, int32_t height) {
+    drawRectangle(holder, 0, 0, width - 1, height - 1, pen, brush, 1);
+}
+
+void filledEllipse(ImageHolder* holder, int32_t width, int32_t height) {
+    drawEllipse(holder, 0, 0, width - 1, height - 1, pen, brush, 1);
+}
+
+void wideLine(ImageHolder* holder, int32_t width, int32_t height) {
+    drawLine(holder, 0, 0, width - 1, height - 1, pen, 15);
+}
+
+void text(ImageHolder* holder, int32_t, int32_t) {
+    drawBitmapText(holder, 10, 10, pen, sampleText);
+}
+
+void fit(ImageHolder* holder, int32_t, int32_t) {
+    fitToScreen(holder);
+}
+
+const Operation operations[] = {
+    {"filled rectangle, whole picture", filledRectangle, false},
+    {"filled ellipse, whole picture", filledEllipse, false},
+    {"line across, width 15", wideLine, false},
+    {"text, 63 characters", text, false},
+    {"fitToScreen", fit, true},
+};
+
+const PictureSizeCase pictureSizes[] = {{1920, 1080}, {3840, 2160}};
+
+uint64_t pixelWrites = 0;
+decltype(&GdipBitmapSetPixel) realSetPixel = nullptr;
+
+GpStatus WINAPI countSetPixel(GpBitmap* bitmap, INT x, INT y, Gdiplus::ARGB colour) {
+    pixelWrites++;
+    return realSetPixel(bitmap, x, y, colour);
+}
+
+ImageHolder freshPicture(int32_t width, int32_t height) {
+    ImageHolder holder = {nullptr};
+    GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &holder.bitmap);
+    return holder;
+}
+
+double seconds() {
+    static LARGE_INTEGER frequency = {};
+    if (frequency.QuadPart == 0)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) / double(frequency.QuadPart);
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+uint64_t countWrites(const Operation& op, const PictureSizeCase& size) {
+    ImageHolder holder = freshPicture(size.width, size.height);
+    void* original = patchImport(GetModuleHandleW(nullptr), "gdiplus.dll", "GdipBitmapSetPixel",
+                                 reinterpret_cast<void*>(countSetPixel));
+    realSetPixel = reinterpret_cast<decltype(realSetPixel)>(original);
+    pixelWrites = 0;
+    if (original)
+        op.run(&holder, size.width, size.height);
+    patchImport(GetModuleHandleW(nullptr), "gdiplus.dll", "GdipBitmapSetPixel", original);
+    GdipDisposeImage(holder.bitmap);
+    return pixelWrites;
+}
+
+double timeOperation(const Operation& op, const PictureSizeCase& size) {
+    std::vector<double> times;
+    ImageHolder holder = freshPicture(size.width, size.height);
+    for (int run = 0; run < runs; run++) {
+        if (op.consumesPicture && run > 0) {
+            GdipDisposeImage(holder.bitmap);
+            holder = freshPicture(size.width, size.height);
+        }
+        double start = seconds();
+        op.run(&holder, size.width, size.height);
+        times.push_back(seconds() - start);
+    }
+    GdipDisposeImage(holder.bitmap);
+    return median(times);
+}
+
+// Bare writes walking the picture row by row, as many as asked for.
+double timeBareWrites(uint64_t count, const PictureSizeCase& size) {
+    std::vector<double> times;
+    ImageHolder holder = freshPicture(size.width, size.height);
+    for (int run = 0; run < runs; run++) {
+        double start = seconds();
+        int32_t x = 0, y = 0;
+        for (uint64_t i = 0; i < count; i++) {
+            GdipBitmapSetPixel(holder.bitmap, x, y, pen);
+            if (++x == size.width) {
+                x = 0;
+                y = (y + 1) % size.height;
+            }
+        }
+        times.push_back(seconds() - start);
+    }
+    GdipDisposeImage(holder.bitmap);
+    return median(times);
+}
+
+void report(const PictureSizeCase& size) {
+    for (const Operation& op : operations) {
+        uint64_t writes = countWrites(op, size);
+        // Fitting writes no pixels; it is set against one write per source pixel.
+        uint64_t baselineWrites = writes ? writes : uint64_t(size.width) * uint64_t(size.height);
+        double opTime = timeOperation(op, size);
+        double baseTime = timeBareWrites(baselineWrites, size);
+        std::printf("| %dx%d | %s | %llu | %.1f | %llu | %.1f | %.2f |\n", size.width, size.height, op.name,
+                    static_cast<unsigned long long>(writes), opTime * 1000.0,
+                    static_cast<unsigned long long>(baselineWrites), baseTime * 1000.0,
+                    baseTime > 0 ? opTime / baseTime : 0.0);
+        std::fflush(stdout);
+    }
+}
+
+}  // namespace
+
+int main() {
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) {
+        std::fprintf(stderr, "GDI+ did not start\n");
+        return 1;
+    }
+    std::printf("primary screen %dx%d, median of %d runs\n\n", GetSystemMetrics(SM_CXSCREEN),
+                GetSystemMetrics(SM_CYSCREEN), runs);
+    std::printf("| picture | operation | pixel writes | time ms | baseline writes | baseline ms | ratio |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
+    for (const PictureSizeCase& size : pictureSizes)
+        report(size);
+    Gdiplus::GdiplusShutdown(token);
+    return 0;
+}
