@@ -1,12 +1,19 @@
 // Mouse handling of the tools. The rubber band is drawn with exclusive-or focus
 // rectangles straight on the window, so the picture is not repainted while a
-// button is held.
+// button is held; the drawing tools paint into the picture and repaint only
+// the part they touched.
 #include "drawingTools.h"
 
+#include <cstring>
+
+#include "../image/bitmapText.h"
+#include "../image/drawing.h"
 #include "../image/gdiGuards.h"
 #include "editorWindow.h"
 
 namespace {
+
+constexpr int textBufferBytes = 64;  // at most 63 characters and the zero
 
 POINT mousePoint(LPARAM lParam) {
     return {LONG(LOWORD(lParam)), LONG(HIWORD(lParam))};
@@ -20,6 +27,31 @@ void drawRubberBand(const EditorState& s) {
 
 bool usesRubberBand(int32_t tool) {
     return tool == toolSelect || tool == toolRectangle || tool == toolEllipse;
+}
+
+void invalidatePenMargin(const EditorState& s, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    RECT margin = penMarginRect(x1, y1, x2, y2, s.penWidth);
+    InvalidateRect(s.window, &margin, FALSE);
+}
+
+void drawText(const EditorState& s, POINT p) {
+    char text[textBufferBytes] = {};
+    GetWindowTextA(s.textEdit, text, textBufferBytes);
+    drawBitmapText(s.picture, p.x, p.y, s.penColor, text);
+    auto n = LONG(std::strlen(text));
+    RECT touched = {p.x, p.y, p.x + 16 * n + 16, p.y + 30};
+    InvalidateRect(s.window, &touched, FALSE);
+}
+
+void drawShape(const EditorState& s) {
+    RECT r = normalisedRect(s.startX, s.startY, s.endX, s.endY);
+    if (s.tool == toolLine)
+        drawLine(s.picture, s.startX, s.startY, s.endX, s.endY, s.penColor, s.penWidth);
+    else if (s.tool == toolRectangle)
+        drawRectangle(s.picture, r.left, r.top, r.right, r.bottom, s.penColor, s.brushColor, s.penWidth);
+    else
+        drawEllipse(s.picture, r.left, r.top, r.right, r.bottom, s.penColor, s.brushColor, s.penWidth);
+    invalidatePenMargin(s, s.startX, s.startY, s.endX, s.endY);
 }
 
 }  // namespace
@@ -40,6 +72,8 @@ void toolMouseDown(LPARAM lParam) {
     s.startX = s.endX = p.x;
     s.startY = s.endY = p.y;
     InvalidateRect(s.window, nullptr, FALSE);
+    if (s.tool == toolText)
+        drawText(s, p);
 }
 
 void toolMouseMove(LPARAM lParam) {
@@ -50,7 +84,14 @@ void toolMouseMove(LPARAM lParam) {
         s.endX = p.x;
         s.endY = p.y;
         drawRubberBand(s);
+        return;
     }
+    if (s.tool != toolPencil)
+        return;
+    drawLine(s.picture, s.startX, s.startY, p.x, p.y, s.penColor, s.penWidth);
+    invalidatePenMargin(s, s.startX, s.startY, p.x, p.y);
+    s.startX = p.x;
+    s.startY = p.y;
 }
 
 void toolMouseUp(LPARAM lParam) {
@@ -58,4 +99,8 @@ void toolMouseUp(LPARAM lParam) {
     POINT p = mousePoint(lParam);
     s.endX = p.x;
     s.endY = p.y;
+    if (s.tool == toolRectangle || s.tool == toolEllipse)
+        drawRubberBand(s);
+    if (s.tool == toolLine || s.tool == toolRectangle || s.tool == toolEllipse)
+        drawShape(s);
 }

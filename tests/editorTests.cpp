@@ -593,3 +593,127 @@ TEST_F(EditorTest, FillCheckBoxAndWidthArrowsReachTheEditor) {
     EXPECT_EQ(hostSettings()[L"snipLeaf/Transparent"], 1);
     EXPECT_EQ(hostSettings()[L"snipLeaf/PenWidth"], 15) << "the up arrow stops at 15";
 }
+
+namespace {
+
+// The colours of the top-left part of the editor's client area as painted
+// (the frame Wine draws without a window manager leaves less than the picture).
+std::vector<COLORREF> clientPixels(HWND editor, int width, int height) {
+    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    HDC window = GetDC(editor);
+    HDC memory = CreateCompatibleDC(window);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::vector<COLORREF> pixels(static_cast<COLORREF*>(bits), static_cast<COLORREF*>(bits) + width * height);
+    SelectObject(memory, previous);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(editor, window);
+    for (COLORREF& p : pixels)
+        p &= 0x00FFFFFF;  // 0x00RRGGBB as the DIB holds it
+    return pixels;
+}
+
+using PixelSet = std::set<std::pair<int, int>>;
+
+PixelSet pixelsOf(const std::vector<COLORREF>& pixels, int width, COLORREF rgb) {
+    PixelSet set;
+    for (size_t i = 0; i < pixels.size(); i++) {
+        if (pixels[i] == rgb)
+            set.insert({int(i % size_t(width)), int(i / size_t(width))});
+    }
+    return set;
+}
+
+LPARAM at(int x, int y) {
+    return MAKELPARAM(x, y);
+}
+
+void drag(HWND editor, bool right, std::initializer_list<POINT> points) {
+    const POINT* p = points.begin();
+    SendMessageW(editor, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON, at(p->x, p->y));
+    for (const POINT* q = p + 1; q + 1 < points.end(); q++)
+        SendMessageW(editor, WM_MOUSEMOVE, right ? MK_RBUTTON : MK_LBUTTON, at(q->x, q->y));
+    const POINT* last = points.end() - 1;
+    SendMessageW(editor, WM_MOUSEMOVE, right ? MK_RBUTTON : MK_LBUTTON, at(last->x, last->y));
+    SendMessageW(editor, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, at(last->x, last->y));
+}
+
+PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> table) {
+    PixelSet set;
+    for (const auto& [row, columns] : table)
+        for (int column : columns)
+            set.insert({column, row});
+    return set;
+}
+
+}  // namespace
+
+// Shapes drawn with the mouse land in the picture exactly as the primitives
+// paint them; the pen is opaque black and the picture white.
+TEST_F(EditorTest, MouseDrawsTheShapesIntoThePicture) {
+    struct Case {
+        int tool;
+        bool rightButton;
+        POINT from, to;
+        PixelSet expected;
+    };
+    const Case cases[] = {
+        {4, false, {0, 0}, {12, 5},
+         {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}, {6, 3}, {7, 3}, {8, 3}, {9, 4}, {10, 4}, {11, 5}, {12, 5}}},
+        {6, false, {10, 6}, {0, 0},
+         rows({{0, {4, 5, 6}}, {1, {2, 3, 7, 8}}, {2, {0, 1, 9, 10}}, {3, {0, 10}}, {4, {0, 1, 9, 10}},
+               {5, {2, 3, 7, 8}}, {6, {4, 5, 6}}})},
+        {5, true, {9, 7}, {2, 3},
+         rows({{3, {2, 3, 4, 5, 6, 7, 8, 9}}, {4, {2, 9}}, {5, {2, 9}}, {6, {2, 9}},
+               {7, {2, 3, 4, 5, 6, 7, 8, 9}}})},
+    };
+    for (const Case& c : cases) {
+        HWND editor = openSolidFromClipboard(300, 200, RGB(255, 255, 255));
+        ASSERT_NE(editor, nullptr);
+        SendMessageW(editor, WM_COMMAND, WPARAM(c.tool), 0);
+        drag(editor, c.rightButton, {c.from, c.to});
+        std::vector<COLORREF> pixels = clientPixels(editor, 280, 180);
+        EXPECT_EQ(pixelsOf(pixels, 280, 0x000000), c.expected) << "tool " << c.tool;
+        SendMessageW(editor, WM_COMMAND, 15, 0);
+    }
+}
+
+TEST_F(EditorTest, PencilDrawsAChainOfLinesAndTextUsesTheEdit) {
+    HWND editor = openSolidFromClipboard(300, 200, RGB(255, 255, 255));
+    ASSERT_NE(editor, nullptr);
+    SendMessageW(editor, WM_COMMAND, 3, 0);
+    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(5, 5));
+    PixelSet none = pixelsOf(clientPixels(editor, 280, 180), 280, 0x000000);
+    EXPECT_TRUE(none.empty()) << "a click alone draws nothing";
+    SendMessageW(editor, WM_MOUSEMOVE, MK_LBUTTON, at(8, 5));
+    SendMessageW(editor, WM_MOUSEMOVE, MK_LBUTTON, at(8, 7));
+    SendMessageW(editor, WM_LBUTTONUP, 0, at(8, 7));
+    EXPECT_EQ(pixelsOf(clientPixels(editor, 280, 180), 280, 0x000000),
+              (PixelSet{{5, 5}, {6, 5}, {7, 5}, {8, 5}, {8, 6}, {8, 7}}));
+
+    SendMessageW(editor, WM_COMMAND, 7, 0);
+    HWND edit = childOfClass(editorToolbar(editor), L"Edit");
+    EXPECT_TRUE(IsWindowEnabled(edit));
+    SetWindowTextA(edit, "A");
+    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(100, 50));
+    SendMessageW(editor, WM_LBUTTONUP, 0, at(100, 50));
+    PixelSet text = pixelsOf(clientPixels(editor, 280, 180), 280, 0x000000);
+    for (int x = 105; x <= 108; x++)
+        EXPECT_TRUE(text.count({x, 55})) << x;
+    for (int x = 100; x <= 113; x++)
+        EXPECT_TRUE(text.count({x, 67})) << x;
+    for (const auto& [x, y] : text)
+        EXPECT_TRUE((x >= 100 && x < 116 && y >= 55 && y <= 73) || y <= 7) << x << "," << y;
+    SendMessageW(editor, WM_COMMAND, 2, 0);
+    EXPECT_FALSE(IsWindowEnabled(edit));
+}
