@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "../delivery/handOff.h"
+#include "../delivery/sending.h"
 #include "../plugin/hostBridge.h"
 #include "../plugin/pluginFrame.h"
 #include "../plugin/settings.h"
@@ -52,12 +54,19 @@ bool registerEditorClass() {
 
 namespace {
 
-// The image-hosting service behind item 14.
-constexpr const wchar_t* imageHostingButtonText = L"Wyślij na imageshack.us";
-
-// Commands 11 to 14 belong to delivery; they come in with it.
-bool runDeliveryCommand(EditorState&, int) {
-    return true;
+bool runDeliveryCommand(EditorState& s, int id) {
+    switch (id) {
+    case commandSendSelection:
+        return sendRegionToContacts(s);
+    case commandSendWhole:
+        return sendWholePicture(s);
+    case commandFileTransfer:
+        return handOffToFileTransfer(s);
+    case commandImageHosting:
+        return handOffToImageHosting(s);
+    default:
+        return true;
+    }
 }
 
 struct ToolbarItem {

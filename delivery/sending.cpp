@@ -1,0 +1,172 @@
+// Commands 11 and 12: the selection, or the whole picture, goes to every
+// contact in turn until one network takes it; a network that finds it too large
+// is offered JPEG files of falling quality.
+#include "sending.h"
+
+#include <iterator>
+
+#include "../editor/editorWindow.h"
+#include "../plugin/hostBridge.h"
+#include "encoding.h"
+
+namespace {
+
+constexpr int64_t ownFailure = int64_t(int32_t(0x80004005));  // E_FAIL
+
+// The host answers in the low 32 bits of its 64-bit result.
+int32_t low32(int64_t result) {
+    return int32_t(uint32_t(uint64_t(result)));
+}
+
+bool hasRecipients(const EditorState& state) {
+    return hostTable && state.contacts && state.contactCount != 0;
+}
+
+}  // namespace
+
+const wchar_t* notSentText(NotSentMessage message) {
+    static const wchar_t* const texts[] = {
+        L"Brak zaznaczonego obszaru.\r\nZaznaczenia dokonuje się przez przesunięcie kursora,\r\n"
+        L"równocześnie trzymając lewy lub prawy przycisk myszy.",
+        L"Kontakt nie obsługuje odbioru obrazków",
+        L"Nieznany błąd przy wysyłaniu",
+        L"Obrazek jest zbyt duży",
+        L"Błąd przy wysyłaniu w gorszej jakości",
+        L"Nie udało się zapisać obrazka.",
+    };
+    static_assert(std::size(texts) == notSentMessageCount);
+    if (message < 0 || message >= notSentMessageCount)
+        return L"";
+    return texts[message];
+}
+
+void showNotSent(const EditorState& state, NotSentMessage message) {
+    MessageBoxW(state.window, notSentText(message), notSentCaption, MB_ICONERROR);
+}
+
+SendOutcome firstAttemptOutcome(int64_t result) {
+    int32_t code = low32(result);
+    if (code == hostOk)
+        return SendOutcome::delivered;
+    if (code == hostOutOfMemory)
+        return SendOutcome::fallBack;
+    return SendOutcome::failed;
+}
+
+NotSentMessage firstAttemptMessage(int64_t result) {
+    return low32(result) == hostUnexpected ? messageNotSupported : messageUnknownError;
+}
+
+FallbackStep fallbackStep(int64_t result, int32_t level) {
+    int32_t code = low32(result);
+    if (code == hostOk)
+        return FallbackStep::delivered;
+    if (code != hostOutOfMemory)
+        return FallbackStep::failed;
+    return level >= levelWorstJpeg ? FallbackStep::tooLarge : FallbackStep::nextLevel;
+}
+
+int32_t nextFallbackLevel(int32_t level) {
+    return level + 1;
+}
+
+int64_t sendPicture(const wchar_t* fileName, const ContactRecord* contact) {
+    if (!hostTable || !hostTable->callFunction || !contact)
+        return ownFailure;
+    wchar_t name[netFunctionNameUnits];
+    if (!formatNetFunctionName(name, std::size(name), *contact, L"PFSendPicture"))
+        return ownFailure;
+    SendPictureRecord record = {};
+    record.size = sizeof(record);
+    record.contact = *contact;
+    record.fileName = fileName;
+    return callHost(name, &record);
+}
+
+bool saveSelection(EditorState& state, wchar_t* nameOut, int32_t* level, PictureRegion* region) {
+    *region = clippedRegion(state.startX, state.startY, state.endX, state.endY, imageWidth(state.picture),
+                            imageHeight(state.picture));
+    if (regionIsEmpty(*region)) {
+        showNotSent(state, messageEmptySelection);
+        return false;
+    }
+    *level = levelPng;
+    makeTempPictureName(state, nameOut, level);
+    if (nameOut[0] != L'\0' &&
+        saveRegion(state.picture, nameOut, *level, region->left, region->top, region->right, region->bottom))
+        return true;
+    showNotSent(state, messageSaveFailed);
+    return false;
+}
+
+namespace {
+
+// Falls back for contact i through JPEG 80 to 10 in one new file. False when
+// the file could not be written: the command then stops.
+bool sendInLowerQuality(EditorState& state, wchar_t* name, const PictureRegion& region, int32_t i) {
+    int32_t level = levelBestJpeg;
+    makeTempPictureName(state, name, &level);
+    for (; level <= levelWorstJpeg; level = nextFallbackLevel(level)) {
+        if (name[0] == L'\0' ||
+            !saveRegion(state.picture, name, level, region.left, region.top, region.right, region.bottom)) {
+            showNotSent(state, messageSaveFailed);
+            return false;
+        }
+        switch (fallbackStep(sendPicture(name, &state.contacts[i]), level)) {
+        case FallbackStep::delivered:
+            closeEditor();
+            return true;
+        case FallbackStep::nextLevel:
+            break;
+        case FallbackStep::tooLarge:
+            showNotSent(state, messageTooLarge);
+            return true;
+        case FallbackStep::failed:
+            showNotSent(state, messageFallbackError);
+            return true;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool sendRegionToContacts(EditorState& state) {
+    if (!state.picture)
+        return true;
+    wchar_t name[tempNameUnits] = {};
+    int32_t level = levelPng;
+    PictureRegion region = {};
+    if (!saveSelection(state, name, &level, &region))
+        return true;
+    if (!hasRecipients(state))
+        return false;
+    // Closing the editor frees the contacts and zeroes the count, which ends
+    // the loop after the contact that took the picture.
+    for (int32_t i = 0; state.contacts && i < state.contactCount; i++) {
+        int64_t result = sendPicture(name, &state.contacts[i]);
+        switch (firstAttemptOutcome(result)) {
+        case SendOutcome::delivered:
+            closeEditor();
+            break;
+        case SendOutcome::fallBack:
+            if (!sendInLowerQuality(state, name, region, i))
+                return true;
+            break;
+        case SendOutcome::failed:
+            showNotSent(state, firstAttemptMessage(result));
+            break;
+        }
+    }
+    return true;
+}
+
+bool sendWholePicture(EditorState& state) {
+    if (!state.picture)
+        return true;
+    state.startX = 0;
+    state.startY = 0;
+    state.endX = int32_t(imageWidth(state.picture));
+    state.endY = int32_t(imageHeight(state.picture));
+    return sendRegionToContacts(state);
+}

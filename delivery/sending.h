@@ -1,0 +1,56 @@
+// Sending the editor's picture to its contacts through each network's
+// "PFSendPicture", with the JPEG fall-back when the host finds it too large,
+// and the message boxes that tell the user a picture was not sent.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "../editor/editorState.h"
+#include "../plugin/hostApi.h"
+
+constexpr const wchar_t* notSentCaption = L"Obrazek nie wysłany";
+constexpr size_t netFunctionNameUnits = 512;
+
+enum NotSentMessage : int32_t {
+    messageEmptySelection,
+    messageNotSupported,
+    messageUnknownError,
+    messageTooLarge,
+    messageFallbackError,
+    messageSaveFailed,
+    notSentMessageCount,
+};
+
+const wchar_t* notSentText(NotSentMessage message);
+// A modal error box owned by the editor's window.
+void showNotSent(const EditorState& state, NotSentMessage message);
+
+// What the first attempt's host result means.
+enum class SendOutcome { delivered, fallBack, failed };
+SendOutcome firstAttemptOutcome(int64_t result);
+// The message for a failed first attempt.
+NotSentMessage firstAttemptMessage(int64_t result);
+
+// One step of the quality fall-back: the result at a level says whether to try
+// the next level, and which message ends it otherwise.
+enum class FallbackStep { delivered, nextLevel, tooLarge, failed };
+FallbackStep fallbackStep(int64_t result, int32_t level);
+// The levels the fall-back tries, in order: JPEG 80, 60, 40, 10.
+int32_t nextFallbackLevel(int32_t level);
+
+// One host call for one contact; a failure of our own (no host table, a
+// function name that does not fit) answers E_FAIL without calling.
+int64_t sendPicture(const wchar_t* fileName, const ContactRecord* contact);
+
+// Commands 11 and 12. True when the dispatcher's focus step still applies;
+// false when they stop early for want of a host table or contacts.
+bool sendRegionToContacts(EditorState& state);
+bool sendWholePicture(EditorState& state);
+
+struct PictureRegion;
+// The selection cut to the picture, saved under a new temporary name at the
+// slider's level. False, after telling the user why, when the cut selection is
+// empty or nothing could be written: no name of an unwritten file goes out.
+bool saveSelection(EditorState& state, wchar_t* nameOut, int32_t* level, PictureRegion* region);
