@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "standInHost.h"
+#include "standInPlugins.h"
 
 static std::string narrow(const std::wstring& text) {
     std::string out;
@@ -57,10 +58,39 @@ static const HostContact contacts[] = {
     {L"JABBER", 2, 2002, 7},
 };
 
+static LPARAM at(int x, int y) {
+    return MAKELPARAM(x, y);
+}
+
+static void dragWith(HWND editor, int tool, POINT from, POINT to) {
+    SendMessageW(editor, WM_COMMAND, WPARAM(tool), 0);
+    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(from.x, from.y));
+    SendMessageW(editor, WM_MOUSEMOVE, MK_LBUTTON, at((from.x + to.x) / 2, (from.y + to.y) / 2));
+    SendMessageW(editor, WM_MOUSEMOVE, MK_LBUTTON, at(to.x, to.y));
+    SendMessageW(editor, WM_LBUTTONUP, 0, at(to.x, to.y));
+}
+
+// Draws on the picture as a user would: the toolbar expanded, a rectangle, an
+// ellipse, a text, and last the selection that goes out.
+static void drawOnPicture(HWND editor) {
+    SendMessageW(editor, WM_COMMAND, 10, 0);
+    dragWith(editor, 5, {60, 60}, {300, 200});
+    dragWith(editor, 6, {340, 80}, {560, 260});
+    SendMessageW(editor, WM_COMMAND, 7, 0);
+    HWND toolbar = FindWindowExW(editor, nullptr, L"ToolbarWindow32", nullptr);
+    SetWindowTextA(FindWindowExW(toolbar, nullptr, L"Edit", nullptr), "Zrzut dla Ani!");
+    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(80, 110));
+    SendMessageW(editor, WM_LBUTTONUP, 0, at(80, 110));
+    dragWith(editor, 2, {40, 40}, {600, 300});
+    hostPumpMessages(200);
+}
+
 static void runContactMenuRoad(const std::wstring& folder) {
     std::vector<HostContact> chosen(std::begin(contacts), std::end(contacts));
     for (const HostContact& contact : chosen)
         hostAddStatusFunction(contact);
+    // The first network finds the PNG too large once; the JPEG of the fall-back goes through.
+    hostAddPictureTransfer(chosen[0], {int64_t(hostOutOfMemory), 0});
     std::printf("\ncontact menu for %zu contacts shows:", chosen.size());
     for (const std::wstring& id : hostRebuildMenu(chosen))
         std::printf(" %s", narrow(id).c_str());
@@ -81,12 +111,20 @@ static void runContactMenuRoad(const std::wstring& folder) {
     RECT rect = {};
     GetWindowRect(editor, &rect);
     std::printf("editor window open: %ld x %ld\n", rect.right - rect.left, rect.bottom - rect.top);
-    std::wstring shot = folder + L"editor.png";
-    if (hostSaveWindowPng(editor, shot))
-        std::printf("editor screenshot: %s\n", narrow(shot).c_str());
-    SendMessageW(editor, WM_COMMAND, 15, 0);
-    std::printf("cancelled: editor %s\n", IsWindow(editor) ? "still open" : "closed");
-    printJournal("what the plug-in did from the click to the cancel:");
+    if (hostSaveWindowPng(editor, folder + L"editor.png"))
+        std::printf("editor screenshot: %s\n", narrow(folder + L"editor.png").c_str());
+    drawOnPicture(editor);
+    if (hostSaveWindowPng(editor, folder + L"editor-drawn.png"))
+        std::printf("editor with the toolbar expanded and a drawing: %s\n",
+                    narrow(folder + L"editor-drawn.png").c_str());
+    SendMessageW(editor, WM_COMMAND, 11, 0);
+    std::printf("sent the selection: editor %s\n", IsWindow(editor) ? "still open" : "closed");
+    for (const Delivery& delivery : hostDeliveries())
+        std::printf("  %s got %s -> 0x%08X\n", narrow(delivery.function).c_str(),
+                    narrow(delivery.fileName).c_str(), unsigned(delivery.result));
+    for (const std::wstring& received : hostSaveDeliveredFiles(folder + L"received\\"))
+        std::printf("received picture: %s\n", narrow(received).c_str());
+    printJournal("what the plug-in did from the click to the send:");
 }
 
 int main() {
