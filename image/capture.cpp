@@ -20,6 +20,8 @@ static MonitorQuery queryMonitors() {
     q.monitorCount = GetSystemMetrics(SM_CMONITORS);
     q.screenWidth = GetSystemMetrics(SM_CXSCREEN);
     q.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    if (q.monitorCount <= 1)
+        return q;
     POINT cursor = {};
     q.cursorKnown = GetCursorPos(&cursor) != 0;
     if (!q.cursorKnown)

@@ -238,3 +238,32 @@ TEST(DrawBitmapText, EmptyHolderWritesNothing) {
     drawBitmapText(&empty, 0, 0, black, "Abc");
     EXPECT_TRUE(recorder.writes.empty());
 }
+
+// Writes fontSpecimen.png beside the executable for a person to look at: every
+// glyph, sixteen to a line, and a sample line; the file read back must hold
+// exactly the painted pixels.
+TEST(FontSpecimen, IsSavedAsPngWithEveryGlyph) {
+    static const CLSID pngEncoder = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+    const int32_t margin = 8, lineHeight = 32;
+    TestPicture picture(63 * 16 + 2 * margin, 8 * lineHeight + 2 * margin, white);
+    for (int line = 0; line < 6; line++) {
+        char text[17] = {};
+        for (int k = 0; k < 16; k++)
+            text[k] = char(32 + 16 * line + k);
+        drawBitmapText(&picture.holder, margin, margin + line * lineHeight, black, text);
+    }
+    drawBitmapText(&picture.holder, margin, margin + 7 * lineHeight, 0xFF1040A0,
+                   "Pack my box with five dozen liquor jugs: 0123456789 {[()]} #@&%");
+    std::string path = besideExecutable("fontSpecimen.png");
+    std::wstring widePath(path.begin(), path.end());
+    ASSERT_EQ(Gdiplus::DllExports::GdipSaveImageToFile(picture.holder.bitmap, widePath.c_str(), &pngEncoder, nullptr),
+              Gdiplus::Ok);
+    GpBitmap* saved = nullptr;
+    ASSERT_EQ(Gdiplus::DllExports::GdipCreateBitmapFromFile(widePath.c_str(), &saved), Gdiplus::Ok);
+    ImageHolder reread = {saved};
+    PointSet painted = changedPixels(picture);
+    EXPECT_GT(painted.size(), 1000u);
+    EXPECT_EQ(pixelsOfColour(reread, black), pixelsOfColour(picture.holder, black));
+    EXPECT_EQ(pixelsOfColour(reread, 0xFF1040A0), pixelsOfColour(picture.holder, 0xFF1040A0));
+    Gdiplus::DllExports::GdipDisposeImage(saved);
+}

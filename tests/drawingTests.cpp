@@ -151,6 +151,22 @@ TEST(DrawLine, ListedLinesPaintTheirPoints) {
     }
 }
 
+// Summed step by step in single precision, the minor coordinate falls just
+// short of a whole number where the exact value would reach it: for (6, 5)
+// 0.5 + 3 x 0.8333333 sums to 2.9999998 at x = 3; for (12, 1) 0.5 + 6 x
+// 0.083333336 sums to 0.99999994 at x = 6.
+TEST(DrawLine, MinorCoordinateIsSummedInSinglePrecision) {
+    const LineCase cases[] = {
+        {0, 0, 6, 5, {{0, 0}, {1, 1}, {2, 2}, {3, 2}, {4, 3}, {5, 4}, {6, 5}}},
+        {0, 0, 12, 1, {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 1}, {8, 1}, {9, 1}, {10, 1}, {11, 1}, {12, 1}}},
+    };
+    for (const LineCase& c : cases) {
+        TestPicture picture(32, 32, white);
+        drawLine(&picture.holder, c.x1, c.y1, c.x2, c.y2, red, 1);
+        EXPECT_EQ(changedPixels(picture), PointSet(c.points.begin(), c.points.end())) << c.x2 << "," << c.y2;
+    }
+}
+
 TEST(DrawLine, ZeroLengthPaintsOneStamp) {
     static const int32_t widths[] = {1, 3, 4};
     for (int32_t width : widths) {
@@ -326,6 +342,40 @@ TEST(DrawEllipse, WorkedExampleFillShowsInsideTheContour) {
     EXPECT_EQ(pixelsOfColour(picture.holder, green), fill);
     EXPECT_EQ(changedPixels(picture), unite(workedContour(), fill));
     EXPECT_TRUE(colourWrittenFirst(recorder.writes, green, red));
+}
+
+PointSet fromRows(const std::vector<std::vector<int32_t>>& rows) {
+    PointSet points;
+    for (int32_t y = 0; y < int32_t(rows.size()); y++) {
+        for (int32_t x : rows[y])
+            points.insert({x, y});
+    }
+    return points;
+}
+
+// Boxes whose contour depends on the details of the decision values: the
+// start of region 1 uses a quarter of B2 (with a quarter of A2 the box
+// (0, 0)-(6, 4) would lose its outer columns), and region 2 starts from the
+// double-precision value (exact integer arithmetic would move rows 2 and 16 of
+// the box (0, 0)-(4, 18) outward).
+TEST(DrawEllipse, DecisionValuesDecideTheContour) {
+    struct Case {
+        EllipseCase box;
+        std::vector<std::vector<int32_t>> rows;
+    };
+    std::vector<std::vector<int32_t>> tall = {{2}, {1, 3}, {1, 3}};
+    for (int32_t y = 3; y <= 15; y++)
+        tall.push_back({0, 4});
+    tall.insert(tall.end(), {{1, 3}, {1, 3}, {2}});
+    const Case cases[] = {
+        {{0, 0, 6, 4}, {{2, 3, 4}, {0, 1, 5, 6}, {0, 6}, {0, 1, 5, 6}, {2, 3, 4}}},
+        {{0, 0, 4, 18}, tall},
+    };
+    for (const Case& c : cases) {
+        TestPicture picture(24, 24, white);
+        drawEllipse(&picture.holder, c.box.x1, c.box.y1, c.box.x2, c.box.y2, red, noBrush, 1);
+        EXPECT_EQ(changedPixels(picture), fromRows(c.rows)) << c.box.x2 << "," << c.box.y2;
+    }
 }
 
 TEST(DrawEllipse, CornersInAnyOrderPaintTheSame) {

@@ -17,7 +17,7 @@ using namespace Gdiplus::DllExports;
 
 namespace {
 
-const int runs = 3;
+const int runs = 5;
 const uint32_t pen = 0xFFFF0000;
 const uint32_t brush = 0xFF00FF00;
 const char sampleText[] = "The quick brown fox jumps over the lazy dog 0123456789 !?+-*/=#";
@@ -147,7 +147,7 @@ void report(const PictureSizeCase& size) {
         uint64_t baselineWrites = writes ? writes : uint64_t(size.width) * uint64_t(size.height);
         double opTime = timeOperation(op, size);
         double baseTime = timeBareWrites(baselineWrites, size);
-        std::printf("| %dx%d | %s | %llu | %.1f | %llu | %.1f | %.2f |\n", size.width, size.height, op.name,
+        std::printf("| %dx%d | %s | %llu | %.3f | %llu | %.3f | %.2f |\n", size.width, size.height, op.name,
                     static_cast<unsigned long long>(writes), opTime * 1000.0,
                     static_cast<unsigned long long>(baselineWrites), baseTime * 1000.0,
                     baseTime > 0 ? opTime / baseTime : 0.0);
