@@ -123,7 +123,7 @@ static void runContactMenuRoad(const std::wstring& folder) {
         std::printf("  %s got %s -> 0x%08X\n", narrow(delivery.function).c_str(),
                     narrow(delivery.fileName).c_str(), unsigned(delivery.result));
     for (const std::wstring& received : hostSaveDeliveredFiles(folder + L"received\\"))
-        std::printf("received picture: %s\n", narrow(received).c_str());
+        std::printf("file handed to the network, kept: %s\n", narrow(received).c_str());
     printJournal("what the plug-in did from the click to the send:");
 }
 
