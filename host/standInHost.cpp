@@ -409,7 +409,7 @@ void hostPumpMessages(DWORD milliseconds) {
     } while (GetTickCount() - start < milliseconds);
 }
 
-static CLSID pngEncoder() {
+CLSID hostPngEncoder() {
     UINT count = 0;
     UINT bytes = 0;
     Gdiplus::DllExports::GdipGetImageEncodersSize(&count, &bytes);
@@ -437,7 +437,7 @@ bool hostSaveWindowPng(HWND window, const std::wstring& path) {
     GpBitmap* picture = nullptr;
     bool saved = false;
     if (Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &picture) == Gdiplus::Ok) {
-        CLSID encoder = pngEncoder();
+        CLSID encoder = hostPngEncoder();
         saved = Gdiplus::DllExports::GdipSaveImageToFile(picture, path.c_str(), &encoder, nullptr) == Gdiplus::Ok;
         Gdiplus::DllExports::GdipDisposeImage(picture);
     }

@@ -99,6 +99,8 @@ std::wstring hostExeFolder();
 
 // Runs the thread's message loop for about the given time.
 void hostPumpMessages(DWORD milliseconds);
+// GDI+'s PNG encoder.
+CLSID hostPngEncoder();
 // Saves what the screen shows of a window as a PNG file.
 bool hostSaveWindowPng(HWND window, const std::wstring& path);
 // Puts a width x height test picture on the clipboard: colour bands and a grid.

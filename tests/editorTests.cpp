@@ -86,17 +86,7 @@ bool writePng(const std::wstring& path, int width, int height) {
     for (int y = 0; y < height; y++)
         for (int x = 0; x < width; x++)
             GdipBitmapSetPixel(bitmap, x, y, 0xFF000000u | uint32_t(x * 255 / width) << 16 | uint32_t(y & 0xFF));
-    UINT count = 0;
-    UINT bytes = 0;
-    Gdiplus::DllExports::GdipGetImageEncodersSize(&count, &bytes);
-    std::vector<uint8_t> block(bytes);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(block.data());
-    Gdiplus::DllExports::GdipGetImageEncoders(count, bytes, codecs);
-    CLSID png = {};
-    for (UINT i = 0; i < count; i++) {
-        if (std::wstring(codecs[i].MimeType) == L"image/png")
-            png = codecs[i].Clsid;
-    }
+    CLSID png = hostPngEncoder();
     bool saved = Gdiplus::DllExports::GdipSaveImageToFile(bitmap, path.c_str(), &png, nullptr) == Gdiplus::Ok;
     Gdiplus::DllExports::GdipDisposeImage(bitmap);
     return saved;
