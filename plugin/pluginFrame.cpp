@@ -10,6 +10,7 @@
 #include "contactMenu.h"
 #include "hostBridge.h"
 #include "settings.h"
+#include "version.h"
 
 HMODULE moduleHandle = nullptr;
 ULONG_PTR gdiplusToken = 0;
@@ -35,7 +36,7 @@ static const PluginInfo info = {
     L"snipleaf@users.noreply.example.org",
     L"https://snipleaf.example.org/",
     L"",
-    0x00020000000004B0ull,
+    pluginVersion,
     0x0001000100030000ull,
     4,
     {},

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs what the build and the Wine test road need on a fresh Debian machine
 # (idempotent: apt-get runs only when a package is missing), then configures and
-# builds the MinGW cross build into build/mingw.
+# builds the MinGW cross build into build/mingw, or the one of the preset named
+# (tools/setup.sh mingw-release builds into build/mingw-release).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+preset="${1:-mingw}"
 packages=(cmake make g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth googletest)
 missing=()
 for p in "${packages[@]}"; do
@@ -16,6 +18,6 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 cd "$root"
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw -- --no-print-directory 2>&1 | grep -vE '^\[ *[0-9]+%\]|Scanning dependencies|Built target|Consolidate compiler' || true
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -- --no-print-directory 2>&1 | grep -vE '^\[ *[0-9]+%\]|Scanning dependencies|Built target|Consolidate compiler' || true
 test "${PIPESTATUS[0]}" -eq 0
