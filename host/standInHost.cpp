@@ -410,6 +410,10 @@ void hostPumpMessages(DWORD milliseconds) {
 }
 
 CLSID hostPngEncoder() {
+    return hostImageEncoder(L"image/png");
+}
+
+CLSID hostImageEncoder(const wchar_t* mimeType) {
     UINT count = 0;
     UINT bytes = 0;
     Gdiplus::DllExports::GdipGetImageEncodersSize(&count, &bytes);
@@ -417,7 +421,7 @@ CLSID hostPngEncoder() {
     auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(block.data());
     Gdiplus::DllExports::GdipGetImageEncoders(count, bytes, codecs);
     for (UINT i = 0; i < count; i++) {
-        if (std::wcscmp(codecs[i].MimeType, L"image/png") == 0)
+        if (std::wcscmp(codecs[i].MimeType, mimeType) == 0)
             return codecs[i].Clsid;
     }
     return CLSID{};

@@ -1,0 +1,516 @@
+// endToEndBenchmark: the real snipLeaf.dll in the stand-in host, timed along
+// the user's road against the platform's own work for the same step:
+// - menu click to the editor shown, for the clipboard and the screen source,
+//   against the bare clipboard read (or screen copy) into a GDI+ bitmap;
+// - the send command to the host's "PFSendPicture" call, against the bare GDI+
+//   save of the same bitmap with the same encoder;
+// - the working set the process gains with the editor open, against the
+//   picture's own size.
+// Every time is the median of `runs` runs after one unmeasured warm-up run,
+// the plug-in's runs and the baseline's taken in turn so that drift hits both.
+// Not a test: the numbers depend on the machine, Wine and the X server.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "delivery/encoding.h"
+#include "editor/editorState.h"
+#include "host/standInHost.h"
+#include "image/capture.h"
+#include "tests/importPatch.h"
+
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+const int runs = 9;
+const int memoryRuns = 5;
+// The aims: the plug-in adds at most 10 % to the platform's own time, and holds
+// at most two copies of the picture.
+const double timeAimRatio = 1.10;
+const double memoryAimCopies = 2.0;
+
+const HostContact contact = {L"GG", 1, 1001, 2};
+const wchar_t* const sendFunction = L"GG/1/PFSendPicture";
+
+struct PictureSizeCase {
+    int width, height;
+};
+
+const PictureSizeCase clipboardSizes[] = {{1920, 1080}, {3840, 2160}};
+const PictureSizeCase sendSize = {1920, 1080};
+const PictureSizeCase memorySize = {3840, 2160};
+
+struct SendCase {
+    const char* name;
+    int32_t level;  // the quality slider's position
+    const wchar_t* mimeType;
+};
+
+const SendCase sendCases[] = {
+    {"PNG", levelPng, L"image/png"},
+    {"JPEG 80", levelBestJpeg, L"image/jpeg"},
+};
+
+// ---- decisions over the numbers ----
+
+double median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// Zero when there is no baseline to compare with.
+double ratio(double value, double baseline) {
+    return baseline > 0 ? value / baseline : 0;
+}
+
+bool timeAimMet(double timeRatio) {
+    return timeRatio > 0 && timeRatio <= timeAimRatio;
+}
+
+bool memoryAimMet(double copies) {
+    return copies <= memoryAimCopies;
+}
+
+// ---- clock, messages, the plug-in's platform calls ----
+
+double nowMs() {
+    static LARGE_INTEGER frequency = {};
+    if (frequency.QuadPart == 0)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+void drainMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// The plug-in waits before a screenshot so that the menu is gone from the
+// screen; its Sleep is timed here, so that the real wait, not a nominal 300 ms,
+// comes off the screen source's time.
+decltype(&Sleep) realSleep = nullptr;
+double sleptMs = 0;
+void WINAPI timedSleep(DWORD milliseconds) {
+    double start = nowMs();
+    realSleep(milliseconds);
+    sleptMs += nowMs() - start;
+}
+
+// The editor's WM_PAINT is seen through its BeginPaint, so a time is taken
+// only once the picture was really painted.
+decltype(&BeginPaint) realBeginPaint = nullptr;
+HWND watchedWindow = nullptr;
+int watchedPaints = 0;
+HDC WINAPI watchBeginPaint(HWND window, PAINTSTRUCT* paint) {
+    if (window == watchedWindow)
+        watchedPaints++;
+    return realBeginPaint(window, paint);
+}
+
+double sendStampMs = 0;
+std::wstring sentFile;
+
+void registerPictureTransfer() {
+    hostRegister(sendFunction, [](int64_t wParam, int64_t) -> int64_t {
+        sendStampMs = nowMs();
+        auto* record = reinterpret_cast<const SendPictureRecord*>(wParam);
+        sentFile = record && record->fileName ? record->fileName : L"";
+        return 0;
+    });
+}
+
+// ---- the editor ----
+
+HWND findEditor() {
+    return FindWindowW(L"ScreenshotWnd", L"Image");
+}
+
+void closeEditorWindow(HWND editor) {
+    if (IsWindow(editor))
+        SendMessageW(editor, WM_COMMAND, commandCancel, 0);
+    drainMessages();
+}
+
+// From the click to the editor shown: the click returns once the window is
+// created and shown; its first WM_PAINT (the picture, then the toolbar) is
+// still pending then, and RedrawWindow with RDW_UPDATENOW runs it at once
+// instead of waiting for the message loop, so the time ends when the user
+// would see the picture. Negative when no editor opened or it was not painted.
+double clickToEditorShown(const wchar_t* itemId, HWND* editorOut) {
+    std::vector<HostContact> contacts = {contact};
+    double start = nowMs();
+    hostClickItem(itemId, contacts);
+    HWND editor = findEditor();
+    if (!editor || !IsWindowVisible(editor))
+        return -1;
+    watchedWindow = editor;
+    watchedPaints = 0;
+    RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    double shown = nowMs();
+    watchedWindow = nullptr;
+    *editorOut = editor;
+    return watchedPaints > 0 ? shown - start : -1;
+}
+
+// ---- baselines: the platform's own work ----
+
+GpBitmap* bitmapFromClipboard() {
+    if (!OpenClipboard(nullptr))
+        return nullptr;
+    GpBitmap* bitmap = nullptr;
+    auto* handle = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    if (!handle || GdipCreateBitmapFromHBITMAP(handle, nullptr, &bitmap) != Gdiplus::Ok)
+        bitmap = nullptr;
+    CloseClipboard();
+    return bitmap;
+}
+
+// The clipboard read, and the thumbnail when the picture is larger than the
+// screen, as the plug-in's fitting makes it.
+double clipboardBaseline(const PictureSizeCase& size) {
+    double start = nowMs();
+    GpBitmap* bitmap = bitmapFromClipboard();
+    if (!bitmap)
+        return -1;
+    PictureSize fitted = fittedSize(uint32_t(size.width), uint32_t(size.height), GetSystemMetrics(SM_CXSCREEN),
+                                    GetSystemMetrics(SM_CYSCREEN));
+    GpImage* picture = bitmap;
+    if (fitted.width != uint32_t(size.width) || fitted.height != uint32_t(size.height)) {
+        GpImage* thumb = nullptr;
+        if (GdipGetImageThumbnail(bitmap, fitted.width, fitted.height, &thumb, nullptr, nullptr) == Gdiplus::Ok) {
+            GdipDisposeImage(bitmap);
+            picture = thumb;
+        }
+    }
+    double end = nowMs();
+    GdipDisposeImage(picture);
+    return end - start;
+}
+
+double screenBaseline() {
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    double start = nowMs();
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP copy = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, copy);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    GpBitmap* bitmap = nullptr;
+    bool made = GdipCreateBitmapFromHBITMAP(copy, nullptr, &bitmap) == Gdiplus::Ok;
+    DeleteObject(copy);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    double end = nowMs();
+    if (made)
+        GdipDisposeImage(bitmap);
+    return made ? end - start : -1;
+}
+
+// ---- the table ----
+
+void printRow(const char* measure, const char* picture, double value, double baseline, const char* unit,
+              double rowRatio, const char* aim, bool met) {
+    char screen[32];
+    std::snprintf(screen, sizeof(screen), "%dx%d", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    std::printf("| %s | %s | %s | %.1f %s | %.1f %s | %.2f | %s | %s |\n", screen, measure, picture, value, unit,
+                baseline, unit, rowRatio, aim, met ? "yes" : "NO");
+    std::fflush(stdout);
+}
+
+void printTimeRow(const char* measure, const char* picture, const std::vector<double>& plugin,
+                  const std::vector<double>& baseline) {
+    double value = median(plugin);
+    double base = median(baseline);
+    double timeRatio = ratio(value, base);
+    printRow(measure, picture, value, base, "ms", timeRatio, "<= 1.10", timeAimMet(timeRatio));
+}
+
+void printFailure(const char* measure, const char* picture, const char* why) {
+    std::printf("| %dx%d | %s | %s | - | - | - | - | failed: %s |\n", GetSystemMetrics(SM_CXSCREEN),
+                GetSystemMetrics(SM_CYSCREEN), measure, picture, why);
+    std::fflush(stdout);
+}
+
+std::string sizeText(int width, int height) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%dx%d", width, height);
+    return text;
+}
+
+// The size the editor holds a picture in: fitted to this screen.
+std::string heldSizeText(const PictureSizeCase& size) {
+    PictureSize fitted = fittedSize(uint32_t(size.width), uint32_t(size.height), GetSystemMetrics(SM_CXSCREEN),
+                                    GetSystemMetrics(SM_CYSCREEN));
+    std::string text = sizeText(size.width, size.height);
+    if (fitted.width != uint32_t(size.width) || fitted.height != uint32_t(size.height))
+        text += " fitted to " + sizeText(int(fitted.width), int(fitted.height));
+    return text;
+}
+
+// ---- the measurements ----
+
+void measureClipboard(const PictureSizeCase& size) {
+    std::string picture = heldSizeText(size);
+    if (!hostPutPictureOnClipboard(size.width, size.height)) {
+        printFailure("clipboard: click to editor shown", picture.c_str(), "no picture on the clipboard");
+        return;
+    }
+    std::vector<double> plugin, baseline;
+    for (int run = 0; run <= runs; run++) {
+        HWND editor = nullptr;
+        double pluginMs = clickToEditorShown(L"snipLeaf/Clipboard", &editor);
+        closeEditorWindow(editor);
+        double baselineMs = clipboardBaseline(size);
+        if (pluginMs < 0 || baselineMs < 0) {
+            printFailure("clipboard: click to editor shown", picture.c_str(), "no editor painted or no bitmap");
+            return;
+        }
+        if (run > 0) {
+            plugin.push_back(pluginMs);
+            baseline.push_back(baselineMs);
+        }
+    }
+    printTimeRow("clipboard: click to editor shown", picture.c_str(), plugin, baseline);
+}
+
+void measureScreen() {
+    std::string picture = sizeText(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    std::vector<double> plugin, baseline, waits;
+    for (int run = 0; run <= runs; run++) {
+        sleptMs = 0;
+        HWND editor = nullptr;
+        double pluginMs = clickToEditorShown(L"snipLeaf/Screen", &editor);
+        closeEditorWindow(editor);
+        double baselineMs = screenBaseline();
+        if (pluginMs < 0 || baselineMs < 0) {
+            printFailure("screen: click to editor shown", picture.c_str(), "no editor painted or no bitmap");
+            return;
+        }
+        if (run > 0) {
+            plugin.push_back(pluginMs - sleptMs);
+            baseline.push_back(baselineMs);
+            waits.push_back(sleptMs);
+        }
+    }
+    char measure[96];
+    std::snprintf(measure, sizeof(measure), "screen: click to editor shown, less the wait (%.1f ms)",
+                  median(waits));
+    printTimeRow(measure, picture.c_str(), plugin, baseline);
+}
+
+HWND findSlider(HWND editor) {
+    HWND toolbar = FindWindowExW(editor, nullptr, TOOLBARCLASSNAMEW, nullptr);
+    return toolbar ? FindWindowExW(toolbar, nullptr, TRACKBAR_CLASSW, nullptr) : nullptr;
+}
+
+bool savedPictureHasSize(const std::wstring& path, const PictureSizeCase& size) {
+    GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok)
+        return false;
+    UINT width = 0, height = 0;
+    GdipGetImageWidth(bitmap, &width);
+    GdipGetImageHeight(bitmap, &height);
+    GdipDisposeImage(bitmap);
+    return int(width) == size.width && int(height) == size.height;
+}
+
+// One send of the editor's default selection (the screen's size, clipped to the
+// picture: all of it) at the slider's level; negative when no send was made.
+double sendOnce(const SendCase& send, bool checkSize) {
+    HWND editor = nullptr;
+    if (clickToEditorShown(L"snipLeaf/Clipboard", &editor) < 0)
+        return -1;
+    drainMessages();
+    SendMessageW(findSlider(editor), TBM_SETPOS, TRUE, LPARAM(send.level));
+    sendStampMs = 0;
+    sentFile.clear();
+    double start = nowMs();
+    SendMessageW(editor, WM_COMMAND, commandSendSelection, 0);
+    double elapsed = sendStampMs > 0 ? sendStampMs - start : -1;
+    closeEditorWindow(editor);
+    bool sizeRight = !checkSize || savedPictureHasSize(sentFile, sendSize);
+    // The plug-in leaves its temporary files to the host; the benchmark cleans up.
+    if (!sentFile.empty())
+        DeleteFileW(sentFile.c_str());
+    return sizeRight ? elapsed : -1;
+}
+
+double saveBaseline(GpBitmap* bitmap, const SendCase& send, const std::wstring& path) {
+    CLSID encoder = hostImageEncoder(send.mimeType);
+    JpegParameters jpeg = {};
+    const Gdiplus::EncoderParameters* parameters = nullptr;
+    if (send.level != levelPng && makeJpegParameters(send.level, &jpeg))
+        parameters = &jpeg.block;
+    double start = nowMs();
+    GpStatus status = GdipSaveImageToFile(bitmap, path.c_str(), &encoder, parameters);
+    double end = nowMs();
+    DeleteFileW(path.c_str());
+    return status == Gdiplus::Ok ? end - start : -1;
+}
+
+void measureSend(const SendCase& send, const std::wstring& folder) {
+    char measure[64];
+    std::snprintf(measure, sizeof(measure), "send %s: command to PFSendPicture", send.name);
+    std::string picture = sizeText(sendSize.width, sendSize.height);
+    GpBitmap* bitmap = hostPutPictureOnClipboard(sendSize.width, sendSize.height) ? bitmapFromClipboard() : nullptr;
+    if (!bitmap) {
+        printFailure(measure, picture.c_str(), "no picture on the clipboard");
+        return;
+    }
+    std::wstring path = folder + (send.level == levelPng ? L"baseline.png" : L"baseline.jpg");
+    std::vector<double> plugin, baseline;
+    for (int run = 0; run <= runs; run++) {
+        double pluginMs = sendOnce(send, run == 0);
+        double baselineMs = saveBaseline(bitmap, send, path);
+        if (pluginMs < 0 || baselineMs < 0) {
+            printFailure(measure, picture.c_str(), "no send, a picture of another size, or no save");
+            GdipDisposeImage(bitmap);
+            return;
+        }
+        if (run > 0) {
+            plugin.push_back(pluginMs);
+            baseline.push_back(baselineMs);
+        }
+    }
+    GdipDisposeImage(bitmap);
+    printTimeRow(measure, picture.c_str(), plugin, baseline);
+}
+
+size_t workingSet(size_t* peak) {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters)))
+        return 0;
+    *peak = counters.PeakWorkingSetSize;
+    return counters.WorkingSetSize;
+}
+
+// Working-set growth from before the click to the editor shown. The peak is
+// over the whole process's life, so its growth means something only in the
+// first run, before any other picture was taken.
+void measureMemory() {
+    std::string picture = heldSizeText(memorySize);
+    const char* measure = "memory: working-set growth, editor open";
+    if (!hostPutPictureOnClipboard(memorySize.width, memorySize.height)) {
+        printFailure(measure, picture.c_str(), "no picture on the clipboard");
+        return;
+    }
+    drainMessages();
+    std::vector<double> growths;
+    double firstPeakGrowth = 0;
+    for (int run = 0; run < memoryRuns; run++) {
+        size_t peakBefore = 0, peakAfter = 0;
+        size_t before = workingSet(&peakBefore);
+        HWND editor = nullptr;
+        bool shown = clickToEditorShown(L"snipLeaf/Clipboard", &editor) >= 0;
+        size_t after = workingSet(&peakAfter);
+        closeEditorWindow(editor);
+        if (!shown || before == 0) {
+            printFailure(measure, picture.c_str(), "no editor painted or no memory counters");
+            return;
+        }
+        growths.push_back((double(after) - double(before)) / 1048576.0);
+        if (run == 0)
+            firstPeakGrowth = (double(peakAfter) - double(peakBefore)) / 1048576.0;
+    }
+    double pictureMb = double(memorySize.width) * double(memorySize.height) * 4.0 / 1048576.0;
+    double growth = median(growths);
+    double copies = ratio(growth, pictureMb);
+    printRow(measure, picture.c_str(), growth, pictureMb, "MB", copies, "<= 2 copies", memoryAimMet(copies));
+    double peakCopies = ratio(firstPeakGrowth, pictureMb);
+    printRow("memory: peak working-set growth, first click", picture.c_str(), firstPeakGrowth, pictureMb, "MB",
+             peakCopies, "<= 2 copies", memoryAimMet(peakCopies));
+}
+
+bool screenHolds(const PictureSizeCase& size) {
+    return GetSystemMetrics(SM_CXSCREEN) >= size.width && GetSystemMetrics(SM_CYSCREEN) >= size.height;
+}
+
+void printHeader() {
+    std::printf("median of %d runs after one warm-up run (memory: median of %d runs); ratio = plug-in / baseline\n",
+                runs, memoryRuns);
+    std::printf("baselines: clipboard = OpenClipboard + GetClipboardData(CF_BITMAP) + GdipCreateBitmapFromHBITMAP"
+                " (+ GdipGetImageThumbnail when fitted);\n");
+    std::printf("  screen = BitBlt of the screen into a memory DC + GdipCreateBitmapFromHBITMAP;"
+                " send = GdipSaveImageToFile of the same bitmap, same encoder;\n");
+    std::printf("  memory = the picture's own size, width x height x 4 bytes; the growth is of WorkingSetSize"
+                " (GetProcessMemoryInfo)\n\n");
+    std::printf("| screen | measure | picture | plug-in | baseline | ratio | aim | met |\n");
+    std::printf("|---|---|---|---|---|---|---|---|\n");
+}
+
+std::wstring benchmarkFolder() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"snipLeafBenchmark-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+void patchPlugin(HMODULE module) {
+    realSleep = reinterpret_cast<decltype(realSleep)>(
+        patchImport(module, "kernel32.dll", "Sleep", reinterpret_cast<void*>(timedSleep)));
+    realBeginPaint = reinterpret_cast<decltype(realBeginPaint)>(
+        patchImport(module, "user32.dll", "BeginPaint", reinterpret_cast<void*>(watchBeginPaint)));
+}
+
+void runAll(const std::wstring& folder) {
+    // Memory first, while nothing else has raised the process's peak.
+    measureMemory();
+    for (const PictureSizeCase& size : clipboardSizes)
+        measureClipboard(size);
+    measureScreen();
+    // A smaller screen would fit the picture, and the selection would not be
+    // the size asked for.
+    if (!screenHolds(sendSize))
+        return;
+    for (const SendCase& send : sendCases)
+        measureSend(send, folder);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool rowsOnly = argc > 1 && std::strcmp(argv[1], "--rows-only") == 0;
+    std::wstring folder = benchmarkFolder();
+    hostReset({folder + L"settings.ini", hostExeFolder()});
+    registerPictureTransfer();
+    PluginModule plugin;
+    if (!hostOpenPlugin(hostExeFolder() + L"snipLeaf.dll", &plugin) ||
+        plugin.pluginLoad(0, hostFunctionTable()) != hostOk) {
+        std::fprintf(stderr, "could not load snipLeaf.dll\n");
+        return 1;
+    }
+    patchPlugin(plugin.module);
+    if (!realSleep || !realBeginPaint) {
+        std::fprintf(stderr, "could not watch the plug-in's Sleep and BeginPaint\n");
+        return 1;
+    }
+    if (!rowsOnly)
+        printHeader();
+    runAll(folder);
+    plugin.pluginUnload(0);
+    hostClosePlugin(&plugin);
+    DeleteFileW((folder + L"settings.ini").c_str());
+    RemoveDirectoryW(folder.c_str());
+    return 0;
+}
