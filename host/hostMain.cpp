@@ -1,12 +1,16 @@
 // The main job: the stand-in host loads the real plug-in DLL, shows what the
-// plug-in told it and did, and unloads it again.
+// plug-in told it and did at load, opens the messenger for a person or runs the
+// scripted session, and unloads the plug-in again.
 #include <cstdio>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "messenger.h"
+#include "scriptedSession.h"
 #include "standInHost.h"
-#include "standInPlugins.h"
+
+#include <shellapi.h>
 
 static std::string narrow(const std::wstring& text) {
     std::string out;
@@ -52,83 +56,38 @@ static void printJournal(const char* title) {
     hostClearJournal();
 }
 
-// Two contacts on two networks; one at status 7, which alone would hide the items.
-static const HostContact contacts[] = {
-    {L"GG", 1, 1001, 2},
-    {L"JABBER", 2, 2002, 7},
-};
-
-static LPARAM at(int x, int y) {
-    return MAKELPARAM(x, y);
-}
-
-static void dragWith(HWND editor, int tool, POINT from, POINT to) {
-    SendMessageW(editor, WM_COMMAND, WPARAM(tool), 0);
-    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(from.x, from.y));
-    SendMessageW(editor, WM_MOUSEMOVE, MK_LBUTTON, at((from.x + to.x) / 2, (from.y + to.y) / 2));
-    SendMessageW(editor, WM_MOUSEMOVE, MK_LBUTTON, at(to.x, to.y));
-    SendMessageW(editor, WM_LBUTTONUP, 0, at(to.x, to.y));
-}
-
-// Draws on the picture as a user would: the toolbar expanded, a rectangle, an
-// ellipse, a text, and last the selection that goes out.
-static void drawOnPicture(HWND editor) {
-    SendMessageW(editor, WM_COMMAND, 10, 0);
-    dragWith(editor, 5, {60, 60}, {300, 200});
-    dragWith(editor, 6, {340, 80}, {560, 260});
-    SendMessageW(editor, WM_COMMAND, 7, 0);
-    HWND toolbar = FindWindowExW(editor, nullptr, L"ToolbarWindow32", nullptr);
-    SetWindowTextA(FindWindowExW(toolbar, nullptr, L"Edit", nullptr), "Zrzut dla Ani!");
-    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(80, 110));
-    SendMessageW(editor, WM_LBUTTONUP, 0, at(80, 110));
-    dragWith(editor, 2, {40, 40}, {600, 300});
-    hostPumpMessages(200);
-}
-
-static void runContactMenuRoad(const std::wstring& folder) {
-    std::vector<HostContact> chosen(std::begin(contacts), std::end(contacts));
-    for (const HostContact& contact : chosen)
-        hostAddStatusFunction(contact);
-    // The first network finds the PNG too large once; the JPEG of the fall-back goes through.
-    hostAddPictureTransfer(chosen[0], {int64_t(hostOutOfMemory), 0});
-    std::printf("\ncontact menu for %zu contacts shows:", chosen.size());
-    for (const std::wstring& id : hostRebuildMenu(chosen))
-        std::printf(" %s", narrow(id).c_str());
-    std::printf("\n");
-    if (!hostPutPictureOnClipboard(640, 400)) {
-        std::printf("could not put a picture on the clipboard\n");
+// The window a person uses, until they close it.
+static void runInteractive(const std::wstring& folder) {
+    if (!messengerOpen(folder + L"received\\")) {
+        std::printf("could not open the messenger window\n");
         return;
     }
-    hostClearJournal();
-    std::printf("click on snipLeaf/Clipboard -> %lld\n",
-                static_cast<long long>(hostClickItem(L"snipLeaf/Clipboard", chosen)));
-    hostPumpMessages(500);
-    HWND editor = FindWindowW(L"ScreenshotWnd", L"Image");
-    if (!editor) {
-        std::printf("no editor window\n");
-        return;
+    std::printf("\nthe messenger is open: right-click a contact, Wyślij, then one of the plug-in's items\n");
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
     }
-    RECT rect = {};
-    GetWindowRect(editor, &rect);
-    std::printf("editor window open: %ld x %ld\n", rect.right - rect.left, rect.bottom - rect.top);
-    if (hostSaveWindowPng(editor, folder + L"editor.png"))
-        std::printf("editor screenshot: %s\n", narrow(folder + L"editor.png").c_str());
-    drawOnPicture(editor);
-    if (hostSaveWindowPng(editor, folder + L"editor-drawn.png"))
-        std::printf("editor with the toolbar expanded and a drawing: %s\n",
-                    narrow(folder + L"editor-drawn.png").c_str());
-    SendMessageW(editor, WM_COMMAND, 11, 0);
-    std::printf("sent the selection: editor %s\n", IsWindow(editor) ? "still open" : "closed");
-    for (const Delivery& delivery : hostDeliveries())
-        std::printf("  %s got %s -> 0x%08X\n", narrow(delivery.function).c_str(),
-                    narrow(delivery.fileName).c_str(), unsigned(delivery.result));
-    for (const std::wstring& received : hostSaveDeliveredFiles(folder + L"received\\"))
-        std::printf("file handed to the network, kept: %s\n", narrow(received).c_str());
-    printJournal("what the plug-in did from the click to the send:");
+    messengerClose();
+}
+
+// "--scripted <folder>" runs the scripted session into that folder; without
+// arguments the messenger waits for a person.
+static std::wstring scriptedFolder() {
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::wstring folder;
+    if (arguments && count >= 3 && std::wstring(arguments[1]) == L"--scripted")
+        folder = arguments[2];
+    LocalFree(arguments);
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/')
+        folder += L'\\';
+    return folder;
 }
 
 int main() {
     std::wstring folder = hostExeFolder();
+    std::wstring scripted = scriptedFolder();
     hostReset({folder + L"snipLeafHost.ini", folder});
     PluginModule plugin;
     if (!hostOpenPlugin(folder + L"snipLeaf.dll", &plugin)) {
@@ -145,9 +104,14 @@ int main() {
         std::printf("  %s in %s: %s\n", narrow(id).c_str(), narrow(item.menuName).c_str(),
                     narrow(item.caption).c_str());
     }
-    runContactMenuRoad(folder);
+    bool sessionDone = true;
+    if (scripted.empty())
+        runInteractive(folder);
+    else
+        sessionDone = runScriptedSession(plugin, scripted);
+    hostClearJournal();
     std::printf("\npluginUnload -> %d\n", plugin.pluginUnload(0));
     printJournal("what the plug-in did at unload:");
     hostClosePlugin(&plugin);
-    return result == hostOk ? 0 : 1;
+    return result == hostOk && sessionDone ? 0 : 1;
 }

@@ -103,7 +103,11 @@ void hostPumpMessages(DWORD milliseconds);
 CLSID hostPngEncoder();
 // Saves what the screen shows of a window as a PNG file.
 bool hostSaveWindowPng(HWND window, const std::wstring& path);
+// Saves what the screen shows in the rectangle, menus and message boxes included.
+bool hostSaveScreenPng(const RECT& area, const std::wstring& path);
 // Puts a width x height test picture on the clipboard: colour bands and a grid.
 bool hostPutPictureOnClipboard(int width, int height);
+// Hands the bitmap to the clipboard, which owns it from then on (deleted on failure).
+bool hostPutBitmapOnClipboard(HBITMAP bitmap);
 // Puts a picture of one colour on the clipboard.
 bool hostPutSolidPictureOnClipboard(int width, int height, COLORREF colour);
