@@ -88,7 +88,11 @@ static std::wstring scriptedFolder() {
 int main() {
     std::wstring folder = hostExeFolder();
     std::wstring scripted = scriptedFolder();
-    hostReset({folder + L"snipLeafHost.ini", folder});
+    // The scripted session starts from the plug-in's defaults, in its own folder.
+    std::wstring settingsFolder = scripted.empty() ? folder : scripted;
+    if (!scripted.empty())
+        CreateDirectoryW(scripted.c_str(), nullptr);
+    hostReset({settingsFolder + L"snipLeafHost.ini", folder});
     PluginModule plugin;
     if (!hostOpenPlugin(folder + L"snipLeaf.dll", &plugin)) {
         std::printf("could not load snipLeaf.dll\n");

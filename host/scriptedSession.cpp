@@ -84,6 +84,11 @@ void answerDialog(HWND dialog) {
         return;
     session.answeredBox = dialog;
     std::wstring title = windowText(dialog);
+    if (title == L"Obrazek do wysłania" && session.fileToChoose.empty()) {
+        note(L"  open-file dialog \"" + title + L"\": cancelled");
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
     if (title == L"Obrazek do wysłania") {
         note(L"  open-file dialog \"" + title + L"\": choosing " + session.fileToChoose);
         SetDlgItemTextW(dialog, 0x47C, session.fileToChoose.c_str());  // cmb13, the name box
@@ -353,6 +358,18 @@ bool imageHostingRoad() {
     return !IsWindow(editor);
 }
 
+bool cancelledFileRoad() {
+    note(L"\n5. The open-file dialog cancelled: nothing opens, the plug-in logs it");
+    session.fileToChoose.clear();
+    session.answeredBox = nullptr;
+    size_t logged = messengerLogLines().size();
+    clickInContactMenu({0}, L"snipLeaf/File", false);
+    hostPumpMessages(300);
+    for (size_t i = logged; i < messengerLogLines().size(); i++)
+        note(L"  log window: " + messengerLogLines()[i]);
+    return findEditor() == nullptr;
+}
+
 void summariseReceived() {
     note(L"\nwhat the contacts' chat panes show:");
     for (size_t i = 0; i < messengerContacts().size(); i++)
@@ -386,7 +403,7 @@ bool runScriptedSession(const PluginModule& plugin, const std::wstring& folder) 
     session.dialogHook = SetWindowsHookExW(WH_CBT, dialogWatcher, nullptr, GetCurrentThreadId());
     hostPumpMessages(500);
     windowShot(window, L"messenger");
-    static bool (*const roads[])() = {clipboardRoad, screenRoad, fileRoad, imageHostingRoad};
+    static bool (*const roads[])() = {clipboardRoad, screenRoad, fileRoad, imageHostingRoad, cancelledFileRoad};
     int done = 0;
     for (bool (*road)() : roads)
         done += road() ? 1 : 0;
@@ -398,7 +415,7 @@ bool runScriptedSession(const PluginModule& plugin, const std::wstring& folder) 
     windowShot(window, L"messenger-bartek");
     summariseReceived();
     note(L"\n" + std::to_wstring(done) + L" of " + std::to_wstring(std::size(roads)) +
-         L" roads ended with the picture delivered; output in " + folder);
+         L" roads ended as they should; output in " + folder);
     UnhookWindowsHookEx(session.dialogHook);
     writeSummary();
     messengerClose();
