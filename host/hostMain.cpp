@@ -1,6 +1,7 @@
 // The main job: the stand-in host loads the real plug-in DLL, shows what the
 // plug-in told it and did at load, opens the messenger for a person or runs the
 // scripted session, and unloads the plug-in again.
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -80,6 +81,7 @@ static std::wstring scriptedFolder() {
     if (arguments && count >= 3 && std::wstring(arguments[1]) == L"--scripted")
         folder = arguments[2];
     LocalFree(arguments);
+    std::replace(folder.begin(), folder.end(), L'/', L'\\');
     if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/')
         folder += L'\\';
     return folder;

@@ -23,6 +23,7 @@ struct Session {
     int shots = 0;
     int boxes = 0;
     std::wstring fileToChoose;
+    bool fileChosen = false;
     HHOOK dialogHook = nullptr;
     HWND answeredBox = nullptr;
 };
@@ -84,13 +85,15 @@ void answerDialog(HWND dialog) {
         return;
     session.answeredBox = dialog;
     std::wstring title = windowText(dialog);
-    if (title == L"Obrazek do wysłania" && session.fileToChoose.empty()) {
+    // Chosen once; a dialog that comes back (it refused the name) is cancelled.
+    if (title == L"Obrazek do wysłania" && (session.fileToChoose.empty() || session.fileChosen)) {
         note(L"  open-file dialog \"" + title + L"\": cancelled");
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         return;
     }
     if (title == L"Obrazek do wysłania") {
         note(L"  open-file dialog \"" + title + L"\": choosing " + session.fileToChoose);
+        session.fileChosen = true;
         SetDlgItemTextW(dialog, 0x47C, session.fileToChoose.c_str());  // cmb13, the name box
         SetDlgItemTextW(dialog, 0x480, session.fileToChoose.c_str());  // edt1, the old-style one
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
@@ -277,10 +280,20 @@ bool savePhotoAsJpeg(const std::wstring& path, int width, int height) {
     return saved;
 }
 
+// A road ends well when the editor has closed and the contact's pane shows
+// one picture more than before.
+bool receivedOneMore(size_t contact, size_t before) {
+    bool shown = messengerReceivedCount(contact) == before + 1;
+    if (!shown)
+        note(L"  " + std::wstring(messengerContacts()[contact].name) + L"'s pane shows no new picture");
+    return shown;
+}
+
 // --- the roads --------------------------------------------------------------------
 
 bool clipboardRoad() {
     note(L"\n1. A photo from the clipboard to Ania, drawn on, the selection sent");
+    size_t received = messengerReceivedCount(0);
     if (!hostPutBitmapOnClipboard(makePhoto(800, 500))) {
         note(L"  could not put the photo on the clipboard");
         return false;
@@ -298,12 +311,17 @@ bool clipboardRoad() {
     drag(editor, 2, {40, 40}, {680, 320});
     hostPumpMessages(300);
     windowShot(editor, L"editor-expanded");
+    size_t sent = hostDeliveries().size();
     sendFromEditor(editor, 11, L"send the selection (PNG, then JPEG when it is too large)");
-    return !IsWindow(editor);
+    bool fellBack = hostDeliveries().size() == sent + 2 && hostDeliveries()[sent].result == hostOutOfMemory;
+    if (!fellBack)
+        note(L"  the network did not refuse the PNG first");
+    return !IsWindow(editor) && receivedOneMore(0, received) && fellBack;
 }
 
 bool screenRoad() {
     note(L"\n2. A screenshot to Celina and Bartek, drawn on, the whole picture sent");
+    size_t received = messengerReceivedCount(2);
     clickInContactMenu({1, 2}, L"snipLeaf/Screen", false);
     HWND editor = waitForEditor();
     if (!editor)
@@ -315,12 +333,14 @@ bool screenRoad() {
     hostPumpMessages(300);
     windowShot(editor, L"editor-screenshot");
     sendFromEditor(editor, 12, L"send the whole picture");
-    return !IsWindow(editor);
+    return !IsWindow(editor) && receivedOneMore(2, received);
 }
 
 bool fileRoad() {
     note(L"\n3. A picture file to Bartek through the file-transfer plug-in");
+    size_t received = messengerReceivedCount(2);
     session.fileToChoose = session.folder + L"wakacje.jpg";
+    session.fileChosen = false;
     if (!savePhotoAsJpeg(session.fileToChoose, 640, 420)) {
         note(L"  could not write " + session.fileToChoose);
         return false;
@@ -338,11 +358,12 @@ bool fileRoad() {
     hostPumpMessages(300);
     windowShot(editor, L"editor-file");
     sendFromEditor(editor, 13, L"hand the selection to upDeck/sendFile");
-    return !IsWindow(editor);
+    return !IsWindow(editor) && receivedOneMore(2, received);
 }
 
 bool imageHostingRoad() {
     note(L"\n4. The clipboard again, to Ania through the image-hosting plug-in");
+    size_t received = messengerReceivedCount(0);
     if (!hostPutBitmapOnClipboard(makePhoto(500, 320)))
         return false;
     clickInContactMenu({0}, L"snipLeaf/Clipboard", false);
@@ -355,7 +376,7 @@ bool imageHostingRoad() {
     hostPumpMessages(300);
     windowShot(editor, L"editor-hosting");
     sendFromEditor(editor, 14, L"hand the selection to wtwImageShack/sendImage");
-    return !IsWindow(editor);
+    return !IsWindow(editor) && receivedOneMore(0, received);
 }
 
 bool cancelledFileRoad() {
