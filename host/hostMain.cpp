@@ -13,26 +13,16 @@
 
 #include <shellapi.h>
 
-static std::string narrow(const std::wstring& text) {
-    std::string out;
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1)
-        return out;
-    out.resize(size_t(size - 1));
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
-    return out;
-}
-
 static void printInfo(const PluginInfo& info) {
     std::printf("plug-in information (%u bytes)\n", info.size);
-    std::printf("  name:        %s\n", narrow(info.name).c_str());
-    std::printf("  description: %s\n", narrow(info.description).c_str());
-    std::printf("  author:      %s <%s>\n", narrow(info.author).c_str(), narrow(info.authorEmail).c_str());
-    std::printf("  web site:    %s\n", narrow(info.authorWebsite).c_str());
-    std::printf("  legal:       %s\n", narrow(info.copyright).c_str());
+    std::printf("  name:        %s\n", hostUtf8(info.name).c_str());
+    std::printf("  description: %s\n", hostUtf8(info.description).c_str());
+    std::printf("  author:      %s <%s>\n", hostUtf8(info.author).c_str(), hostUtf8(info.authorEmail).c_str());
+    std::printf("  web site:    %s\n", hostUtf8(info.authorWebsite).c_str());
+    std::printf("  legal:       %s\n", hostUtf8(info.copyright).c_str());
     std::printf("  version:     %llu.%llu.%llu.%llu\n", (info.version >> 48) & 0xFFFF,
                 (info.version >> 32) & 0xFFFF, (info.version >> 16) & 0xFFFF, info.version & 0xFFFF);
-    std::printf("  guid:        %s\n", narrow(info.guid).c_str());
+    std::printf("  guid:        %s\n", hostUtf8(info.guid).c_str());
 }
 
 static const char* kindName(JournalKind kind) {
@@ -48,10 +38,10 @@ static const char* kindName(JournalKind kind) {
 static void printJournal(const char* title) {
     std::printf("%s\n", title);
     for (const JournalEntry& entry : hostJournal()) {
-        std::printf("  %-11s %-32s -> %lld", kindName(entry.kind), narrow(entry.name).c_str(),
+        std::printf("  %-11s %-32s -> %lld", kindName(entry.kind), hostUtf8(entry.name).c_str(),
                     static_cast<long long>(entry.result));
         if (!entry.text.empty())
-            std::printf("   [%s]", narrow(entry.text).c_str());
+            std::printf("   [%s]", hostUtf8(entry.text).c_str());
         std::printf("\n");
     }
     hostClearJournal();
@@ -107,8 +97,8 @@ int main() {
     std::printf("contact menu items:\n");
     for (const std::wstring& id : hostMenuOrder()) {
         const HostMenuItem& item = hostMenuItems().at(id);
-        std::printf("  %s in %s: %s\n", narrow(id).c_str(), narrow(item.menuName).c_str(),
-                    narrow(item.caption).c_str());
+        std::printf("  %s in %s: %s\n", hostUtf8(id).c_str(), hostUtf8(item.menuName).c_str(),
+                    hostUtf8(item.caption).c_str());
     }
     bool sessionDone = true;
     if (scripted.empty())

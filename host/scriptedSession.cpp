@@ -30,19 +30,9 @@ struct Session {
 
 Session session;
 
-std::string utf8(const std::wstring& text) {
-    std::string out;
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1)
-        return out;
-    out.resize(size_t(size - 1));
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
-    return out;
-}
-
 void note(const std::wstring& line) {
     session.summary.push_back(line);
-    std::printf("%s\n", utf8(line).c_str());
+    std::printf("%s\n", hostUtf8(line).c_str());
     std::fflush(stdout);
 }
 
@@ -289,6 +279,16 @@ bool receivedOneMore(size_t contact, size_t before) {
     return shown;
 }
 
+// Shows what the editor looks like, sends with the command and checks the
+// contact's pane.
+bool finishRoad(HWND editor, const wchar_t* shotName, WPARAM id, const wchar_t* what, size_t contact,
+                size_t received) {
+    hostPumpMessages(300);
+    windowShot(editor, shotName);
+    sendFromEditor(editor, id, what);
+    return !IsWindow(editor) && receivedOneMore(contact, received);
+}
+
 // --- the roads --------------------------------------------------------------------
 
 bool clipboardRoad() {
@@ -309,14 +309,13 @@ bool clipboardRoad() {
     drag(editor, 6, {380, 60}, {620, 250});
     writeText(editor, "Zrzut dla Ani!", {90, 120});
     drag(editor, 2, {40, 40}, {680, 320});
-    hostPumpMessages(300);
-    windowShot(editor, L"editor-expanded");
     size_t sent = hostDeliveries().size();
-    sendFromEditor(editor, 11, L"send the selection (PNG, then JPEG when it is too large)");
+    bool delivered = finishRoad(editor, L"editor-expanded", 11,
+                                L"send the selection (PNG, then JPEG when it is too large)", 0, received);
     bool fellBack = hostDeliveries().size() == sent + 2 && hostDeliveries()[sent].result == hostOutOfMemory;
     if (!fellBack)
         note(L"  the network did not refuse the PNG first");
-    return !IsWindow(editor) && receivedOneMore(0, received) && fellBack;
+    return delivered && fellBack;
 }
 
 bool screenRoad() {
@@ -330,10 +329,7 @@ bool screenRoad() {
     command(editor, 10);
     drag(editor, 6, {250, 60}, {700, 420});
     writeText(editor, "Patrz tutaj", {300, 440});
-    hostPumpMessages(300);
-    windowShot(editor, L"editor-screenshot");
-    sendFromEditor(editor, 12, L"send the whole picture");
-    return !IsWindow(editor) && receivedOneMore(2, received);
+    return finishRoad(editor, L"editor-screenshot", 12, L"send the whole picture", 2, received);
 }
 
 bool fileRoad() {
@@ -355,10 +351,7 @@ bool fileRoad() {
     pencilWave(editor, {60, 300}, 400);
     drag(editor, 4, {60, 340}, {460, 340});
     drag(editor, 2, {20, 20}, {620, 400});
-    hostPumpMessages(300);
-    windowShot(editor, L"editor-file");
-    sendFromEditor(editor, 13, L"hand the selection to upDeck/sendFile");
-    return !IsWindow(editor) && receivedOneMore(2, received);
+    return finishRoad(editor, L"editor-file", 13, L"hand the selection to upDeck/sendFile", 2, received);
 }
 
 bool imageHostingRoad() {
@@ -373,10 +366,7 @@ bool imageHostingRoad() {
     drag(editor, 5, {60, 60}, {440, 260});
     writeText(editor, "Na serwer", {90, 80});
     drag(editor, 2, {20, 20}, {480, 300});
-    hostPumpMessages(300);
-    windowShot(editor, L"editor-hosting");
-    sendFromEditor(editor, 14, L"hand the selection to wtwImageShack/sendImage");
-    return !IsWindow(editor) && receivedOneMore(0, received);
+    return finishRoad(editor, L"editor-hosting", 14, L"hand the selection to wtwImageShack/sendImage", 0, received);
 }
 
 bool cancelledFileRoad() {
@@ -404,7 +394,7 @@ void summariseReceived() {
 void writeSummary() {
     std::ofstream out((session.folder + L"summary.txt").c_str(), std::ios::binary | std::ios::trunc);
     for (const std::wstring& line : session.summary)
-        out << utf8(line) << "\r\n";
+        out << hostUtf8(line) << "\r\n";
 }
 
 }  // namespace

@@ -515,3 +515,13 @@ bool hostPutPictureOnClipboard(int width, int height) {
     ReleaseDC(nullptr, screen);
     return hostPutBitmapOnClipboard(bitmap);
 }
+
+std::string hostUtf8(const std::wstring& text) {
+    std::string out;
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return out;
+    out.resize(size_t(size - 1));
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
+    return out;
+}

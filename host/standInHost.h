@@ -97,6 +97,8 @@ void hostClosePlugin(PluginModule* plugin);
 // The folder of the running executable, with a trailing backslash.
 std::wstring hostExeFolder();
 
+// The text in UTF-8, for summaries and the console.
+std::string hostUtf8(const std::wstring& text);
 // Runs the thread's message loop for about the given time.
 void hostPumpMessages(DWORD milliseconds);
 // GDI+'s PNG encoder.
