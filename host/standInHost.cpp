@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "../image/gdiplusFlat.h"
@@ -318,11 +319,19 @@ bool hostSettingsOpen() {
     return host.settingsOpen;
 }
 
+// The plug-in keeps copies of contact records, with their network class's
+// address, as long as its editor is open; a real host's network objects live
+// that long too, so the names are kept for the life of the process.
+static const wchar_t* lastingNetClass(const std::wstring& netClass) {
+    static std::set<std::wstring> names;
+    return names.insert(netClass).first->c_str();
+}
+
 ContactRecord hostContactRecord(const HostContact& contact) {
     ContactRecord record = {};
     record.size = sizeof(ContactRecord);
     record.contactId = contact.contactId;
-    record.netClass = contact.netClass.c_str();
+    record.netClass = lastingNetClass(contact.netClass);
     record.netId = contact.netId;
     return record;
 }
@@ -430,6 +439,16 @@ CLSID hostImageEncoder(const wchar_t* mimeType) {
 bool hostSaveWindowPng(HWND window, const std::wstring& path) {
     RECT rect = {};
     GetWindowRect(window, &rect);
+    return hostSaveScreenPng(rect, path);
+}
+
+bool hostSaveScreenPng(const RECT& area, const std::wstring& path) {
+    // A maximised window's frame lies off the screen, and a copy that reaches
+    // past the screen's edge comes back black under Wine: only the visible part.
+    RECT screenRect = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT rect = {};
+    if (!IntersectRect(&rect, &area, &screenRect))
+        return false;
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     HDC screen = GetDC(nullptr);
@@ -451,7 +470,7 @@ bool hostSaveWindowPng(HWND window, const std::wstring& path) {
     return saved;
 }
 
-static bool putOnClipboard(HBITMAP bitmap) {
+bool hostPutBitmapOnClipboard(HBITMAP bitmap) {
     if (!OpenClipboard(nullptr)) {
         DeleteObject(bitmap);
         return false;
@@ -476,7 +495,7 @@ bool hostPutSolidPictureOnClipboard(int width, int height, COLORREF colour) {
     SelectObject(memory, previous);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return putOnClipboard(bitmap);
+    return hostPutBitmapOnClipboard(bitmap);
 }
 
 bool hostPutPictureOnClipboard(int width, int height) {
@@ -498,5 +517,15 @@ bool hostPutPictureOnClipboard(int width, int height) {
     SelectObject(memory, previous);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return putOnClipboard(bitmap);
+    return hostPutBitmapOnClipboard(bitmap);
+}
+
+std::string hostUtf8(const std::wstring& text) {
+    std::string out;
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return out;
+    out.resize(size_t(size - 1));
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
+    return out;
 }

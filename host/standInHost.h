@@ -97,6 +97,8 @@ void hostClosePlugin(PluginModule* plugin);
 // The folder of the running executable, with a trailing backslash.
 std::wstring hostExeFolder();
 
+// The text in UTF-8, for summaries and the console.
+std::string hostUtf8(const std::wstring& text);
 // Runs the thread's message loop for about the given time.
 void hostPumpMessages(DWORD milliseconds);
 // GDI+'s PNG encoder.
@@ -105,7 +107,11 @@ CLSID hostPngEncoder();
 CLSID hostImageEncoder(const wchar_t* mimeType);
 // Saves what the screen shows of a window as a PNG file.
 bool hostSaveWindowPng(HWND window, const std::wstring& path);
+// Saves what the screen shows in the rectangle, menus and message boxes included.
+bool hostSaveScreenPng(const RECT& area, const std::wstring& path);
 // Puts a width x height test picture on the clipboard: colour bands and a grid.
 bool hostPutPictureOnClipboard(int width, int height);
+// Hands the bitmap to the clipboard, which owns it from then on (deleted on failure).
+bool hostPutBitmapOnClipboard(HBITMAP bitmap);
 // Puts a picture of one colour on the clipboard.
 bool hostPutSolidPictureOnClipboard(int width, int height, COLORREF colour);

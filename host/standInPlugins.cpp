@@ -13,6 +13,7 @@
 namespace {
 
 std::vector<Delivery> deliveries;
+std::function<void(const Delivery&)> deliveryWatcher;
 
 std::vector<uint8_t> readFileBytes(const std::wstring& path, bool* found) {
     std::ifstream in(path.c_str(), std::ios::binary);
@@ -36,22 +37,31 @@ T fieldAt(int64_t address, size_t offset) {
     return value;
 }
 
-// Keeps one delivery of the file named by the record.
-void keep(const std::wstring& function, std::vector<uint8_t> record, const wchar_t* fileName, int64_t result) {
-    Delivery delivery = {function, std::move(record), fileName ? fileName : L"", false, {}, result};
+// Keeps one delivery of the file named by the record, with the verdict's answer.
+int64_t keep(const std::wstring& function, std::vector<uint8_t> record, const wchar_t* fileName,
+             const DeliveryVerdict& verdict) {
+    Delivery delivery = {function, std::move(record), fileName ? fileName : L"", false, {}, 0};
     if (fileName)
         delivery.fileBytes = readFileBytes(delivery.fileName, &delivery.fileFound);
+    delivery.result = verdict(delivery);
     deliveries.push_back(std::move(delivery));
+    if (deliveryWatcher)
+        deliveryWatcher(deliveries.back());
+    return deliveries.back().result;
+}
+
+DeliveryVerdict always(int64_t answer) {
+    return [answer](const Delivery&) { return answer; };
 }
 
 // SendPictureRecord: size, the contact at 8, the file name's address at 64.
-int64_t pictureTransfer(const std::wstring& function, int64_t wParam, int64_t result) {
+// A call without a record is answered but not kept.
+int64_t pictureTransfer(const std::wstring& function, int64_t wParam, const DeliveryVerdict& verdict) {
     if (wParam == 0)
-        return result;
+        return verdict(Delivery{function, {}, {}, false, {}, 0});
     uint32_t size = fieldAt<uint32_t>(wParam, 0);
-    keep(function, recordBytes(wParam, size == sizeof(SendPictureRecord) ? size : sizeof(uint32_t)),
-         size == sizeof(SendPictureRecord) ? fieldAt<const wchar_t*>(wParam, 64) : nullptr, result);
-    return result;
+    return keep(function, recordBytes(wParam, size == sizeof(SendPictureRecord) ? size : sizeof(uint32_t)),
+                size == sizeof(SendPictureRecord) ? fieldAt<const wchar_t*>(wParam, 64) : nullptr, verdict);
 }
 
 // SendFileRecord: size, then the path inline at 4.
@@ -60,17 +70,15 @@ int64_t fileTransfer(int64_t wParam, int64_t answer) {
         return answer;
     std::vector<uint8_t> record = recordBytes(wParam, sizeof(SendFileRecord));
     std::wstring path(reinterpret_cast<const wchar_t*>(record.data() + 4));
-    keep(standInFileTransferName, std::move(record), path.c_str(), answer);
-    return answer;
+    return keep(standInFileTransferName, std::move(record), path.c_str(), always(answer));
 }
 
 // SendImageRecord carries no size; the file name's address comes first.
 int64_t imageHosting(int64_t wParam, int64_t answer) {
     if (wParam == 0)
         return answer;
-    keep(standInImageHostingName, recordBytes(wParam, sendImageRecordBytes), fieldAt<const wchar_t*>(wParam, 0),
-         answer);
-    return answer;
+    return keep(standInImageHostingName, recordBytes(wParam, sendImageRecordBytes),
+                fieldAt<const wchar_t*>(wParam, 0), always(answer));
 }
 
 std::wstring baseName(const std::wstring& path) {
@@ -80,18 +88,23 @@ std::wstring baseName(const std::wstring& path) {
 
 }  // namespace
 
-void hostAddPictureTransfer(const HostContact& contact, const std::vector<int64_t>& results) {
+void hostAddPictureTransferBy(const HostContact& contact, DeliveryVerdict verdict) {
     std::wstring name = contact.netClass + L"/" + std::to_wstring(contact.netId) + L"/PFSendPicture";
+    hostRegister(name, [name, verdict](int64_t wParam, int64_t) { return pictureTransfer(name, wParam, verdict); });
+}
+
+void hostAddPictureTransfer(const HostContact& contact, const std::vector<int64_t>& results) {
     auto script = std::make_shared<std::vector<int64_t>>(results);
     auto next = std::make_shared<size_t>(0);
-    hostRegister(name, [name, script, next](int64_t wParam, int64_t) {
-        int64_t result = 0;
-        if (!script->empty()) {
-            result = (*script)[std::min(*next, script->size() - 1)];
-            ++*next;
-        }
-        return pictureTransfer(name, wParam, result);
+    hostAddPictureTransferBy(contact, [script, next](const Delivery&) {
+        if (script->empty())
+            return int64_t(0);
+        return (*script)[std::min((*next)++, script->size() - 1)];
     });
+}
+
+void hostWatchDeliveries(std::function<void(const Delivery&)> watcher) {
+    deliveryWatcher = std::move(watcher);
 }
 
 // Both are registered as taking no record: the host's journal reads a text's

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,16 @@ constexpr const wchar_t* standInFileTransferName = L"upDeck/sendFile";
 constexpr const wchar_t* standInImageHostingName = L"wtwImageShack/sendImage";
 constexpr size_t sendImageRecordBytes = 32;
 
+// What a stand-in answers for one delivery, given what it was handed.
+using DeliveryVerdict = std::function<int64_t(const Delivery& delivery)>;
+
 // "<netClass>/<netId>/PFSendPicture" for the contact, answering the results in
 // turn; the last one repeats once they run out, and none means 0.
 void hostAddPictureTransfer(const HostContact& contact, const std::vector<int64_t>& results);
+// The same function answering what the verdict decides for each delivery.
+void hostAddPictureTransferBy(const HostContact& contact, DeliveryVerdict verdict);
+// Runs after every delivery is kept, with it; an empty function stops watching.
+void hostWatchDeliveries(std::function<void(const Delivery& delivery)> watcher);
 // Registers or unregisters the other plug-ins' functions, answering answer.
 void hostSetFileTransfer(bool installed, int64_t answer = 0);
 void hostSetImageHosting(bool installed, int64_t answer = 0);
