@@ -105,6 +105,11 @@ bool saveRegion(const ImageHolder* holder, const wchar_t* fileName, int32_t leve
         return false;
     if (!holder || !holder->bitmap || !fileName)
         return false;
+    // The whole picture is saved as it is: a crop would only copy every pixel
+    // once more and encode the same bytes.
+    if (region.left == 0 && region.top == 0 && region.right == int64_t(imageWidth(holder)) &&
+        region.bottom == int64_t(imageHeight(holder)))
+        return saveAtLevel(holder->bitmap, fileName, level) == Gdiplus::Ok;
     GpBitmap* clone = nullptr;
     if (GdipCloneBitmapAreaI(region.left, region.top, region.right - region.left, region.bottom - region.top, 0,
                              holder->bitmap, &clone) != Gdiplus::Ok || !clone)

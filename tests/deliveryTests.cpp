@@ -528,8 +528,16 @@ TEST_F(SaveRegion, PngHoldsTheRegionsPixelsInEitherCornerOrder) {
 
 TEST_F(SaveRegion, WholePictureIsSavedWhole) {
     std::wstring path = scratch(L"whole.png");
-    ASSERT_TRUE(saveRegion(editorState.picture, path.c_str(), 0, 0, 0, 64, 48));
+    ASSERT_TRUE(saveRegion(editorState.picture, path.c_str(), 0, 64, 48, 0, 0));
     EXPECT_TRUE(holdsPatternRegion(fileBytes(path), scratch(L"check.png"), 0, 0, 64, 48));
+    // Saved without a crop, yet byte for byte what a crop of all of it gives.
+    GpBitmap* crop = nullptr;
+    ASSERT_EQ(Gdiplus::DllExports::GdipCloneBitmapAreaI(0, 0, 64, 48, PixelFormatDontCare, editorState.picture->bitmap, &crop), Gdiplus::Ok);
+    std::wstring cropped = scratch(L"cropped.png");
+    CLSID png = hostPngEncoder();
+    ASSERT_EQ(Gdiplus::DllExports::GdipSaveImageToFile(crop, cropped.c_str(), &png, nullptr), Gdiplus::Ok);
+    Gdiplus::DllExports::GdipDisposeImage(crop);
+    EXPECT_EQ(fileBytes(path), fileBytes(cropped));
 }
 
 TEST_F(SaveRegion, JpegLevelsWriteJpegFiles) {
