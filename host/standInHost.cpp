@@ -409,7 +409,7 @@ void hostPumpMessages(DWORD milliseconds) {
     } while (GetTickCount() - start < milliseconds);
 }
 
-CLSID hostPngEncoder() {
+CLSID hostEncoder(const wchar_t* mimeType) {
     UINT count = 0;
     UINT bytes = 0;
     Gdiplus::DllExports::GdipGetImageEncodersSize(&count, &bytes);
@@ -417,10 +417,14 @@ CLSID hostPngEncoder() {
     auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(block.data());
     Gdiplus::DllExports::GdipGetImageEncoders(count, bytes, codecs);
     for (UINT i = 0; i < count; i++) {
-        if (std::wcscmp(codecs[i].MimeType, L"image/png") == 0)
+        if (std::wcscmp(codecs[i].MimeType, mimeType) == 0)
             return codecs[i].Clsid;
     }
     return CLSID{};
+}
+
+CLSID hostPngEncoder() {
+    return hostEncoder(L"image/png");
 }
 
 bool hostSaveWindowPng(HWND window, const std::wstring& path) {

@@ -99,7 +99,8 @@ std::wstring hostExeFolder();
 
 // Runs the thread's message loop for about the given time.
 void hostPumpMessages(DWORD milliseconds);
-// GDI+'s PNG encoder.
+// GDI+'s encoder for a MIME type ("image/png", "image/jpeg"); all zero when none.
+CLSID hostEncoder(const wchar_t* mimeType);
 CLSID hostPngEncoder();
 // Saves what the screen shows of a window as a PNG file.
 bool hostSaveWindowPng(HWND window, const std::wstring& path);
