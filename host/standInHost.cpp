@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "../image/gdiplusFlat.h"
@@ -35,6 +36,10 @@ struct HostState {
     std::map<std::wstring, int64_t> settings;
     bool settingsOpen = false;
     std::map<std::wstring, std::wstring> graphFiles;  // graph id -> loaded file
+    // The networks' class names. A contact record points at its network's
+    // name, and the plug-in keeps copies of the records after the click, so
+    // the names live as long as the host, as a real host's networks do.
+    std::set<std::wstring> netClasses;
     ULONG_PTR gdiplusToken = 0;
 };
 
@@ -322,7 +327,7 @@ ContactRecord hostContactRecord(const HostContact& contact) {
     ContactRecord record = {};
     record.size = sizeof(ContactRecord);
     record.contactId = contact.contactId;
-    record.netClass = contact.netClass.c_str();
+    record.netClass = host.netClasses.insert(contact.netClass).first->c_str();
     record.netId = contact.netId;
     return record;
 }

@@ -220,3 +220,203 @@ TEST_F(BadInput, UnreadablePicturesTouchNothing) {
         SendMessageW(editor, WM_COMMAND, 15, 0);
     }
 }
+
+namespace {
+
+// A picture of one colour in any size for little memory and time: one bit per
+// pixel, which the PNG encoder squeezes to a few kilobytes.
+bool writeSolidPng(const std::wstring& path, int width, int height) {
+    GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat1bppIndexed, nullptr, &bitmap) != Gdiplus::Ok)
+        return false;
+    CLSID png = hostPngEncoder();
+    bool saved = GdipSaveImageToFile(bitmap, path.c_str(), &png, nullptr) == Gdiplus::Ok;
+    GdipDisposeImage(bitmap);
+    return saved;
+}
+
+uint32_t bigEndianAt(const std::vector<uint8_t>& bytes, size_t offset) {
+    if (offset + 4 > bytes.size())
+        return 0;
+    return uint32_t(bytes[offset]) << 24 | uint32_t(bytes[offset + 1]) << 16 | uint32_t(bytes[offset + 2]) << 8 |
+           bytes[offset + 3];
+}
+
+}  // namespace
+
+// The smallest picture and ones far larger than the 1280 x 1024 screen open
+// fitted, size the editor from the fitted size, and send at that size.
+TEST_F(BadInput, ExtremeSizesOpenFittedAndSend) {
+    ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 1280);
+    ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), 1024);
+    struct Case {
+        int width, height;
+        uint32_t fittedWidth, fittedHeight;
+        bool maximised;
+    };
+    static const Case cases[] = {
+        {1, 1, 1, 1, false},
+        {20000, 20000, 1024, 1024, true},
+        {1, 20000, 1, 1024, true},
+        {20000, 1, 1280, 1, true},
+    };
+    std::wstring folder = freshFolder(L"sizes");
+    int frameX = GetSystemMetrics(SM_CXDLGFRAME);
+    int frameY = GetSystemMetrics(SM_CYDLGFRAME);
+    for (const Case& c : cases) {
+        std::wstring path = folder + std::to_wstring(c.width) + L"x" + std::to_wstring(c.height) + L".png";
+        ASSERT_TRUE(writeSolidPng(path, c.width, c.height));
+        DWORD start = GetTickCount();
+        EXPECT_EQ(clickAnsweringFileDialog(L"snipLeaf/File", {contact}, path, nullptr), 0);
+        DWORD opening = GetTickCount() - start;
+        std::printf("[ sizes    ] %d x %d opened in %lu ms\n", c.width, c.height, opening);
+        EXPECT_LT(opening, 8000u) << c.width << "x" << c.height;
+        EXPECT_TRUE(hostLogMessages().empty());
+        HWND editor = findEditor();
+        ASSERT_NE(editor, nullptr) << c.width << "x" << c.height;
+        EXPECT_EQ(IsZoomed(editor) != 0, c.maximised) << c.width << "x" << c.height;
+        WINDOWPLACEMENT place = {};
+        place.length = sizeof(place);
+        GetWindowPlacement(editor, &place);
+        const RECT& normal = place.rcNormalPosition;
+        // The platform keeps a window within its largest tracking size.
+        LONG width = std::max<LONG>(261, LONG(c.fittedWidth) + 2 * frameX);
+        LONG height = LONG(c.fittedHeight) + 2 * frameY + GetSystemMetrics(SM_CYCAPTION) + 29;
+        EXPECT_EQ(normal.right - normal.left, std::min<LONG>(width, GetSystemMetrics(SM_CXMAXTRACK)));
+        EXPECT_EQ(normal.bottom - normal.top, std::min<LONG>(height, GetSystemMetrics(SM_CYMAXTRACK)));
+        SendMessageW(editor, WM_COMMAND, 12, 0);
+        EXPECT_FALSE(IsWindow(editor)) << "sent, and closed";
+        ASSERT_EQ(hostDeliveries().size(), 1u);
+        const std::vector<uint8_t>& png = hostDeliveries()[0].fileBytes;
+        EXPECT_EQ(bigEndianAt(png, 16), c.fittedWidth) << c.width << "x" << c.height;
+        EXPECT_EQ(bigEndianAt(png, 20), c.fittedHeight) << c.width << "x" << c.height;
+        hostClearDeliveries();
+    }
+}
+
+namespace {
+
+std::vector<std::wstring> shownItems;
+
+int64_t noteShownItem(int64_t, const wchar_t* itemId) {
+    shownItems.push_back(itemId ? itemId : L"");
+    return 1;
+}
+
+// The menu rebuild for one contact record, with the count and show function given.
+int64_t rebuildWith(int32_t count, ShowItemFn showItem) {
+    ContactRecord record = hostContactRecord(contact);
+    MenuPopupInfo info = {};
+    info.contactCount = count;
+    info.contacts = &record;
+    MenuRebuildEvent event = {};
+    event.pInfo = &info;
+    event.showItem = showItem;
+    return hostRaiseEvent(L"WTW/OnMenuRebuild", &event).at(0);
+}
+
+int64_t clickWith(bool withItem, bool withPopup, int32_t count) {
+    MenuItemRecord item = hostMenuItems().at(L"snipLeaf/Clipboard").record;
+    ContactRecord record = hostContactRecord(contact);
+    MenuPopupInfo info = {};
+    info.contactCount = count;
+    info.contacts = &record;
+    return item.onClick(withItem ? &item : nullptr, withPopup ? &info : nullptr);
+}
+
+}  // namespace
+
+TEST_F(BadInput, MalformedHostRecordsHaveNoEffect) {
+    struct Case {
+        const char* what;
+        int64_t (*raise)();
+        int64_t answer;
+        std::vector<std::wstring> calls;
+        const wchar_t* log;
+    };
+    const Case cases[] = {
+        {"rebuild, count -1", [] { return rebuildWith(-1, noteShownItem); }, 0, {}, nullptr},
+        {"rebuild, no show function", [] { return rebuildWith(1, nullptr); }, 0, {L"GG/1/PFStatusGet"}, nullptr},
+        {"click, no item", [] { return clickWith(false, true, 1); }, -1, {L"WTW/Log"},
+         L"onMenuClick: menuItem or menuPopupInfo is NULL"},
+        {"click, no popup", [] { return clickWith(true, false, 1); }, -1, {L"WTW/Log"},
+         L"onMenuClick: menuItem or menuPopupInfo is NULL"},
+        {"click, count -1", [] { return clickWith(true, true, -1); }, 0, {}, nullptr},
+    };
+    hostAddStatusFunction(contact);
+    ASSERT_TRUE(hostPutPictureOnClipboard(50, 40));
+    int windows = threadWindowCount();
+    for (const Case& c : cases) {
+        hostClearJournal();
+        shownItems.clear();
+        EXPECT_EQ(c.raise(), c.answer) << c.what;
+        EXPECT_EQ(hostCallNames(), c.calls) << c.what;
+        EXPECT_EQ(hostLogMessages(), c.log ? std::vector<std::wstring>{c.log} : std::vector<std::wstring>{})
+            << c.what;
+        EXPECT_TRUE(shownItems.empty()) << c.what;
+        EXPECT_EQ(findEditor(), nullptr) << c.what;
+        EXPECT_EQ(threadWindowCount(), windows) << c.what;
+    }
+}
+
+// Without a host to call there is no settings store, so the load must not
+// report success; the unload after it and a proper load still work.
+TEST_F(BadInput, LoadWithoutACallableHostAborts) {
+    unload();
+    HostFunctionTable noCalls = *hostFunctionTable();
+    noCalls.callFunction = nullptr;
+    HostFunctionTable* const tables[] = {nullptr, &noCalls};
+    for (HostFunctionTable* table : tables) {
+        hostClearJournal();
+        EXPECT_EQ(plugin.pluginLoad(0, table), hostAbort) << (table ? "no call slot" : "no table");
+        EXPECT_TRUE(hostJournal().empty()) << "no hook, no call";
+        EXPECT_EQ(unload(), 0);
+    }
+    EXPECT_EQ(load(), hostOk);
+    EXPECT_EQ(hostMenuOrder().size(), 3u);
+}
+
+// Every key holding a value no editor writes: the editor opens with a pen of
+// 1 to 15 pixels, opaque colours, a slider position of 0 to 4, the toolbar
+// expanded only for a (low 32 bits) value of 1, and a framed window; it saves
+// what it shows.
+TEST_F(BadInput, OutOfRangeSettingsOpenASaneEditor) {
+    static const wchar_t* const keys[] = {
+        L"snipLeaf/PenColor",        L"snipLeaf/BrushColor", L"snipLeaf/PenWidth",     L"snipLeaf/Transparent",
+        L"snipLeaf/ToolbarExpanded", L"snipLeaf/Fullscreen", L"snipLeaf/DefaultQuality",
+    };
+    struct Case {
+        int64_t stored[std::size(keys)];
+        int64_t pen, brush, width, transparent;  // as saved on close
+        LRESULT quality;
+        bool expanded;
+    };
+    static const Case cases[] = {
+        {{0x7F123456, 0x7F654321, 0, -1, -1, -1, -1}, int32_t(0xFF123456), 0x00654321, 1, 0, 0, false},
+        {{0x1FF00FF00, 0x100000000, INT32_MIN, 0x100000001, 0x100000001, 7, 5},
+         int32_t(0xFF00FF00), int32_t(0xFF000000), 1, 1, 4, true},
+        {{-1, -1, 16, 1, 2, 1, INT32_MAX}, -1, -1, 15, 1, 4, false},
+        {{0, 0, INT32_MAX, 3, 0, 0, INT32_MIN}, int32_t(0xFF000000), 0, 15, 0, 0, false},
+    };
+    hostRegister(L"WTW/Settings/Read", [](int64_t, int64_t) { return int64_t(0); }, RecordKind::none);
+    for (const Case& c : cases) {
+        for (size_t k = 0; k < std::size(keys); k++)
+            hostSettings()[keys[k]] = c.stored[k];
+        HWND editor = openFromClipboard(300, 200);
+        ASSERT_NE(editor, nullptr);
+        HWND toolbar = FindWindowExW(editor, nullptr, TOOLBARCLASSNAMEW, nullptr);
+        HWND slider = FindWindowExW(toolbar, nullptr, TRACKBAR_CLASSW, nullptr);
+        HWND style = FindWindowExW(toolbar, nullptr, L"StyleControl", nullptr);
+        EXPECT_EQ(SendMessageW(slider, TBM_GETPOS, 0, 0), c.quality) << c.stored[6];
+        EXPECT_EQ(LOWORD(SendDlgItemMessageW(style, 2, UDM_GETPOS, 0, 0)), c.width) << c.stored[2];
+        EXPECT_EQ(IsWindowVisible(style) != 0, c.expanded) << c.stored[4];
+        EXPECT_NE(GetWindowLongW(editor, GWL_STYLE) & WS_CAPTION, 0) << c.stored[5];
+        SendMessageW(editor, WM_COMMAND, 15, 0);
+        EXPECT_EQ(hostSettings()[keys[0]], c.pen) << c.stored[0];
+        EXPECT_EQ(hostSettings()[keys[1]], c.brush) << c.stored[1];
+        EXPECT_EQ(hostSettings()[keys[2]], c.width) << c.stored[2];
+        EXPECT_EQ(hostSettings()[keys[3]], c.transparent) << c.stored[3];
+        EXPECT_EQ(hostSettings()[keys[4]], c.expanded ? 1 : 0) << c.stored[4];
+        EXPECT_EQ(hostSettings()[keys[6]], c.quality) << c.stored[6];
+    }
+}
