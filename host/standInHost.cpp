@@ -36,10 +36,6 @@ struct HostState {
     std::map<std::wstring, int64_t> settings;
     bool settingsOpen = false;
     std::map<std::wstring, std::wstring> graphFiles;  // graph id -> loaded file
-    // The networks' class names. A contact record points at its network's
-    // name, and the plug-in keeps copies of the records after the click, so
-    // the names live as long as the host, as a real host's networks do.
-    std::set<std::wstring> netClasses;
     ULONG_PTR gdiplusToken = 0;
 };
 
@@ -323,11 +319,19 @@ bool hostSettingsOpen() {
     return host.settingsOpen;
 }
 
+// The plug-in keeps copies of contact records, with their network class's
+// address, as long as its editor is open; a real host's network objects live
+// that long too, so the names are kept for the life of the process.
+static const wchar_t* lastingNetClass(const std::wstring& netClass) {
+    static std::set<std::wstring> names;
+    return names.insert(netClass).first->c_str();
+}
+
 ContactRecord hostContactRecord(const HostContact& contact) {
     ContactRecord record = {};
     record.size = sizeof(ContactRecord);
     record.contactId = contact.contactId;
-    record.netClass = host.netClasses.insert(contact.netClass).first->c_str();
+    record.netClass = lastingNetClass(contact.netClass);
     record.netId = contact.netId;
     return record;
 }
@@ -414,7 +418,11 @@ void hostPumpMessages(DWORD milliseconds) {
     } while (GetTickCount() - start < milliseconds);
 }
 
-CLSID hostEncoder(const wchar_t* mimeType) {
+CLSID hostPngEncoder() {
+    return hostImageEncoder(L"image/png");
+}
+
+CLSID hostImageEncoder(const wchar_t* mimeType) {
     UINT count = 0;
     UINT bytes = 0;
     Gdiplus::DllExports::GdipGetImageEncodersSize(&count, &bytes);
@@ -426,10 +434,6 @@ CLSID hostEncoder(const wchar_t* mimeType) {
             return codecs[i].Clsid;
     }
     return CLSID{};
-}
-
-CLSID hostPngEncoder() {
-    return hostEncoder(L"image/png");
 }
 
 bool hostSaveWindowPng(HWND window, const std::wstring& path) {

@@ -99,9 +99,10 @@ std::wstring hostExeFolder();
 
 // Runs the thread's message loop for about the given time.
 void hostPumpMessages(DWORD milliseconds);
-// GDI+'s encoder for a MIME type ("image/png", "image/jpeg"); all zero when none.
-CLSID hostEncoder(const wchar_t* mimeType);
+// GDI+'s PNG encoder.
 CLSID hostPngEncoder();
+// GDI+'s encoder for a MIME type ("image/jpeg"); all zero when there is none.
+CLSID hostImageEncoder(const wchar_t* mimeType);
 // Saves what the screen shows of a window as a PNG file.
 bool hostSaveWindowPng(HWND window, const std::wstring& path);
 // Puts a width x height test picture on the clipboard: colour bands and a grid.

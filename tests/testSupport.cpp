@@ -109,7 +109,7 @@ bool writePictureFile(const std::wstring& path, int width, int height, const wch
     for (int y = 0; y < height; y++)
         for (int x = 0; x < width; x++)
             GdipBitmapSetPixel(bitmap, x, y, 0xFF000000u | uint32_t(x * 255 / width) << 16 | uint32_t(y & 0xFF));
-    CLSID encoder = hostEncoder(mimeType);
+    CLSID encoder = hostImageEncoder(mimeType);
     bool saved = Gdiplus::DllExports::GdipSaveImageToFile(bitmap, path.c_str(), &encoder, nullptr) == Gdiplus::Ok;
     Gdiplus::DllExports::GdipDisposeImage(bitmap);
     return saved;
