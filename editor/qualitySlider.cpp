@@ -34,6 +34,10 @@ HWND createQualitySlider(HWND toolbar) {
 }
 
 LRESULT CALLBACK qualityTipProc(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR slider) {
+    // A subclass is to be removed before its window is gone; left in place,
+    // its record outlives the toolbar, one per editor opened.
+    if (message == WM_NCDESTROY)
+        RemoveWindowSubclass(toolbar, qualityTipProc, 0);
     if (message == WM_NOTIFY) {
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
         if (info->hdr.code == TTN_GETDISPINFOW && info->hdr.idFrom == UINT_PTR(slider)) {

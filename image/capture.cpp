@@ -56,6 +56,14 @@ bool captureArea(ImageHolder* holder, HDC screen, int32_t x, int32_t y, int32_t 
     return true;
 }
 
+// A side of a very thin picture can truncate to 0, which the thumbnail call
+// reads as "its own default size" (120 pixels) and stretches the picture to;
+// such a side keeps 1 pixel.
+static uint32_t scaledSide(int32_t pinned, uint32_t pinnedSide, uint32_t side) {
+    auto scaled = uint32_t(float(pinned) / float(pinnedSide) * float(side));
+    return scaled == 0 ? 1 : scaled;
+}
+
 // Single precision, division first, pinned side by the picture's own shape:
 // the sizes people got from this plug-in so far depend on exactly this.
 PictureSize fittedSize(uint32_t w, uint32_t h, int32_t cx, int32_t cy) {
@@ -64,8 +72,8 @@ PictureSize fittedSize(uint32_t w, uint32_t h, int32_t cx, int32_t cy) {
     if (w <= uint32_t(cx) && h <= uint32_t(cy))
         return {w, h};
     if (w > h)
-        return {uint32_t(cx), uint32_t(float(cx) / float(w) * float(h))};
-    return {uint32_t(float(cy) / float(h) * float(w)), uint32_t(cy)};
+        return {uint32_t(cx), scaledSide(cx, w, h)};
+    return {scaledSide(cy, h, w), uint32_t(cy)};
 }
 
 void fitToScreen(ImageHolder* holder) {

@@ -12,6 +12,12 @@ uint64_t settingsHandle = 0;
 constexpr uint32_t configPathUnits = 261;
 
 bool openSettings() {
+    // With no host to call, callHost answers 0 for "WTW/Settings/InitEx" too,
+    // which would read as an open store.
+    if (!hostTable || !hostTable->callFunction) {
+        writeLog(hostTable, logLevel, logSource, L"Could not load settings");
+        return false;
+    }
     auto* path = static_cast<wchar_t*>(std::calloc(configPathUnits, sizeof(wchar_t)));
     if (!path)
         return false;

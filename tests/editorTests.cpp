@@ -1,11 +1,9 @@
 // The contact menu, the picture intake and the editor window through the real
 // DLL: menus shown per status, each source opening the editor, the window's
 // size, toolbar and slider, and the settings written in their order.
-#include "image/gdiplusFlat.h"
 #include "testSupport.h"
 
 #include <commctrl.h>
-#include <dlgs.h>
 
 #include <set>
 
@@ -13,10 +11,6 @@ namespace {
 
 const HostContact onlineContact = {L"GG", 1, 1001, 2};
 const HostContact busyContact = {L"JABBER", 2, 2002, 7};
-
-HWND findEditor() {
-    return FindWindowW(L"ScreenshotWnd", L"Image");
-}
 
 HWND childOfClass(HWND parent, const wchar_t* className) {
     return FindWindowExW(parent, nullptr, className, nullptr);
@@ -54,42 +48,6 @@ std::vector<std::wstring> settingsCalls() {
         calls.push_back(verb);
     }
     return calls;
-}
-
-// Answers the open-file dialog from the test's own thread.
-std::wstring dialogTitle;
-std::wstring dialogAnswer;  // empty: cancel
-HHOOK dialogHook = nullptr;
-
-LRESULT CALLBACK answerDialog(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE) {
-        auto dialog = reinterpret_cast<HWND>(wParam);
-        wchar_t className[64] = {};
-        GetClassNameW(dialog, className, 64);
-        if (std::wstring(className) == L"#32770" && dialogTitle.empty()) {
-            dialogTitle = windowText(dialog);
-            if (dialogAnswer.empty()) {
-                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-            } else {
-                SetDlgItemTextW(dialog, cmb13, dialogAnswer.c_str());
-                SetDlgItemTextW(dialog, edt1, dialogAnswer.c_str());
-                PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-            }
-        }
-    }
-    return CallNextHookEx(dialogHook, code, wParam, lParam);
-}
-
-bool writePng(const std::wstring& path, int width, int height) {
-    GpBitmap* bitmap = nullptr;
-    Gdiplus::DllExports::GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &bitmap);
-    for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++)
-            GdipBitmapSetPixel(bitmap, x, y, 0xFF000000u | uint32_t(x * 255 / width) << 16 | uint32_t(y & 0xFF));
-    CLSID png = hostPngEncoder();
-    bool saved = Gdiplus::DllExports::GdipSaveImageToFile(bitmap, path.c_str(), &png, nullptr) == Gdiplus::Ok;
-    Gdiplus::DllExports::GdipDisposeImage(bitmap);
-    return saved;
 }
 
 class EditorTest : public PluginTest {
@@ -387,13 +345,10 @@ TEST_F(EditorTest, UnknownSourceOpensAnEmptyEditor) {
 
 TEST_F(EditorTest, FileDialogOpensTheChosenPicture) {
     std::wstring picture = freshFolder(L"file") + L"obrazek.png";
-    ASSERT_TRUE(writePng(picture, 300, 120));
-    dialogTitle.clear();
-    dialogAnswer = picture;
-    dialogHook = SetWindowsHookExW(WH_CBT, answerDialog, nullptr, GetCurrentThreadId());
-    EXPECT_EQ(hostClickItem(L"snipLeaf/File", {onlineContact}), 0);
-    UnhookWindowsHookEx(dialogHook);
-    EXPECT_EQ(dialogTitle, L"Obrazek do wysłania");
+    ASSERT_TRUE(writePictureFile(picture, 300, 120, L"image/png"));
+    std::wstring title;
+    EXPECT_EQ(clickAnsweringFileDialog(L"snipLeaf/File", {onlineContact}, picture, &title), 0);
+    EXPECT_EQ(title, L"Obrazek do wysłania");
     HWND editor = findEditor();
     ASSERT_NE(editor, nullptr);
     RECT rect = {};
@@ -405,11 +360,7 @@ TEST_F(EditorTest, FileDialogOpensTheChosenPicture) {
 }
 
 TEST_F(EditorTest, CancelledFileDialogIsLogged) {
-    dialogTitle.clear();
-    dialogAnswer.clear();
-    dialogHook = SetWindowsHookExW(WH_CBT, answerDialog, nullptr, GetCurrentThreadId());
-    EXPECT_EQ(hostClickItem(L"snipLeaf/File", {onlineContact}), 0);
-    UnhookWindowsHookEx(dialogHook);
+    EXPECT_EQ(clickAnsweringFileDialog(L"snipLeaf/File", {onlineContact}, L"", nullptr), 0);
     EXPECT_EQ(findEditor(), nullptr);
     EXPECT_EQ(hostLogMessages(), std::vector<std::wstring>{L"Could not open picture from file "});
 }
@@ -626,16 +577,6 @@ PixelSet pixelsOf(const std::vector<COLORREF>& pixels, int width, COLORREF rgb) 
 
 LPARAM at(int x, int y) {
     return MAKELPARAM(x, y);
-}
-
-void drag(HWND editor, bool right, std::initializer_list<POINT> points) {
-    const POINT* p = points.begin();
-    SendMessageW(editor, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON, at(p->x, p->y));
-    for (const POINT* q = p + 1; q + 1 < points.end(); q++)
-        SendMessageW(editor, WM_MOUSEMOVE, right ? MK_RBUTTON : MK_LBUTTON, at(q->x, q->y));
-    const POINT* last = points.end() - 1;
-    SendMessageW(editor, WM_MOUSEMOVE, right ? MK_RBUTTON : MK_LBUTTON, at(last->x, last->y));
-    SendMessageW(editor, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, at(last->x, last->y));
 }
 
 PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> table) {

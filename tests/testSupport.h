@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,19 @@ std::wstring textAt(const std::vector<uint8_t>& bytes, size_t offset);
 // The journal's calls of one name, in order.
 std::vector<JournalEntry> callsOf(const std::wstring& name);
 
+
+// The editor's top-level window, or null.
+HWND findEditor();
+// Clicks the item for the contacts while a WH_CBT hook on this thread answers
+// the open-file dialog it shows: the path typed in and OK, or Cancel for an
+// empty path. The dialog's title comes back in *title (empty: none shown).
+int64_t clickAnsweringFileDialog(const std::wstring& itemId, const std::vector<HostContact>& contacts,
+                                 const std::wstring& path, std::wstring* title);
+// Writes a width x height picture of colour ramps with GDI+'s encoder for the MIME type.
+bool writePictureFile(const std::wstring& path, int width, int height, const wchar_t* mimeType);
+// A button drag over the editor as mouse messages: down at the first point,
+// moves through the others, up at the last.
+void drag(HWND editor, bool right, std::initializer_list<POINT> points);
 
 // The real snipLeaf.dll, opened for each test and closed after it.
 class PluginTest : public ::testing::Test {
