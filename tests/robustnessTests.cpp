@@ -21,18 +21,6 @@ namespace {
 
 const HostContact contact = {L"GG", 1, 1001, 2};
 
-// Under Wine with no window manager on the display, every hidden or destroyed
-// framed window waits two seconds for a withdrawal notice that never comes.
-// Wine skips that wait for windows it does not hand to a window manager, a
-// choice it reads for this executable alone when it first opens the display.
-const bool windowsUnmanaged = [] {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version"))
-        return false;
-    return RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\robustnessTests.exe\\X11 Driver",
-                           L"Managed", REG_SZ, L"N", 2 * sizeof(wchar_t)) == ERROR_SUCCESS;
-}();
-
 // Style control messages are posted; one pass of the loop handles them.
 HWND openFromClipboard(int width, int height) {
     EXPECT_TRUE(hostPutPictureOnClipboard(width, height));

@@ -26,12 +26,6 @@ runSession() {
     (
         export SNIPLEAF_SCREEN="$screen"
         source "$root/tools/wine-session.sh"
-        # With no window manager on Xvfb, Wine waits two seconds at every
-        # destroy of a managed window for the manager to withdraw it; as an
-        # unmanaged window the editor closes at once. Only the benchmark's own
-        # executable gets this, not the tests.
-        "$root/tools/wine-run.sh" reg add 'HKCU\Software\Wine\AppDefaults\endToEndBenchmark.exe\X11 Driver' \
-            /v Managed /d N /f >/dev/null 2>&1
         cd "$root/build/mingw/bin"
         "$@"
     )

@@ -13,18 +13,13 @@ else
     export SNIPLEAF_KEEP_DISPLAY=1
 fi
 source "$root/tools/wine-session.sh"
-# Without a window manager nobody draws the windows' title bars; unmanaged,
-# Wine draws them itself. On a person's desktop the window manager does.
-hostKey='HKCU\Software\Wine\AppDefaults\snipLeafHost.exe\X11 Driver'
 cd "$root/build/mingw/bin"
 if [ "$mode" = scripted ]; then
     out="$root/build/main-job"
     rm -rf "$out"
     mkdir -p "$out"
-    "$root/tools/wine-run.sh" reg.exe add "$hostKey" /v Managed /d N /f >/dev/null 2>&1
     "$root/tools/wine-run.sh" snipLeafHost.exe --scripted "Z:${out//\//\\}"
     echo "scripted session written to $out (summary.txt, screenshots, received/)"
 else
-    "$root/tools/wine-run.sh" reg.exe delete "$hostKey" /f >/dev/null 2>&1 || true
     "$root/tools/wine-run.sh" snipLeafHost.exe
 fi

@@ -27,3 +27,13 @@ trap wineSessionEnd EXIT
 # keep its output open; they are started here, on /dev/null, so CTest does not
 # wait for them to close a test's output. A new prefix is also made here once.
 "$root/tools/wine-run.sh" wineboot.exe >/dev/null 2>&1 </dev/null || true
+# On a display of our own there is no window manager: Wine would wait two
+# seconds at every framed window's destroy for a withdrawal that never comes,
+# and nobody would draw the title bars. Unmanaged, Wine does both itself. On a
+# person's desktop the window manager is left to manage.
+x11Key='HKCU\Software\Wine\X11 Driver'
+if [ -n "$xvfbPid" ]; then
+    "$root/tools/wine-run.sh" reg.exe add "$x11Key" /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+else
+    "$root/tools/wine-run.sh" reg.exe delete "$x11Key" /v Managed /f >/dev/null 2>&1 </dev/null || true
+fi
