@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+#include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
