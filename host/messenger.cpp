@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <set>
@@ -156,19 +155,12 @@ HBITMAP makeThumbnail(const std::wstring& file, SIZE* size) {
     return bitmap;
 }
 
-std::wstring baseName(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 std::wstring keepReceived(const MessengerContact& entry, const Delivery& delivery) {
     wchar_t name[MAX_PATH] = {};
     swprintf(name, MAX_PATH, L"%02d-%ls-%ls", ++messenger.receivedNumber, entry.fileTag,
-             baseName(delivery.fileName).c_str());
+             hostBaseName(delivery.fileName).c_str());
     std::wstring path = messenger.receivedFolder + name;
-    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(delivery.fileBytes.data()), std::streamsize(delivery.fileBytes.size()));
-    return out ? path : std::wstring();
+    return hostWriteDeliveredFile(delivery, path) ? path : std::wstring();
 }
 
 // Where each delivery's record names the contact.
@@ -194,7 +186,7 @@ const wchar_t* deliveryWay(const Delivery& delivery) {
 
 void addChatEntry(size_t index, const Delivery& delivery, const std::wstring& kept) {
     ChatEntry entry = {};
-    entry.text = formatted(L"%ls: %ls, %zu KB", deliveryWay(delivery), baseName(kept).c_str(),
+    entry.text = formatted(L"%ls: %ls, %zu KB", deliveryWay(delivery), hostBaseName(kept).c_str(),
                            (delivery.fileBytes.size() + 1023) / 1024);
     entry.thumbnail = makeThumbnail(kept, &entry.size);
     messenger.chats[index].push_back(entry);
@@ -206,7 +198,7 @@ void onDelivery(const Delivery& delivery) {
     size_t index = contactIndexOf(deliveredContactId(delivery));
     const wchar_t* who = index < contacts.size() ? contacts[index].name : L"?";
     messengerLog(formatted(L"host: %ls -> %ls: %ls, %zu bytes, answer 0x%08X", delivery.function.c_str(), who,
-                           baseName(delivery.fileName).c_str(), delivery.fileBytes.size(),
+                           hostBaseName(delivery.fileName).c_str(), delivery.fileBytes.size(),
                            unsigned(delivery.result)));
     if (delivery.result != 0 || !delivery.fileFound || index >= contacts.size())
         return;

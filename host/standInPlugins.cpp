@@ -81,12 +81,18 @@ int64_t imageHosting(int64_t wParam, int64_t answer) {
                 fieldAt<const wchar_t*>(wParam, 0), always(answer));
 }
 
-std::wstring baseName(const std::wstring& path) {
+}  // namespace
+
+std::wstring hostBaseName(const std::wstring& path) {
     size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-}  // namespace
+bool hostWriteDeliveredFile(const Delivery& delivery, const std::wstring& path) {
+    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(delivery.fileBytes.data()), std::streamsize(delivery.fileBytes.size()));
+    return bool(out);
+}
 
 void hostAddPictureTransferBy(const HostContact& contact, DeliveryVerdict verdict) {
     std::wstring name = contact.netClass + L"/" + std::to_wstring(contact.netId) + L"/PFSendPicture";
@@ -154,10 +160,8 @@ std::vector<std::wstring> hostSaveDeliveredFiles(const std::wstring& folder) {
         number++;
         if (!delivery.fileFound)
             continue;
-        std::wstring path = prefix + std::to_wstring(number) + L"-" + baseName(delivery.fileName);
-        std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(delivery.fileBytes.data()), std::streamsize(delivery.fileBytes.size()));
-        if (out)
+        std::wstring path = prefix + std::to_wstring(number) + L"-" + hostBaseName(delivery.fileName);
+        if (hostWriteDeliveredFile(delivery, path))
             written.push_back(path);
     }
     return written;

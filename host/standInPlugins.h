@@ -42,6 +42,10 @@ const std::vector<Delivery>& hostDeliveries();
 std::vector<Delivery> hostDeliveriesTo(const std::wstring& function);
 void hostClearDeliveries();
 
+// The last part of a path.
+std::wstring hostBaseName(const std::wstring& path);
+// Writes the bytes the delivery's file held at the call; false when it could not.
+bool hostWriteDeliveredFile(const Delivery& delivery, const std::wstring& path);
 // Writes the delivered files into folder (made when missing) as
 // "<n>-<file name>", numbered from 1 in the order of delivery; their paths.
 std::vector<std::wstring> hostSaveDeliveredFiles(const std::wstring& folder);
