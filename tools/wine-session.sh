@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
 # Sourced by the run scripts: one Xvfb display and one persistent wineserver for
 # the whole run, since every Wine start that has to bring them up costs seconds.
+# The Wine settings themselves (debug channels, DLL overrides) live in
+# wine-run.sh alone, which every Wine start goes through.
 export SNIPLEAF_BUILD_DIR="$root/build/mingw"
 export WINEPREFIX="$SNIPLEAF_BUILD_DIR/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 wineServer=/usr/lib/wine/wineserver64
 [ -x "$wineServer" ] || wineServer=$(command -v wineserver)
 xvfbPid=
 # SNIPLEAF_KEEP_DISPLAY=1 keeps the person's own display (the main job's
 # messenger); everything else runs on a display of its own.
 if [ "${SNIPLEAF_KEEP_DISPLAY:-}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
-    display=":$((90 + RANDOM % 400))"
-    Xvfb "$display" -screen 0 "${SNIPLEAF_SCREEN:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and writes its number once it accepts
+    # connections, so parallel runs never share one and nobody polls for it.
+    displayFile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "${SNIPLEAF_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$displayFile" >/dev/null 2>&1 &
     xvfbPid=$!
-    export DISPLAY="$display"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+    for _ in $(seq 100); do [ -s "$displayFile" ] && break; sleep 0.05; done
+    display="$(head -n1 "$displayFile")"
+    rm -f "$displayFile"
+    if [ -z "$display" ]; then
+        echo "Xvfb did not start" >&2
+        exit 1
+    fi
+    export DISPLAY=":$display"
 fi
 "$wineServer" -p 2>/dev/null || true
 wineSessionEnd() {
