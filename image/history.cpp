@@ -81,7 +81,7 @@ bool swapTiles(History& h, HistoryStep& step) {
         Gdiplus::Rect rect(INT(box.left), INT(box.top), INT(width), INT(box.bottom - box.top + 1));
         Gdiplus::BitmapData data = {};
         if (GdipBitmapLockBits(h.bitmap, &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite,
-                               PixelFormat32bppARGB, &data) != Gdiplus::Ok) {
+                               lockFormat(h.bitmap), &data) != Gdiplus::Ok) {
             allLocked = false;
             continue;
         }

@@ -21,7 +21,7 @@ const int historyStepLimit = 64;
 
 struct SavedTile {
     uint32_t index;    // row-major among the picture's tiles
-    uint32_t* pixels;  // the tile's ARGB pixels, row by row, no padding
+    uint32_t* pixels;  // the tile's pixels as the canvas locks them, row by row, no padding
 };
 
 struct HistoryStep {

@@ -29,7 +29,25 @@ static bool boxIsEmpty(const PixelBox& box) {
 
 static const PixelBox noBox = {0, 0, -1, -1};
 
-CanvasLock::CanvasLock(const ImageHolder* holder, const PixelBox& box) : canvas(), data(), lockedBits(false) {
+Gdiplus::PixelFormat lockFormat(GpBitmap* bitmap) {
+    Gdiplus::PixelFormat format = PixelFormat32bppARGB;
+    GdipGetImagePixelFormat(bitmap, &format);
+    return format == PixelFormat32bppPARGB ? PixelFormat32bppPARGB : PixelFormat32bppARGB;
+}
+
+uint32_t premultipliedColour(ColourConversion& conversion, uint32_t colour) {
+    if (conversion.known && conversion.lastColour == colour)
+        return conversion.lastValue;
+    conversion.value = 0;
+    GdipBitmapSetPixel(conversion.scratch, 0, 0, colour);
+    conversion.lastColour = colour;
+    conversion.lastValue = conversion.value;
+    conversion.known = true;
+    return conversion.value;
+}
+
+CanvasLock::CanvasLock(const ImageHolder* holder, const PixelBox& box)
+    : canvas(), data(), lockedBits(false), conversion() {
     canvas.locked = noBox;
     if (!holder || !holder->bitmap)
         return;
@@ -43,8 +61,9 @@ CanvasLock::CanvasLock(const ImageHolder* holder, const PixelBox& box) : canvas(
     PixelBox lockBox = attachRecording(canvas, clipped);
     Gdiplus::Rect rect(INT(lockBox.left), INT(lockBox.top), INT(lockBox.right - lockBox.left + 1),
                        INT(lockBox.bottom - lockBox.top + 1));
+    Gdiplus::PixelFormat format = lockFormat(canvas.bitmap);
     lockedBits = GdipBitmapLockBits(canvas.bitmap, &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite,
-                                    PixelFormat32bppARGB, &data) == Gdiplus::Ok;
+                                    format, &data) == Gdiplus::Ok;
     canvas.locked = lockBox;
     if (!lockedBits) {
         // Without the memory no tile can be saved: this operation is not
@@ -57,11 +76,19 @@ CanvasLock::CanvasLock(const ImageHolder* holder, const PixelBox& box) : canvas(
     }
     canvas.scan0 = static_cast<uint8_t*>(data.Scan0);
     canvas.stride = data.Stride;
+    if (format != PixelFormat32bppPARGB)
+        return;
+    // Should the scratch bitmap fail, the colour goes in as it is.
+    if (GdipCreateBitmapFromScan0(1, 1, 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(&conversion.value),
+                                  &conversion.scratch) == Gdiplus::Ok)
+        canvas.premultiply = &conversion;
 }
 
 CanvasLock::~CanvasLock() {
     if (lockedBits)
         GdipBitmapUnlockBits(canvas.bitmap, &data);
+    if (conversion.scratch)
+        GdipDisposeImage(conversion.scratch);
 }
 
 // Its status tells nothing the caller uses.

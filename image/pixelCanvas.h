@@ -3,6 +3,9 @@
 // memory and unlocks once, instead of one GDI+ call per pixel. Stores outside
 // the locked box, which holds only pixels of the picture, are left out. While a
 // history step is open, the first store into a tile saves the tile first.
+// A premultiplied picture is locked in its own format: a round trip through
+// plain ARGB would shift the colour of its translucent pixels that the
+// operation does not touch.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +34,21 @@ struct PixelCanvas {
     uint8_t* tileSaved;  // one flag per tile for the open step, or null
     int64_t tilesAcross;
     PixelStoreObserver observer;
+    struct ColourConversion* premultiply;  // for a premultiplied picture, else null
 };
+
+// The pixel format operations and the history lock a picture in.
+Gdiplus::PixelFormat lockFormat(GpBitmap* bitmap);
+
+// GDI+ itself turns the colour into the stored premultiplied value, so the
+// pixel is what GdipBitmapSetPixel would have left; the last colour is kept.
+struct ColourConversion {
+    GpBitmap* scratch;  // 1 x 1 over value
+    uint32_t value;
+    uint32_t lastColour, lastValue;
+    bool known;
+};
+uint32_t premultipliedColour(ColourConversion& conversion, uint32_t colour);
 
 const int64_t historyTileSize = 64;
 
@@ -53,6 +70,7 @@ struct CanvasLock {
     PixelCanvas canvas;
     Gdiplus::BitmapData data;
     bool lockedBits;
+    ColourConversion conversion;
     CanvasLock(const ImageHolder* holder, const PixelBox& box);
     CanvasLock(const CanvasLock&) = delete;
     CanvasLock& operator=(const CanvasLock&) = delete;
@@ -76,6 +94,8 @@ inline void setPixel(const PixelCanvas& canvas, int64_t x, int64_t y, uint32_t c
         storeThroughSetPixel(canvas, x, y, colour);
         return;
     }
+    if (canvas.premultiply)
+        colour = premultipliedColour(*canvas.premultiply, colour);
     uint8_t* row = canvas.scan0 + (y - canvas.locked.top) * canvas.stride;
     reinterpret_cast<uint32_t*>(row)[x - canvas.locked.left] = colour;
 }
