@@ -45,21 +45,15 @@ Span stampReach(int64_t first, int64_t last, int64_t limit, int32_t width) {
 }
 
 void fillRow(const PixelCanvas& canvas, int64_t y, int64_t left, int64_t right, uint32_t colour) {
-    if (y < 0 || y >= canvas.height)
-        return;
-    Span columns = clipSpan(left, right, canvas.width);
-    for (int64_t x = columns.first; x <= columns.last; x++)
-        setPixel(canvas, x, y, colour);
+    fillSpan(canvas, y, left, right, colour);
 }
 
+// Row by row, so the stores walk memory in order.
 void fillRectangleInside(const PixelCanvas& canvas, int64_t left, int64_t top, int64_t right, int64_t bottom,
                          uint32_t colour) {
-    Span columns = clipSpan(left + 1, right - 1, canvas.width);
     Span rows = clipSpan(top + 1, bottom - 1, canvas.height);
-    for (int64_t x = columns.first; x <= columns.last; x++) {
-        for (int64_t y = rows.first; y <= rows.last; y++)
-            setPixel(canvas, x, y, colour);
-    }
+    for (int64_t y = rows.first; y <= rows.last; y++)
+        fillSpan(canvas, y, left + 1, right - 1, colour);
 }
 
 struct EllipseShape {

@@ -99,3 +99,31 @@ inline void setPixel(const PixelCanvas& canvas, int64_t x, int64_t y, uint32_t c
     uint8_t* row = canvas.scan0 + (y - canvas.locked.top) * canvas.stride;
     reinterpret_cast<uint32_t*>(row)[x - canvas.locked.left] = colour;
 }
+
+// The pixels first..last of row y, left to right: a fill's row stored at
+// memory speed, or pixel by pixel where each store is watched or goes through
+// GDI+.
+inline void fillSpan(const PixelCanvas& canvas, int64_t y, int64_t first, int64_t last, uint32_t colour) {
+    if (y < canvas.locked.top || y > canvas.locked.bottom)
+        return;
+    first = first > canvas.locked.left ? first : canvas.locked.left;
+    last = last < canvas.locked.right ? last : canvas.locked.right;
+    if (canvas.observer || !canvas.scan0) {
+        for (int64_t x = first; x <= last; x++)
+            setPixel(canvas, x, y, colour);
+        return;
+    }
+    if (first > last)
+        return;
+    if (canvas.tileSaved) {
+        for (int64_t tile = first / historyTileSize; tile <= last / historyTileSize; tile++) {
+            if (!canvas.tileSaved[(y / historyTileSize) * canvas.tilesAcross + tile])
+                saveTileBeforeFirstStore(canvas, tile * historyTileSize, y);
+        }
+    }
+    if (canvas.premultiply)
+        colour = premultipliedColour(*canvas.premultiply, colour);
+    uint32_t* row = reinterpret_cast<uint32_t*>(canvas.scan0 + (y - canvas.locked.top) * canvas.stride);
+    for (int64_t x = first; x <= last; x++)
+        row[x - canvas.locked.left] = colour;
+}
