@@ -30,6 +30,7 @@ struct HistoryStep {
     size_t bytes;  // of saved pixels
 };
 
+// Starts zeroed (History history = {};); cleared with clearHistory.
 struct History {
     ImageHolder* holder;  // the picture the steps belong to, and its bitmap then:
     GpBitmap* bitmap;     //   a replaced bitmap makes the steps meaningless
