@@ -1,8 +1,9 @@
 // Bitmap text: every character of the text takes one 16-pixel cell, and each
-// ink bit of its glyph is one GdipBitmapSetPixel call. Pixels outside the
-// bitmap, which it would refuse, are left out before calling.
+// ink bit of its glyph is one pixel store into the text's box, locked once.
+// Pixels outside the picture are left out.
 #include "bitmapText.h"
 
+#include <cstring>
 #include <iterator>
 
 #include "pixelCanvas.h"
@@ -37,7 +38,8 @@ size_t fontGlyphTableSize() {
 void drawBitmapText(ImageHolder* holder, int32_t x, int32_t y, uint32_t colour, const char* text) {
     if (!text || !*text)
         return;
-    PixelCanvas canvas = canvasOf(holder);
+    int64_t cells = int64_t(std::strlen(text));
+    CanvasLock canvas(holder, {x, y, x + fontCellWidth * cells - 1, int64_t(y) + fontCellHeight - 1});
     for (int64_t k = 0; text[k]; k++) {
         // Signed on purpose: bytes 128..255, the letters outside ASCII, are
         // negative and so skipped like the control codes.

@@ -1,7 +1,8 @@
-// Pen stamp, line, rectangle and ellipse on the picture's bitmap. Each pixel is
-// one GdipBitmapSetPixel call; pixels outside the bitmap, which it would refuse,
-// are left out before calling, so a shape far larger than the picture costs
-// only its visible part and paints exactly what unclipped writes would.
+// Pen stamp, line, rectangle and ellipse on the picture's bitmap. Each
+// operation works out its bounding box first and locks it once; pixels outside
+// the picture are left out before storing, so a shape far larger than the
+// picture costs only its visible part and paints exactly what unclipped
+// writes would.
 #include "drawing.h"
 
 #include <algorithm>
@@ -32,7 +33,7 @@ void stamp(const PixelCanvas& canvas, int64_t x, int64_t y, uint32_t colour, int
     Span rows = clipSpan(y - half, y + width - half - 1, canvas.height);
     for (int64_t i = columns.first; i <= columns.last; i++) {
         for (int64_t j = rows.first; j <= rows.last; j++)
-            GdipBitmapSetPixel(canvas.bitmap, INT(i), INT(j), colour);
+            setPixel(canvas, i, j, colour);
     }
 }
 
@@ -44,21 +45,15 @@ Span stampReach(int64_t first, int64_t last, int64_t limit, int32_t width) {
 }
 
 void fillRow(const PixelCanvas& canvas, int64_t y, int64_t left, int64_t right, uint32_t colour) {
-    if (y < 0 || y >= canvas.height)
-        return;
-    Span columns = clipSpan(left, right, canvas.width);
-    for (int64_t x = columns.first; x <= columns.last; x++)
-        GdipBitmapSetPixel(canvas.bitmap, INT(x), INT(y), colour);
+    fillSpan(canvas, y, left, right, colour);
 }
 
+// Row by row, so the stores walk memory in order.
 void fillRectangleInside(const PixelCanvas& canvas, int64_t left, int64_t top, int64_t right, int64_t bottom,
                          uint32_t colour) {
-    Span columns = clipSpan(left + 1, right - 1, canvas.width);
     Span rows = clipSpan(top + 1, bottom - 1, canvas.height);
-    for (int64_t x = columns.first; x <= columns.last; x++) {
-        for (int64_t y = rows.first; y <= rows.last; y++)
-            GdipBitmapSetPixel(canvas.bitmap, INT(x), INT(y), colour);
-    }
+    for (int64_t y = rows.first; y <= rows.last; y++)
+        fillSpan(canvas, y, left + 1, right - 1, colour);
 }
 
 struct EllipseShape {
@@ -110,18 +105,12 @@ void walkEllipse(const EllipseShape& e, Plot plot) {
     }
 }
 
-}  // namespace
-
-void stampSquare(ImageHolder* holder, int32_t x, int32_t y, uint32_t colour, int32_t width) {
-    stamp(canvasOf(holder), x, y, colour, width);
-}
-
 // A digital differential analyser whose minor coordinate is accumulated in
 // single precision step by step, never recomputed: lines must land on the same
-// pixels as they always have.
-void drawLine(ImageHolder* holder, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t width) {
-    PixelCanvas canvas = canvasOf(holder);
-    stamp(canvas, x1, y1, colour, width);
+// pixels as they always have. plot gets every point, the first end first.
+template <typename Plot>
+void walkLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Plot plot) {
+    plot(x1, y1);
     int32_t dx = x2 - x1;
     int32_t dy = y2 - y1;
     if (std::abs(dx) > std::abs(dy)) {
@@ -131,7 +120,7 @@ void drawLine(ImageHolder* holder, int32_t x1, int32_t y1, int32_t x2, int32_t y
         for (int32_t x = x1; x != x2;) {
             x += step;
             f += slope;
-            stamp(canvas, x, int32_t(f), colour, width);
+            plot(x, int32_t(f));
         }
         return;
     }
@@ -142,13 +131,39 @@ void drawLine(ImageHolder* holder, int32_t x1, int32_t y1, int32_t x2, int32_t y
     for (int32_t y = y1; y != y2;) {
         y += step;
         f += slope;
-        stamp(canvas, int32_t(f), y, colour, width);
+        plot(int32_t(f), y);
     }
+}
+
+}  // namespace
+
+void stampSquare(ImageHolder* holder, int32_t x, int32_t y, uint32_t colour, int32_t width) {
+    if (width <= 0)
+        return;
+    CanvasLock canvas(holder, stampBox(x, y, x, y, width));
+    stamp(canvas, x, y, colour, width);
+}
+
+// The minor coordinate, summed in single precision, may stray from the end
+// points' range on long lines; one walk without stamps finds where it goes.
+void drawLine(ImageHolder* holder, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t width) {
+    if (width <= 0 || !holder || !holder->bitmap)
+        return;
+    PixelBox reach = {x1, y1, x1, y1};
+    walkLine(x1, y1, x2, y2, [&](int64_t x, int64_t y) { reach = uniteBoxes(reach, {x, y, x, y}); });
+    CanvasLock canvas(holder, stampBox(reach.left, reach.top, reach.right, reach.bottom, width));
+    walkLine(x1, y1, x2, y2, [&](int64_t x, int64_t y) { stamp(canvas, x, y, colour, width); });
 }
 
 void drawRectangle(ImageHolder* holder, int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t penColour,
                    uint32_t brushColour, int32_t width) {
-    PixelCanvas canvas = canvasOf(holder);
+    if (width <= 0 && !brushFills(brushColour))
+        return;
+    // The pen's box holds the fill's.
+    PixelBox box = width > 0 ? stampBox(left, top, right, bottom, width)
+                             : PixelBox{int64_t(left) + 1, int64_t(top) + 1, int64_t(right) - 1, int64_t(bottom) - 1};
+    CanvasLock lock(holder, box);
+    const PixelCanvas& canvas = lock;
     if (brushFills(brushColour))
         fillRectangleInside(canvas, left, top, right, bottom, brushColour);
     if (width <= 0)
@@ -169,10 +184,26 @@ void drawRectangle(ImageHolder* holder, int32_t left, int32_t top, int32_t right
 // contour lies over the fill everywhere.
 void drawEllipse(ImageHolder* holder, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t penColour,
                  uint32_t brushColour, int32_t width) {
-    PixelCanvas canvas = canvasOf(holder);
     EllipseShape e = ellipseShape(x1, y1, x2, y2);
     bool flat = e.a == 0 || e.b == 0;
-    if (!flat && brushFills(brushColour)) {
+    // The walk's steps reach row cy + 1 below the centre at the end and may
+    // reach a column beyond a; one walk without stores finds how far.
+    int64_t across = 0;
+    if (!flat)
+        walkEllipse(e, [&](int64_t x, int64_t) { across = std::max(across, x); });
+    int64_t down = std::max<int64_t>(e.b, 1);
+    PixelBox fill = {e.cx - across, e.cy - down, e.cx + across, e.cy + down};
+    bool fills = !flat && brushFills(brushColour);
+    if (width <= 0 && !fills)
+        return;
+    PixelBox box = stampBox(fill.left, fill.top, fill.right, fill.bottom, width);
+    if (flat)
+        box = stampBox(e.cx, e.cy - e.b, e.cx, e.cy + e.b, width);
+    else if (fills)
+        box = width > 0 ? uniteBoxes(box, fill) : fill;
+    CanvasLock lock(holder, box);
+    const PixelCanvas& canvas = lock;
+    if (fills) {
         walkEllipse(e, [&](int64_t x, int64_t y) {
             fillRow(canvas, e.cy + y, e.cx - x, e.cx + x, brushColour);
             fillRow(canvas, e.cy - y, e.cx - x, e.cx + x, brushColour);

@@ -1,28 +1,129 @@
-// The picture's bitmap with its size read once, so the primitives can leave out
-// pixels the bitmap would refuse anyway instead of calling GDI+ for each.
+// The one road every drawn pixel takes: an operation locks its bounding box of
+// the picture once (32-bit ARGB, read and write), stores its pixels into that
+// memory and unlocks once, instead of one GDI+ call per pixel. Stores outside
+// the locked box, which holds only pixels of the picture, are left out. While a
+// history step is open, the first store into a tile saves the tile first.
+// A premultiplied picture is locked in its own format: a round trip through
+// plain ARGB would shift the colour of its translucent pixels that the
+// operation does not touch.
 #pragma once
 
 #include <cstdint>
 
 #include "capture.h"
 
+struct History;
+
+// Sees every pixel store of every operation, in order; for the tests that
+// check what the primitives write and for counting stores in the benchmark.
+using PixelStoreObserver = void (*)(int32_t x, int32_t y, uint32_t colour);
+void observePixelStores(PixelStoreObserver observer);
+
+// Inclusive on all sides; empty when left > right or top > bottom.
+struct PixelBox {
+    int64_t left, top, right, bottom;
+};
+
 struct PixelCanvas {
     GpBitmap* bitmap;
     int64_t width, height;  // 0 x 0 for an empty holder: every pixel is outside
+    PixelBox locked;        // the stores that count; empty when nothing is locked
+    uint8_t* scan0;         // the locked box's top-left pixel; null: GdipBitmapSetPixel per pixel
+    int64_t stride;
+    History* history;    // the open step's history, or null
+    uint8_t* tileSaved;  // one flag per tile for the open step, or null
+    int64_t tilesAcross;
+    PixelStoreObserver observer;
+    struct ColourConversion* premultiply;  // for a premultiplied picture, else null
 };
 
-inline PixelCanvas canvasOf(const ImageHolder* holder) {
-    if (!holder || !holder->bitmap)
-        return {nullptr, 0, 0};
-    return {holder->bitmap, int64_t(imageWidth(holder)), int64_t(imageHeight(holder))};
+// The pixel format operations and the history lock a picture in.
+Gdiplus::PixelFormat lockFormat(GpBitmap* bitmap);
+
+// GDI+ itself turns the colour into the stored premultiplied value, so the
+// pixel is what GdipBitmapSetPixel would have left; the last colour is kept.
+struct ColourConversion {
+    GpBitmap* scratch;  // 1 x 1 over value
+    uint32_t value;
+    uint32_t lastColour, lastValue;
+    bool known;
+};
+uint32_t premultipliedColour(ColourConversion& conversion, uint32_t colour);
+
+const int64_t historyTileSize = 64;
+
+// A stamp of this width centred at position p covers p - (width >> 1) up to
+// p + width - (width >> 1) - 1.
+inline PixelBox stampBox(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int32_t width) {
+    int64_t half = width >> 1;
+    int64_t reach = width - half - 1;
+    return {(x1 < x2 ? x1 : x2) - half, (y1 < y2 ? y1 : y2) - half, (x1 > x2 ? x1 : x2) + reach,
+            (y1 > y2 ? y1 : y2) + reach};
 }
 
-inline bool insideCanvas(const PixelCanvas& canvas, int64_t x, int64_t y) {
-    return x >= 0 && y >= 0 && x < canvas.width && y < canvas.height;
-}
+PixelBox uniteBoxes(const PixelBox& a, const PixelBox& b);
 
-// One GdipBitmapSetPixel per pixel; its status tells nothing the caller uses.
+// Locks the box of the holder's picture, clipped to it, for one operation; an
+// empty clipped box locks nothing and every store is left out. Should the lock
+// fail, each store falls back to one GdipBitmapSetPixel.
+struct CanvasLock {
+    PixelCanvas canvas;
+    Gdiplus::BitmapData data;
+    bool lockedBits;
+    ColourConversion conversion;
+    CanvasLock(const ImageHolder* holder, const PixelBox& box);
+    CanvasLock(const CanvasLock&) = delete;
+    CanvasLock& operator=(const CanvasLock&) = delete;
+    ~CanvasLock();
+    operator const PixelCanvas&() const { return canvas; }
+};
+
+// Saves the tile holding (x, y) into the open step; declared here for the
+// store below, which calls it once per tile and step.
+void saveTileBeforeFirstStore(const PixelCanvas& canvas, int64_t x, int64_t y);
+void storeThroughSetPixel(const PixelCanvas& canvas, int64_t x, int64_t y, uint32_t colour);
+
 inline void setPixel(const PixelCanvas& canvas, int64_t x, int64_t y, uint32_t colour) {
-    if (insideCanvas(canvas, x, y))
-        GdipBitmapSetPixel(canvas.bitmap, INT(x), INT(y), colour);
+    if (x < canvas.locked.left || y < canvas.locked.top || x > canvas.locked.right || y > canvas.locked.bottom)
+        return;
+    if (canvas.tileSaved && !canvas.tileSaved[(y / historyTileSize) * canvas.tilesAcross + x / historyTileSize])
+        saveTileBeforeFirstStore(canvas, x, y);
+    if (canvas.observer)
+        canvas.observer(int32_t(x), int32_t(y), colour);
+    if (!canvas.scan0) {
+        storeThroughSetPixel(canvas, x, y, colour);
+        return;
+    }
+    if (canvas.premultiply)
+        colour = premultipliedColour(*canvas.premultiply, colour);
+    uint8_t* row = canvas.scan0 + (y - canvas.locked.top) * canvas.stride;
+    reinterpret_cast<uint32_t*>(row)[x - canvas.locked.left] = colour;
+}
+
+// The pixels first..last of row y, left to right: a fill's row stored at
+// memory speed, or pixel by pixel where each store is watched or goes through
+// GDI+.
+inline void fillSpan(const PixelCanvas& canvas, int64_t y, int64_t first, int64_t last, uint32_t colour) {
+    if (y < canvas.locked.top || y > canvas.locked.bottom)
+        return;
+    first = first > canvas.locked.left ? first : canvas.locked.left;
+    last = last < canvas.locked.right ? last : canvas.locked.right;
+    if (canvas.observer || !canvas.scan0) {
+        for (int64_t x = first; x <= last; x++)
+            setPixel(canvas, x, y, colour);
+        return;
+    }
+    if (first > last)
+        return;
+    if (canvas.tileSaved) {
+        for (int64_t tile = first / historyTileSize; tile <= last / historyTileSize; tile++) {
+            if (!canvas.tileSaved[(y / historyTileSize) * canvas.tilesAcross + tile])
+                saveTileBeforeFirstStore(canvas, tile * historyTileSize, y);
+        }
+    }
+    if (canvas.premultiply)
+        colour = premultipliedColour(*canvas.premultiply, colour);
+    uint32_t* row = reinterpret_cast<uint32_t*>(canvas.scan0 + (y - canvas.locked.top) * canvas.stride);
+    for (int64_t x = first; x <= last; x++)
+        row[x - canvas.locked.left] = colour;
 }

@@ -1,8 +1,9 @@
 // Image test set-up: GDI+ for the whole run, fresh pictures, reading pixels
-// back through GDI+ itself, and the pixel-write recorder.
+// back through GDI+ itself, and the pixel-write recorder, which watches the
+// canvas's stores.
 #include "imageTestSupport.h"
 
-#include "importPatch.h"
+#include "image/pixelCanvas.h"
 
 using namespace Gdiplus::DllExports;
 
@@ -24,12 +25,10 @@ private:
     ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
 
 PixelWriteRecorder* activeRecorder = nullptr;
-decltype(&GdipBitmapSetPixel) realSetPixel = nullptr;
 
-GpStatus WINAPI recordSetPixel(GpBitmap* bitmap, INT x, INT y, Gdiplus::ARGB colour) {
+void recordStore(int32_t x, int32_t y, uint32_t colour) {
     if (activeRecorder)
         activeRecorder->writes.push_back({x, y, colour});
-    return realSetPixel(bitmap, x, y, colour);
 }
 
 }  // namespace
@@ -119,16 +118,12 @@ PointSet keepInside(const PointSet& points, int32_t width, int32_t height) {
 }
 
 PixelWriteRecorder::PixelWriteRecorder() {
-    void* original = patchImport(GetModuleHandleW(nullptr), "gdiplus.dll", "GdipBitmapSetPixel",
-                                 reinterpret_cast<void*>(recordSetPixel));
-    installed = original != nullptr;
-    if (original && !realSetPixel)
-        realSetPixel = reinterpret_cast<decltype(realSetPixel)>(original);
+    observePixelStores(recordStore);
+    installed = true;
     activeRecorder = this;
 }
 
 PixelWriteRecorder::~PixelWriteRecorder() {
     activeRecorder = nullptr;
-    if (installed)
-        patchImport(GetModuleHandleW(nullptr), "gdiplus.dll", "GdipBitmapSetPixel", reinterpret_cast<void*>(realSetPixel));
+    observePixelStores(nullptr);
 }

@@ -1,6 +1,6 @@
 // Shared set-up of the image tests: GDI+ started for the whole run, fresh
 // pictures filled with a background colour, reading back which pixels hold
-// which colour, and a recorder of every GdipBitmapSetPixel call.
+// which colour, and a recorder of every pixel the primitives store.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -51,8 +51,8 @@ struct PixelWrite {
     uint32_t colour;
 };
 
-// While alive, every GdipBitmapSetPixel call of this executable is recorded
-// (and still carried out).
+// While alive, every pixel store of the drawing primitives is recorded, in
+// order (and still carried out).
 struct PixelWriteRecorder {
     bool installed = false;
     std::vector<PixelWrite> writes;

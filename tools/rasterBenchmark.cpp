@@ -1,8 +1,10 @@
 // rasterBenchmark: how long the drawing primitives, the bitmap text and the
 // fitting take on screen-sized pictures, against as many bare
-// GdipBitmapSetPixel writes as the operation itself issues (counted through
-// the import table). Prints the median of a few runs of each. Not a test: the
-// numbers depend on the machine and on the GDI+ underneath.
+// GdipBitmapSetPixel writes as the operation itself stores (counted by the
+// canvas's store observer in a run of its own, untimed). Rows marked "in a
+// history step" draw with an open step, saving the tiles they touch. Prints
+// the median of a few runs of each. Not a test: the numbers depend on the
+// machine and on the GDI+ underneath.
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -11,7 +13,8 @@
 #include "image/bitmapText.h"
 #include "image/capture.h"
 #include "image/drawing.h"
-#include "tests/importPatch.h"
+#include "image/history.h"
+#include "image/pixelCanvas.h"
 
 using namespace Gdiplus::DllExports;
 
@@ -31,6 +34,7 @@ struct Operation {
     const char* name;
     void (*run)(ImageHolder* holder, int32_t width, int32_t height);
     bool consumesPicture;  // fitting replaces the picture: each run gets a fresh one
+    bool inHistoryStep;    // drawn within an open step, which is closed and cleared after each run
 };
 
 void filledRectangle(ImageHolder* holder, int32_t width, int32_t height) {
@@ -45,6 +49,15 @@ void wideLine(ImageHolder* holder, int32_t width, int32_t height) {
     drawLine(holder, 0, 0, width - 1, height - 1, pen, 15);
 }
 
+// One segment of a pencil stroke, as the mouse moves 20 pixels.
+void pencilSegmentWide(ImageHolder* holder, int32_t, int32_t) {
+    drawLine(holder, 500, 400, 517, 410, pen, 15);
+}
+
+void pencilSegmentThin(ImageHolder* holder, int32_t, int32_t) {
+    drawLine(holder, 500, 400, 517, 410, pen, 1);
+}
+
 void text(ImageHolder* holder, int32_t, int32_t) {
     drawBitmapText(holder, 10, 10, pen, sampleText);
 }
@@ -54,21 +67,24 @@ void fit(ImageHolder* holder, int32_t, int32_t) {
 }
 
 const Operation operations[] = {
-    {"filled rectangle, whole picture", filledRectangle, false},
-    {"filled ellipse, whole picture", filledEllipse, false},
-    {"line across, width 15", wideLine, false},
-    {"text, 63 characters", text, false},
-    {"fitToScreen", fit, true},
+    {"filled rectangle, whole picture", filledRectangle, false, false},
+    {"filled ellipse, whole picture", filledEllipse, false, false},
+    {"line across, width 15", wideLine, false, false},
+    {"pencil segment 20 px, width 15", pencilSegmentWide, false, false},
+    {"pencil segment 20 px, width 1", pencilSegmentThin, false, false},
+    {"text, 63 characters", text, false, false},
+    {"filled rectangle, whole picture, in a history step", filledRectangle, false, true},
+    {"pencil segment 20 px, width 15, in a history step", pencilSegmentWide, false, true},
+    {"text, 63 characters, in a history step", text, false, true},
+    {"fitToScreen", fit, true, false},
 };
 
 const PictureSizeCase pictureSizes[] = {{1920, 1080}, {3840, 2160}};
 
 uint64_t pixelWrites = 0;
-decltype(&GdipBitmapSetPixel) realSetPixel = nullptr;
 
-GpStatus WINAPI countSetPixel(GpBitmap* bitmap, INT x, INT y, Gdiplus::ARGB colour) {
+void countStore(int32_t, int32_t, uint32_t) {
     pixelWrites++;
-    return realSetPixel(bitmap, x, y, colour);
 }
 
 ImageHolder freshPicture(int32_t width, int32_t height) {
@@ -93,13 +109,10 @@ double median(std::vector<double> values) {
 
 uint64_t countWrites(const Operation& op, const PictureSizeCase& size) {
     ImageHolder holder = freshPicture(size.width, size.height);
-    void* original = patchImport(GetModuleHandleW(nullptr), "gdiplus.dll", "GdipBitmapSetPixel",
-                                 reinterpret_cast<void*>(countSetPixel));
-    realSetPixel = reinterpret_cast<decltype(realSetPixel)>(original);
+    observePixelStores(countStore);
     pixelWrites = 0;
-    if (original)
-        op.run(&holder, size.width, size.height);
-    patchImport(GetModuleHandleW(nullptr), "gdiplus.dll", "GdipBitmapSetPixel", original);
+    op.run(&holder, size.width, size.height);
+    observePixelStores(nullptr);
     GdipDisposeImage(holder.bitmap);
     return pixelWrites;
 }
@@ -112,9 +125,14 @@ double timeOperation(const Operation& op, const PictureSizeCase& size) {
             GdipDisposeImage(holder.bitmap);
             holder = freshPicture(size.width, size.height);
         }
+        History history = {};
         double start = seconds();
+        if (op.inHistoryStep)
+            beginStep(history, &holder);
         op.run(&holder, size.width, size.height);
+        endStep(history);
         times.push_back(seconds() - start);
+        clearHistory(history);
     }
     GdipDisposeImage(holder.bitmap);
     return median(times);
