@@ -726,13 +726,22 @@ size_t settingsWritesOf(const std::wstring& key) {
     return n;
 }
 
+// Where each record carries the contact's id: in the contact record of a
+// picture transfer (at 8) and of a file hand-off (at 528), or on its own.
+size_t contactIdOffset(const std::wstring& function) {
+    if (function == L"upDeck/sendFile")
+        return 528 + 16;
+    if (function == L"wtwImageShack/sendImage")
+        return 8;
+    return 8 + 16;
+}
+
 // What each picture transfer and file hand-off was given, in order, as
 // "<function> <contact id>".
 std::vector<std::wstring> deliveriesSeen() {
     std::vector<std::wstring> seen;
     for (const Delivery& d : hostDeliveries()) {
-        size_t contactAt = d.function == L"upDeck/sendFile" ? 528 : 8;
-        seen.push_back(d.function + L" " + std::to_wstring(readAt<uint64_t>(d.record, contactAt + 16)));
+        seen.push_back(d.function + L" " + std::to_wstring(readAt<uint64_t>(d.record, contactIdOffset(d.function))));
     }
     return seen;
 }
@@ -934,12 +943,14 @@ TEST_F(EditorTest, CommandOfAReplacedEditorStopsThere) {
     const Case cases[] = {
         {"first attempt refused", duringTheBox, 12, {L"GG/1/PFSendPicture 1001"}},
         {"fall-back", duringTheFallbackCall, 12, {L"GG/1/PFSendPicture 1001", L"GG/1/PFSendPicture 1001"}},
-        {"hand-off", duringTheHandOff, 13, {L"upDeck/sendFile 1001"}},
+        {"file hand-off", duringTheHandOff, 13, {L"upDeck/sendFile 1001"}},
+        {"image hand-off", duringTheHandOff, 14, {L"wtwImageShack/sendImage 1001"}},
     };
     for (const HostContact& contact : {secondC, secondD})
         hostAddPictureTransfer(contact, {0});
     hostAddPictureTransfer(firstB, {0});
     hostSetFileTransfer(true, 0);
+    hostSetImageHosting(true, 0);
     MessageBoxAnswers answers;
     for (const Case& c : cases) {
         int fallbackCalls = 0;
@@ -962,7 +973,8 @@ TEST_F(EditorTest, CommandOfAReplacedEditorStopsThere) {
             return true;
         };
         hostWatchDeliveries([&](const Delivery& d) {
-            if (c.reentry == duringTheHandOff && d.function == L"upDeck/sendFile" && !reentered) {
+            if (c.reentry == duringTheHandOff && d.function.rfind(L"PFSendPicture") == std::wstring::npos &&
+                !reentered) {
                 reentered = true;
                 openSecondEditor();
             }
