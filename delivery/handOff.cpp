@@ -31,11 +31,14 @@ bool handOffToFileTransfer(EditorState& state) {
         return true;
     static_assert(std::size(record.filePath) == tempNameUnits);
     std::wcsncpy(record.filePath, name, std::size(record.filePath) - 1);
-    for (int32_t i = 0; i < state.contactCount; i++) {
+    uint32_t generation = state.generation;
+    for (int32_t i = 0; sameEditor(state, generation, i); i++) {
         record.contact = state.contacts[i];
         callHost(fileTransferFunction, &record);
     }
-    closeEditor();
+    // The other plug-in may have let another editor open: that one stays.
+    if (state.generation == generation)
+        closeEditor();
     return true;
 }
 
@@ -49,12 +52,14 @@ bool handOffToImageHosting(EditorState& state) {
         return true;
     SendImageRecord record = {};
     record.fileName = name;
-    for (int32_t i = 0; i < state.contactCount; i++) {
+    uint32_t generation = state.generation;
+    for (int32_t i = 0; sameEditor(state, generation, i); i++) {
         record.contactId = state.contacts[i].contactId;
         record.netClass = state.contacts[i].netClass;
         record.netId = state.contacts[i].netId;
         callHost(imageHostingFunction, &record);
     }
-    closeEditor();
+    if (state.generation == generation)
+        closeEditor();
     return true;
 }

@@ -24,6 +24,10 @@ bool hasRecipients(const EditorState& state) {
 
 }  // namespace
 
+bool sameEditor(const EditorState& state, uint32_t generation, int32_t contact) {
+    return state.generation == generation && state.contacts && contact >= 0 && contact < state.contactCount;
+}
+
 const wchar_t* notSentText(NotSentMessage message) {
     static const wchar_t* const texts[] = {
         L"Brak zaznaczonego obszaru.\r\nZaznaczenia dokonuje się przez przesunięcie kursora,\r\n"
@@ -40,7 +44,10 @@ const wchar_t* notSentText(NotSentMessage message) {
     return texts[message];
 }
 
-void showNotSent(const EditorState& state, NotSentMessage message) {
+void showNotSent(EditorState& state, NotSentMessage message) {
+    // The box takes the keys: a press of Enter the editor saw before it is
+    // not to act when its release comes back.
+    state.enterPressed = 0;
     MessageBoxW(state.window, notSentText(message), notSentCaption, MB_ICONERROR);
 }
 
@@ -101,9 +108,12 @@ bool saveSelection(EditorState& state, wchar_t* nameOut, int32_t* level, Picture
 
 namespace {
 
-// Falls back for contact i through JPEG 80 to 10 in one new file. False when
-// the file could not be written: the command then stops.
+// Falls back for contact i through JPEG 80 to 10 in one new file. True when
+// the command goes on with the next contact; false when it ends here: the
+// picture was delivered, the file could not be written, or another editor
+// took this one's place during a box or a host call.
 bool sendInLowerQuality(EditorState& state, wchar_t* name, const PictureRegion& region, int32_t i) {
+    uint32_t generation = state.generation;
     int32_t level = levelBestJpeg;
     makeTempPictureName(state, name, &level);
     for (; level <= levelWorstJpeg; level = nextFallbackLevel(level)) {
@@ -112,18 +122,21 @@ bool sendInLowerQuality(EditorState& state, wchar_t* name, const PictureRegion& 
             showNotSent(state, messageSaveFailed);
             return false;
         }
-        switch (fallbackStep(sendPicture(name, &state.contacts[i]), level)) {
+        FallbackStep step = fallbackStep(sendPicture(name, &state.contacts[i]), level);
+        if (!sameEditor(state, generation, i))
+            return false;
+        switch (step) {
         case FallbackStep::delivered:
             closeEditor();
-            return true;
+            return false;
         case FallbackStep::nextLevel:
             break;
         case FallbackStep::tooLarge:
             showNotSent(state, messageTooLarge);
-            return true;
+            return state.generation == generation;
         case FallbackStep::failed:
             showNotSent(state, messageFallbackError);
-            return true;
+            return state.generation == generation;
         }
     }
     return true;
@@ -141,14 +154,15 @@ bool sendRegionToContacts(EditorState& state) {
         return true;
     if (!hasRecipients(state))
         return false;
-    // Closing the editor frees the contacts and zeroes the count, which ends
-    // the loop after the contact that took the picture.
-    for (int32_t i = 0; state.contacts && i < state.contactCount; i++) {
+    uint32_t generation = state.generation;
+    for (int32_t i = 0; sameEditor(state, generation, i); i++) {
         int64_t result = sendPicture(name, &state.contacts[i]);
+        if (state.generation != generation)
+            return true;
         switch (firstAttemptOutcome(result)) {
         case SendOutcome::delivered:
             closeEditor();
-            break;
+            return true;
         case SendOutcome::fallBack:
             if (!sendInLowerQuality(state, name, region, i))
                 return true;

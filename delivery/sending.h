@@ -25,7 +25,11 @@ enum NotSentMessage : int32_t {
 
 const wchar_t* notSentText(NotSentMessage message);
 // A modal error box owned by the editor's window.
-void showNotSent(const EditorState& state, NotSentMessage message);
+void showNotSent(EditorState& state, NotSentMessage message);
+// Whether the editor a command started in (its generation) is still the one
+// open, with contact index i within its contacts. A message box or a host call
+// may have run a message loop in which the user opened another editor.
+bool sameEditor(const EditorState& state, uint32_t generation, int32_t contact);
 
 // What the first attempt's host result means.
 enum class SendOutcome { delivered, fallBack, failed };

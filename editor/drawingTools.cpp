@@ -94,12 +94,17 @@ void toolMouseMove(LPARAM lParam) {
     s.startY = p.y;
 }
 
+// The band on the screen is the one the last move drew, which need not end at
+// the release point: it is removed as drawn. Select then marks the selection
+// itself, from the start to the release point.
 void toolMouseUp(LPARAM lParam) {
     EditorState& s = editorState;
     POINT p = mousePoint(lParam);
+    if (usesRubberBand(s.tool))
+        drawRubberBand(s);
     s.endX = p.x;
     s.endY = p.y;
-    if (s.tool == toolRectangle || s.tool == toolEllipse)
+    if (s.tool == toolSelect)
         drawRubberBand(s);
     if (s.tool == toolLine || s.tool == toolRectangle || s.tool == toolEllipse)
         drawShape(s);

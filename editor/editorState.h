@@ -38,6 +38,14 @@ struct EditorState {
     HWND qualitySlider;
     uint8_t toolbarCollapsed;
     int32_t windowWidth, windowHeight;
+    // Set by a key-down of Enter that reached the editor window; a release
+    // acts only then, so a release whose press went to a menu or a message box
+    // does nothing.
+    uint8_t enterPressed;
+    // Changes whenever an editor opens or closes. A message box or a host call
+    // runs a message loop in which the user may open another editor; a command
+    // that finds the number changed after one stops there.
+    uint32_t generation;
 };
 
 extern EditorState editorState;

@@ -198,23 +198,71 @@ void applyLayoutSettings(EditorState& s) {
 
 }  // namespace
 
-SIZE editorWindowSize(uint32_t pictureWidth, uint32_t pictureHeight, int frameWidth, int frameHeight,
-                      int captionHeight) {
-    constexpr uint32_t minimumWidth = 261;
-    uint32_t width = pictureWidth + uint32_t(2 * frameWidth);
-    if (width <= minimumWidth)
+SIZE editorWindowSize(uint32_t pictureWidth, uint32_t pictureHeight, int toolbarHeight, SIZE frame) {
+    constexpr int64_t minimumWidth = 261;
+    constexpr int64_t largest = 0x7FFFFFFF;
+    int64_t width = int64_t(pictureWidth) + frame.cx;
+    if (width < minimumWidth)
         width = minimumWidth;
-    uint32_t height = pictureHeight + uint32_t(2 * frameHeight + captionHeight + 29);
-    return {LONG(width), LONG(height)};
+    int64_t height = int64_t(pictureHeight) + toolbarHeight + frame.cy;
+    return {LONG(width < largest ? width : largest), LONG(height < largest ? height : largest)};
 }
 
-bool opensMaximised(uint32_t pictureWidth, uint32_t pictureHeight, int screenWidth, int screenHeight) {
-    return !(pictureWidth < uint32_t(screenWidth) && pictureHeight < uint32_t(screenHeight));
+bool opensMaximised(uint32_t pictureWidth, uint32_t pictureHeight, SIZE screen, SIZE window, SIZE workArea) {
+    if (!(pictureWidth < uint32_t(screen.cx) && pictureHeight < uint32_t(screen.cy)))
+        return true;
+    return window.cx > workArea.cx || window.cy > workArea.cy;
 }
+
+namespace {
+
+constexpr DWORD editorStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+
+// The frame, caption and borders around an empty client area, as the editor's
+// own style draws them.
+SIZE frameSize() {
+    RECT rect = {};
+    AdjustWindowRectEx(&rect, editorStyle, FALSE, 0);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// What the toolbar takes of the client area, from its top edge down: Wine
+// lays a bottom toolbar out a divider's height above the client's edge, so
+// its own height alone would leave the picture's last rows under it.
+int toolbarShare(const EditorState& s) {
+    SendMessageW(s.toolbar, TB_AUTOSIZE, 0, 0);
+    RECT client = {};
+    GetClientRect(s.window, &client);
+    RECT bar = {};
+    GetWindowRect(s.toolbar, &bar);
+    MapWindowPoints(nullptr, s.window, reinterpret_cast<POINT*>(&bar), 2);
+    return client.bottom - bar.top;
+}
+
+SIZE workAreaSize() {
+    RECT area = {};
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
+        return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return {area.right - area.left, area.bottom - area.top};
+}
+
+// The toolbar knows its height only once it exists, so the window is sized
+// again around picture and toolbar before it is shown.
+void fitWindowToPicture(EditorState& s, uint32_t w, uint32_t h) {
+    SIZE size = editorWindowSize(w, h, toolbarShare(s), frameSize());
+    SetWindowPos(s.window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT outer = {};
+    GetWindowRect(s.window, &outer);
+    s.windowWidth = outer.right - outer.left;
+    s.windowHeight = outer.bottom - outer.top;
+}
+
+}  // namespace
 
 void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count) {
     closeEditor();
     EditorState& s = editorState;
+    s.enterPressed = 0;
     s.picture = picture;
     s.contacts = contacts;
     s.contactCount = count;
@@ -229,24 +277,24 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count) {
     s.endY = screenHeight;
     uint32_t w = imageWidth(picture);
     uint32_t h = imageHeight(picture);
-    SIZE size = editorWindowSize(w, h, GetSystemMetrics(SM_CXDLGFRAME), GetSystemMetrics(SM_CYDLGFRAME),
-                                 GetSystemMetrics(SM_CYCAPTION));
-    s.windowWidth = size.cx;
-    s.windowHeight = size.cy;
+    SIZE size = editorWindowSize(w, h, 0, frameSize());
     // Created hidden: no handled message may arrive before the property is set.
-    s.window = CreateWindowExW(0, editorClassName, L"Image", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                               CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, moduleHandle,
-                               nullptr);
+    s.window = CreateWindowExW(0, editorClassName, L"Image", editorStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
+                               size.cy, nullptr, nullptr, moduleHandle, nullptr);
     if (!s.window)
         return;
     createChildControls(s);
     SetPropW(s.window, editorProperty, &s);
-    ShowWindow(s.window, opensMaximised(w, h, screenWidth, screenHeight) ? SW_SHOWMAXIMIZED : SW_SHOW);
+    fitWindowToPicture(s, w, h);
+    SIZE window = {s.windowWidth, s.windowHeight};
+    bool maximised = opensMaximised(w, h, {screenWidth, screenHeight}, window, workAreaSize());
+    ShowWindow(s.window, maximised ? SW_SHOWMAXIMIZED : SW_SHOW);
     applyLayoutSettings(s);
 }
 
 void closeEditor() {
     EditorState& s = editorState;
+    s.generation++;
     if (s.window) {
         writeSetting(keyDefaultQuality, int32_t(SendMessageW(s.qualitySlider, TBM_GETPOS, 0, 0)));
         HWND window = s.window;
@@ -326,8 +374,24 @@ LRESULT onPaint(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, WM_PAINT, wParam, lParam);
 }
 
-LRESULT onKeyUp(WPARAM key) {
-    if (key != VK_RETURN)
+// The press is remembered, so that a release whose press went elsewhere (the
+// contact menu that opened this editor, a message box dismissed with Enter)
+// does nothing. Auto-repeat presses only set the flag again.
+LRESULT onKeyDown(HWND window, EditorState& s, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (wParam == VK_RETURN)
+        s.enterPressed = 1;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Whether this release of Enter had its press here; each press acts once.
+bool takeEnterPress(EditorState& s) {
+    bool pressed = s.enterPressed != 0;
+    s.enterPressed = 0;
+    return pressed;
+}
+
+LRESULT onKeyUp(EditorState& s, WPARAM key) {
+    if (key != VK_RETURN || !takeEnterPress(s))
         return 0;
     if (GetKeyState(VK_MENU) < 0)
         toggleFullScreen();
@@ -338,10 +402,11 @@ LRESULT onKeyUp(WPARAM key) {
 
 // With Alt held the release of Enter comes as a system key; every other system
 // key keeps its default handling (Alt+F4, the system menu).
-LRESULT onSystemKey(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT onSystemKey(HWND window, EditorState& s, UINT message, WPARAM wParam, LPARAM lParam) {
     bool altEnter = wParam == VK_RETURN && GetKeyState(VK_MENU) < 0;
     if (message == WM_SYSKEYUP && altEnter) {
-        toggleFullScreen();
+        if (takeEnterPress(s))
+            toggleFullScreen();
         return 0;
     }
     if (message == WM_SYSCHAR && wParam == L'\r')
@@ -383,11 +448,18 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_PAINT:
         return onPaint(window, s, wParam, lParam);
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        return onKeyDown(window, s, message, wParam, lParam);
     case WM_KEYUP:
-        return onKeyUp(wParam);
+        return onKeyUp(s, wParam);
     case WM_SYSKEYUP:
     case WM_SYSCHAR:
-        return onSystemKey(window, message, wParam, lParam);
+        return onSystemKey(window, s, message, wParam, lParam);
+    case WM_KILLFOCUS:
+        // A press whose release goes to another window must not count.
+        s.enterPressed = 0;
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_COMMAND:
         dispatchCommand(wParam);
         return 0;

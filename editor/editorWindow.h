@@ -22,11 +22,14 @@ void dispatchCommand(WPARAM wParam);
 void saveEditorSettings();
 LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Outer window width and height for a W x H picture.
-SIZE editorWindowSize(uint32_t pictureWidth, uint32_t pictureHeight, int frameWidth, int frameHeight,
-                      int captionHeight);
-// Whether the editor opens maximised: the picture is not smaller than the screen.
-bool opensMaximised(uint32_t pictureWidth, uint32_t pictureHeight, int screenWidth, int screenHeight);
+// Outer window size for a W x H picture above a toolbar of the given height:
+// frame is what the window's style adds around an empty client area. At
+// least 261 wide.
+SIZE editorWindowSize(uint32_t pictureWidth, uint32_t pictureHeight, int toolbarHeight, SIZE frame);
+// Whether the editor opens maximised: the picture is not smaller than the
+// screen, or the window would not fit the work area, which would put the
+// toolbar out of reach.
+bool opensMaximised(uint32_t pictureWidth, uint32_t pictureHeight, SIZE screen, SIZE window, SIZE workArea);
 
 // The toolbar's collapsible half and the frameless full-screen mode.
 void toggleToolbar();

@@ -64,8 +64,7 @@ HWND createChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, D
 }
 
 void paintPreview(HWND control) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(control, &paint);
+    PaintGuard dc(control);
     int h = clientHeight(control);
     int w = upDownPosition(control);
     RECT preview = {2 * h, 0, 4 * h, h};
@@ -78,7 +77,6 @@ void paintPreview(HWND control) {
     SelectGuard selectBrush(dc, penBrush.object);
     int top = (h >> 1) - (w >> 1) - 1;
     Rectangle(dc, 2 * h + 2, top, 4 * h - 2, top + w);
-    EndPaint(control, &paint);
 }
 
 void runColourDialog(HWND control, ColourDialog& dialog) {

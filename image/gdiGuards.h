@@ -58,3 +58,16 @@ struct ClientDcGuard {
             ReleaseDC(window, dc);
     }
 };
+
+// BeginPaint and EndPaint around a scope; guards declared after it (selected
+// objects) are given back before the paint ends.
+struct PaintGuard {
+    HWND window;
+    PAINTSTRUCT paint;
+    HDC dc;
+    explicit PaintGuard(HWND w) : window(w), paint(), dc(BeginPaint(w, &paint)) {}
+    PaintGuard(const PaintGuard&) = delete;
+    PaintGuard& operator=(const PaintGuard&) = delete;
+    ~PaintGuard() { EndPaint(window, &paint); }
+    operator HDC() const { return dc; }
+};

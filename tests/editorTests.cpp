@@ -5,7 +5,21 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <functional>
 #include <set>
+
+#include "editor/editorWindow.h"
+#include "host/standInPlugins.h"
+
+// Sizes compare and print in the checks below.
+bool operator==(const SIZE& a, const SIZE& b) {
+    return a.cx == b.cx && a.cy == b.cy;
+}
+
+std::ostream& operator<<(std::ostream& out, const SIZE& size) {
+    return out << size.cx << " x " << size.cy;
+}
 
 namespace {
 
@@ -32,6 +46,19 @@ std::wstring windowText(HWND window) {
     wchar_t text[256] = {};
     GetWindowTextW(window, text, 256);
     return text;
+}
+
+// The client area above the toolbar, where the picture shows; a toolbar that
+// reaches beyond the client area's bottom edge shows as a negative height.
+SIZE pictureArea(HWND editor) {
+    RECT client = {};
+    GetClientRect(editor, &client);
+    RECT toolbar = {};
+    GetWindowRect(FindWindowExW(editor, nullptr, TOOLBARCLASSNAMEW, nullptr), &toolbar);
+    MapWindowPoints(nullptr, editor, reinterpret_cast<POINT*>(&toolbar), 2);
+    if (toolbar.bottom > client.bottom)
+        return {client.right, -1};
+    return {client.right, toolbar.top};
 }
 
 // The settings calls the host saw, as "Get key", "Set key=value", "Read", "Write".
@@ -127,12 +154,7 @@ TEST_F(EditorTest, ClipboardPictureOpensTheEditorWithItsSettingsRead) {
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(IsWindowVisible(editor));
     EXPECT_FALSE(IsZoomed(editor));
-    RECT rect = {};
-    GetWindowRect(editor, &rect);
-    int frameX = GetSystemMetrics(SM_CXDLGFRAME);
-    int frameY = GetSystemMetrics(SM_CYDLGFRAME);
-    EXPECT_EQ(rect.right - rect.left, 300 + 2 * frameX > 261 ? 300 + 2 * frameX : 261);
-    EXPECT_EQ(rect.bottom - rect.top, 200 + 2 * frameY + GetSystemMetrics(SM_CYCAPTION) + 29);
+    EXPECT_EQ(pictureArea(editor), (SIZE{300, 200}));
     EXPECT_EQ(GetWindowLongW(editor, GWL_STYLE) & 0x06CF0000, 0x06CF0000);
     EXPECT_EQ(settingsCalls(), (std::vector<std::wstring>{
                                    L"Read", L"Get snipLeaf/PenColor", L"Get snipLeaf/BrushColor",
@@ -340,7 +362,7 @@ TEST_F(EditorTest, UnknownSourceOpensAnEmptyEditor) {
     RECT rect = {};
     GetWindowRect(editor, &rect);
     EXPECT_EQ(rect.right - rect.left, 261);
-    EXPECT_EQ(rect.bottom - rect.top, 2 * GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION) + 29);
+    EXPECT_EQ(pictureArea(editor).cy, 0) << "the toolbar fills the client area";
 }
 
 TEST_F(EditorTest, FileDialogOpensTheChosenPicture) {
@@ -351,11 +373,7 @@ TEST_F(EditorTest, FileDialogOpensTheChosenPicture) {
     EXPECT_EQ(title, L"Obrazek do wysłania");
     HWND editor = findEditor();
     ASSERT_NE(editor, nullptr);
-    RECT rect = {};
-    GetWindowRect(editor, &rect);
-    EXPECT_EQ(rect.right - rect.left, 300 + 2 * GetSystemMetrics(SM_CXDLGFRAME)) << "sized to the picture";
-    EXPECT_EQ(rect.bottom - rect.top,
-              120 + 2 * GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION) + 29);
+    EXPECT_EQ(pictureArea(editor), (SIZE{300, 120})) << "sized to the picture";
     EXPECT_TRUE(hostLogMessages().empty());
 }
 
@@ -448,6 +466,7 @@ TEST_F(EditorTest, AltEnterSwitchesAScreenSizedPictureToFullScreenAndBack) {
     static const Step steps[] = {{WM_SYSKEYUP, true}, {WM_SYSKEYUP, false}, {WM_KEYUP, true}, {WM_KEYUP, false}};
     for (const Step& step : steps) {
         holdAlt(true);
+        SendMessageW(editor, step.message == WM_SYSKEYUP ? WM_SYSKEYDOWN : WM_KEYDOWN, VK_RETURN, 0);
         SendMessageW(editor, step.message, VK_RETURN, 0);
         holdAlt(false);
         LONG style = GetWindowLongW(editor, GWL_STYLE);
@@ -472,6 +491,7 @@ TEST_F(EditorTest, FullScreenIsRefusedForASmallerPicture) {
     ASSERT_NE(editor, nullptr);
     hostClearJournal();
     holdAlt(true);
+    SendMessageW(editor, WM_SYSKEYDOWN, VK_RETURN, 0);
     SendMessageW(editor, WM_SYSKEYUP, VK_RETURN, 0);
     holdAlt(false);
     EXPECT_NE(GetWindowLongW(editor, GWL_STYLE) & WS_CAPTION, 0);
@@ -541,10 +561,9 @@ TEST_F(EditorTest, FillCheckBoxAndWidthArrowsReachTheEditor) {
 
 namespace {
 
-// The colours of the top-left part of the editor's client area as painted
-// (the frame Wine draws without a window manager leaves less than the picture).
-std::vector<COLORREF> clientPixels(HWND editor, int width, int height) {
-    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+// The colours of the top-left part of the editor's client area as the screen
+// shows it now, focus rectangles drawn straight on the window included.
+std::vector<COLORREF> shownPixels(HWND editor, int width, int height) {
     HDC window = GetDC(editor);
     HDC memory = CreateCompatibleDC(window);
     BITMAPINFO info = {};
@@ -566,6 +585,13 @@ std::vector<COLORREF> clientPixels(HWND editor, int width, int height) {
     for (COLORREF& p : pixels)
         p &= 0x00FFFFFF;  // 0x00RRGGBB as the DIB holds it
     return pixels;
+}
+
+// The same part as painted afresh (the frame Wine draws without a window
+// manager leaves less than the picture).
+std::vector<COLORREF> clientPixels(HWND editor, int width, int height) {
+    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    return shownPixels(editor, width, height);
 }
 
 using PixelSet = std::set<std::pair<int, int>>;
@@ -651,4 +677,374 @@ TEST_F(EditorTest, PencilDrawsAChainOfLinesAndTextUsesTheEdit) {
         EXPECT_TRUE((x >= 100 && x < 116 && y >= 55 && y <= 73) || y <= 7) << x << "," << y;
     SendMessageW(editor, WM_COMMAND, 2, 0);
     EXPECT_FALSE(IsWindowEnabled(edit));
+}
+
+namespace {
+
+constexpr int64_t answerUnexpected = int64_t(int32_t(0x8000FFFF));
+constexpr int64_t answerOutOfMemory = int64_t(int32_t(0x8007000E));
+constexpr int64_t answerFail = int64_t(int32_t(0x80004005));
+
+// Every message box is answered OK at its activation; a test may run a step of
+// its own there first, which answers it itself when it says so.
+std::function<bool(HWND box)> atMessageBox;
+size_t messageBoxesShown = 0;
+HHOOK messageBoxHook = nullptr;
+
+LRESULT CALLBACK answerMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        auto box = reinterpret_cast<HWND>(wParam);
+        wchar_t className[32] = {};
+        GetClassNameW(box, className, 32);
+        if (std::wstring(className) == L"#32770") {
+            messageBoxesShown++;
+            if (!atMessageBox || !atMessageBox(box))
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return CallNextHookEx(messageBoxHook, code, wParam, lParam);
+}
+
+struct MessageBoxAnswers {
+    MessageBoxAnswers() {
+        messageBoxesShown = 0;
+        messageBoxHook = SetWindowsHookExW(WH_CBT, answerMessageBoxes, nullptr, GetCurrentThreadId());
+    }
+    MessageBoxAnswers(const MessageBoxAnswers&) = delete;
+    MessageBoxAnswers& operator=(const MessageBoxAnswers&) = delete;
+    ~MessageBoxAnswers() {
+        UnhookWindowsHookEx(messageBoxHook);
+        messageBoxHook = nullptr;
+        atMessageBox = nullptr;
+    }
+};
+
+size_t settingsWritesOf(const std::wstring& key) {
+    size_t n = 0;
+    for (const std::wstring& call : settingsCalls())
+        n += call.rfind(L"Set " + key + L"=", 0) == 0 ? 1 : 0;
+    return n;
+}
+
+// Where each record carries the contact's id: in the contact record of a
+// picture transfer (at 8) and of a file hand-off (at 528), or on its own.
+size_t contactIdOffset(const std::wstring& function) {
+    if (function == L"upDeck/sendFile")
+        return 528 + 16;
+    if (function == L"wtwImageShack/sendImage")
+        return 8;
+    return 8 + 16;
+}
+
+// What each picture transfer and file hand-off was given, in order, as
+// "<function> <contact id>".
+std::vector<std::wstring> deliveriesSeen() {
+    std::vector<std::wstring> seen;
+    for (const Delivery& d : hostDeliveries()) {
+        seen.push_back(d.function + L" " + std::to_wstring(readAt<uint64_t>(d.record, contactIdOffset(d.function))));
+    }
+    return seen;
+}
+
+}  // namespace
+
+// Enter acts at its release, and only when its press reached the editor: a
+// release whose press went to the contact menu or to a message box is not a
+// command. Alt+Enter alike, as system keys.
+TEST_F(EditorTest, EnterActsOnlyOnAReleaseWhosePressTheEditorSaw) {
+    enum Step { down, repeat, up, altDown, altUp, sendWhole };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        bool boxTakesAnEnter;  // the first box is dismissed by Enter, whose release comes to the editor
+        size_t sends;
+        size_t fullScreenSwitches;
+    };
+    const Case cases[] = {
+        {"release alone", {up}, false, 0, 0},
+        {"press and release", {down, up}, false, 1, 0},
+        {"auto-repeat", {down, repeat, repeat, repeat, up}, false, 1, 0},
+        {"second release", {down, up, up}, false, 1, 0},
+        {"two presses", {down, up, down, up}, false, 2, 0},
+        {"release after a box dismissed by Enter", {down, up}, true, 1, 0},
+        {"press before a box, release after it", {down, sendWhole, up}, false, 0, 0},
+        {"Alt+Enter", {altDown, altUp}, false, 0, 1},
+        {"Alt+Enter release alone", {altUp}, false, 0, 0},
+        {"Alt+Enter second release", {altDown, altUp, altUp}, false, 0, 1},
+    };
+    hostAddPictureTransfer(onlineContact, {answerFail});
+    MessageBoxAnswers answers;
+    for (const Case& c : cases) {
+        hostSettings()[L"snipLeaf/Fullscreen"] = 0;
+        EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
+        HWND editor = findEditor();
+        ASSERT_NE(editor, nullptr) << c.name;
+        hostPumpMessages(20);
+        hostClearJournal();
+        bool releasePosted = false;
+        atMessageBox = [&](HWND box) {
+            if (!c.boxTakesAnEnter || releasePosted)
+                return false;
+            releasePosted = true;
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            PostMessageW(editor, WM_KEYUP, VK_RETURN, LPARAM(0xC01C0001));
+            return true;
+        };
+        for (Step step : c.steps) {
+            switch (step) {
+            case down:
+                SendMessageW(editor, WM_KEYDOWN, VK_RETURN, LPARAM(0x001C0001));
+                break;
+            case repeat:
+                SendMessageW(editor, WM_KEYDOWN, VK_RETURN, LPARAM(0x401C0001));
+                break;
+            case up:
+                SendMessageW(editor, WM_KEYUP, VK_RETURN, LPARAM(0xC01C0001));
+                break;
+            case altDown:
+                holdAlt(true);
+                SendMessageW(editor, WM_SYSKEYDOWN, VK_RETURN, LPARAM(0x201C0001));
+                holdAlt(false);
+                break;
+            case altUp:
+                holdAlt(true);
+                SendMessageW(editor, WM_SYSKEYUP, VK_RETURN, LPARAM(0xE01C0001));
+                holdAlt(false);
+                break;
+            case sendWhole:
+                SendMessageW(editor, WM_COMMAND, 12, 0);
+                break;
+            }
+        }
+        hostPumpMessages(50);
+        size_t commandSends = std::count(c.steps.begin(), c.steps.end(), sendWhole);
+        EXPECT_EQ(callsOf(L"GG/1/PFSendPicture").size(), c.sends + commandSends) << c.name;
+        EXPECT_EQ(settingsWritesOf(L"snipLeaf/Fullscreen"), c.fullScreenSwitches) << c.name;
+        atMessageBox = nullptr;
+        SendMessageW(editor, WM_COMMAND, 15, 0);
+    }
+}
+
+TEST(EditorWindowSize, PictureAboveTheToolbarInsideTheFrame) {
+    struct Case {
+        uint32_t width, height;
+        int toolbarHeight;
+        SIZE frame;
+        SIZE window;
+    };
+    static const Case cases[] = {
+        {300, 200, 42, {8, 31}, {308, 273}},
+        {100, 50, 42, {8, 31}, {261, 123}},
+        {253, 10, 42, {8, 31}, {261, 83}},
+        {254, 10, 42, {8, 31}, {262, 83}},
+        {0, 0, 38, {16, 39}, {261, 77}},
+        {0xFFFFFFFFu, 0xFFFFFFFFu, 42, {8, 31}, {0x7FFFFFFF, 0x7FFFFFFF}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(editorWindowSize(c.width, c.height, c.toolbarHeight, c.frame), c.window)
+            << c.width << " x " << c.height;
+}
+
+TEST(EditorWindowSize, MaximisedForScreenSizedPicturesAndWindowsBeyondTheWorkArea) {
+    struct Case {
+        uint32_t width, height;
+        SIZE window;
+        bool maximised;
+    };
+    const SIZE screen = {1024, 768};
+    const SIZE workArea = {1024, 740};
+    static const Case cases[] = {
+        {300, 200, {308, 273}, false},    {1024, 700, {1032, 773}, true}, {1000, 768, {1008, 841}, true},
+        {1016, 667, {1024, 740}, false},  {1017, 100, {1025, 173}, true}, {500, 668, {508, 741}, true},
+        {0xFFFFFFFFu, 10, {261, 83}, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(opensMaximised(c.width, c.height, screen, c.window, workArea), c.maximised)
+            << c.width << " x " << c.height;
+}
+
+// The client area is the picture and below it the toolbar, as tall as it
+// really is; a window that would not fit the work area opens maximised.
+TEST_F(EditorTest, ClientAreaIsThePictureAboveTheToolbar) {
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    int nearScreenHeight = GetSystemMetrics(SM_CYSCREEN) - 10;
+    int nearScreenWidth = GetSystemMetrics(SM_CXSCREEN) - 4;
+    struct Case {
+        int width, height;
+        int64_t expanded;
+        bool maximised;
+    };
+    const Case cases[] = {
+        {300, 200, 0, false}, {300, 200, 1, false}, {100, 50, 0, false},
+        {640, 480, 0, false}, {400, nearScreenHeight, 0, true}, {nearScreenWidth, 300, 0, true},
+    };
+    for (const Case& c : cases) {
+        hostSettings()[L"snipLeaf/ToolbarExpanded"] = c.expanded;
+        HWND editor = openFromClipboard(c.width, c.height);
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(IsZoomed(editor) != 0, c.maximised) << c.width << " x " << c.height;
+        HWND toolbar = editorToolbar(editor);
+        RECT bar = {};
+        GetWindowRect(toolbar, &bar);
+        EXPECT_GE(bar.top, work.top);
+        EXPECT_LE(bar.bottom, work.bottom) << "the toolbar within reach";
+        if (!c.maximised) {
+            RECT outer = {};
+            GetWindowRect(editor, &outer);
+            SIZE area = pictureArea(editor);
+            EXPECT_EQ(area.cy, c.height) << c.width << " x " << c.height;
+            if (c.width + (outer.right - outer.left) - area.cx > 261)
+                EXPECT_EQ(area.cx, c.width) << c.width << " x " << c.height;
+            else
+                EXPECT_EQ(outer.right - outer.left, 261) << c.width << " x " << c.height;
+        }
+        if (c.width == 300 && c.expanded == 0)
+            hostSaveWindowPng(editor, hostExeFolder() + L"editor-300x200.png");
+    }
+}
+
+namespace {
+
+const HostContact firstA = {L"GG", 1, 1001, 2};
+const HostContact firstB = {L"JABBER", 2, 2002, 2};
+const HostContact secondC = {L"NET", 3, 3003, 2};
+const HostContact secondD = {L"IRC", 4, 4004, 2};
+
+// The user picks the contact-menu item again, for other contacts, while the
+// first editor's command still runs: a second editor opens.
+void openSecondEditor() {
+    EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", {secondC, secondD}), 0);
+}
+
+HWND boxUp = nullptr;
+
+// Runs inside the box's own message loop: the click, then the box's OK.
+VOID CALLBACK openSecondEditorThenCloseTheBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    openSecondEditor();
+    if (IsWindow(boxUp))
+        PostMessageW(boxUp, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace
+
+// A command whose editor was replaced while a message box was up, or while the
+// host call ran, stops there: the new editor's contacts get nothing of the old
+// picture and the new editor stays open.
+TEST_F(EditorTest, CommandOfAReplacedEditorStopsThere) {
+    enum Reentry { duringTheBox, duringTheFallbackCall, duringTheHandOff };
+    struct Case {
+        const char* name;
+        Reentry reentry;
+        int command;
+        std::vector<std::wstring> seen;
+    };
+    const Case cases[] = {
+        {"first attempt refused", duringTheBox, 12, {L"GG/1/PFSendPicture 1001"}},
+        {"fall-back", duringTheFallbackCall, 12, {L"GG/1/PFSendPicture 1001", L"GG/1/PFSendPicture 1001"}},
+        {"file hand-off", duringTheHandOff, 13, {L"upDeck/sendFile 1001"}},
+        {"image hand-off", duringTheHandOff, 14, {L"wtwImageShack/sendImage 1001"}},
+    };
+    for (const HostContact& contact : {secondC, secondD})
+        hostAddPictureTransfer(contact, {0});
+    hostAddPictureTransfer(firstB, {0});
+    hostSetFileTransfer(true, 0);
+    hostSetImageHosting(true, 0);
+    MessageBoxAnswers answers;
+    for (const Case& c : cases) {
+        int fallbackCalls = 0;
+        if (c.reentry == duringTheFallbackCall) {
+            hostAddPictureTransferBy(firstA, [&](const Delivery&) {
+                if (++fallbackCalls == 2)
+                    openSecondEditor();
+                return answerOutOfMemory;
+            });
+        } else {
+            hostAddPictureTransfer(firstA, {answerUnexpected});
+        }
+        bool reentered = false;
+        atMessageBox = [&](HWND box) {
+            if (c.reentry != duringTheBox || reentered)
+                return false;
+            reentered = true;
+            boxUp = box;
+            SetTimer(nullptr, 0, 10, openSecondEditorThenCloseTheBox);
+            return true;
+        };
+        hostWatchDeliveries([&](const Delivery& d) {
+            if (c.reentry == duringTheHandOff && d.function.rfind(L"PFSendPicture") == std::wstring::npos &&
+                !reentered) {
+                reentered = true;
+                openSecondEditor();
+            }
+        });
+        HWND first = openFromClipboard(120, 80, {firstA, firstB});
+        ASSERT_NE(first, nullptr);
+        hostClearDeliveries();
+        SendMessageW(first, WM_COMMAND, WPARAM(c.command), 0);
+        hostPumpMessages(50);
+        hostWatchDeliveries(nullptr);
+        atMessageBox = nullptr;
+        EXPECT_EQ(deliveriesSeen(), c.seen) << c.name;
+        HWND second = findEditor();
+        EXPECT_NE(second, nullptr) << c.name << ": the second editor stays open";
+        EXPECT_NE(second, first) << c.name;
+        EXPECT_FALSE(IsWindow(first)) << c.name;
+        if (second)
+            SendMessageW(second, WM_COMMAND, 15, 0);
+    }
+}
+
+// The rubber band on the screen is removed as it was drawn, also when the
+// release comes at another point than the last move: after a drag with
+// Select the window shows the picture and exactly one focus rectangle, the
+// selection's; after Rectangle only the picture with the shape.
+TEST_F(EditorTest, ReleaseLeavesNoStrayRubberBand) {
+    struct Case {
+        int tool;
+        POINT from, lastMove, release;
+        RECT mark;  // the focus rectangle left on the window; empty for none
+    };
+    static const Case cases[] = {
+        {2, {20, 20}, {90, 70}, {120, 100}, {20, 20, 120, 100}},
+        {2, {150, 120}, {60, 40}, {80, 50}, {80, 50, 150, 120}},
+        {2, {30, 30}, {100, 100}, {30, 30}, {}},
+        {5, {20, 20}, {90, 70}, {120, 100}, {}},
+        {6, {150, 120}, {60, 40}, {80, 50}, {}},
+    };
+    const COLORREF grey = RGB(0x80, 0x80, 0x80);
+    for (const Case& c : cases) {
+        HWND editor = openSolidFromClipboard(200, 150, grey);
+        ASSERT_NE(editor, nullptr);
+        SendMessageW(editor, WM_COMMAND, WPARAM(c.tool), 0);
+        SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(c.from.x, c.from.y));
+        UpdateWindow(editor);
+        SendMessageW(editor, WM_MOUSEMOVE, MK_LBUTTON, at(c.from.x + 5, c.from.y + 5));
+        SendMessageW(editor, WM_MOUSEMOVE, MK_LBUTTON, at(c.lastMove.x, c.lastMove.y));
+        SendMessageW(editor, WM_LBUTTONUP, 0, at(c.release.x, c.release.y));
+        UpdateWindow(editor);
+        std::vector<COLORREF> shown = shownPixels(editor, 200, 150);
+        // What the window should show: the picture as painted afresh, and
+        // the mark drawn once by the platform on the same window.
+        std::vector<COLORREF> expected = clientPixels(editor, 200, 150);
+        if (!IsRectEmpty(&c.mark)) {
+            HDC dc = GetDC(editor);
+            DrawFocusRect(dc, &c.mark);
+            ReleaseDC(editor, dc);
+            expected = shownPixels(editor, 200, 150);
+        }
+        std::vector<COLORREF> picture = clientPixels(editor, 200, 150);
+        PixelSet markedShown, markedExpected;
+        for (size_t i = 0; i < shown.size(); i++) {
+            POINT p = {LONG(i % 200), LONG(i / 200)};
+            if (shown[i] != picture[i])
+                markedShown.insert({p.x, p.y});
+            if (expected[i] != picture[i])
+                markedExpected.insert({p.x, p.y});
+        }
+        EXPECT_EQ(markedShown, markedExpected) << "tool " << c.tool << " released at " << c.release.x;
+        EXPECT_EQ(markedExpected.empty(), IsRectEmpty(&c.mark) != 0);
+        SendMessageW(editor, WM_COMMAND, 15, 0);
+    }
 }

@@ -156,8 +156,6 @@ TEST_F(BadInput, ExtremeSizesOpenFittedAndSend) {
         {1, 1, 1, 1, false}, {20000, 20000, 1024, 1024, true}, {1, 20000, 1, 1024, true}, {20000, 1, 1280, 1, true},
     };
     std::wstring folder = freshFolder(L"sizes");
-    int frameX = GetSystemMetrics(SM_CXDLGFRAME);
-    int frameY = GetSystemMetrics(SM_CYDLGFRAME);
     for (const Case& c : cases) {
         std::wstring path = folder + std::to_wstring(c.width) + L"x" + std::to_wstring(c.height) + L".png";
         ASSERT_TRUE(writeSolidPng(path, c.width, c.height));
@@ -175,9 +173,19 @@ TEST_F(BadInput, ExtremeSizesOpenFittedAndSend) {
         place.length = sizeof(place);
         GetWindowPlacement(editor, &place);
         const RECT& normal = place.rcNormalPosition;
-        // The platform keeps a window within its largest tracking size.
-        LONG width = std::max<LONG>(261, LONG(c.fittedWidth) + 2 * frameX);
-        LONG height = LONG(c.fittedHeight) + 2 * frameY + GetSystemMetrics(SM_CYCAPTION) + 29;
+        // The restored window holds the picture above the toolbar inside the
+        // frame of its style; the platform keeps a window within its largest
+        // tracking size.
+        RECT frame = {};
+        AdjustWindowRectEx(&frame, 0x06CF0000, FALSE, 0);
+        RECT client = {};
+        GetClientRect(editor, &client);
+        RECT toolbar = {};
+        GetWindowRect(FindWindowExW(editor, nullptr, L"ToolbarWindow32", nullptr), &toolbar);
+        MapWindowPoints(nullptr, editor, reinterpret_cast<POINT*>(&toolbar), 2);
+        LONG toolbarShare = client.bottom - toolbar.top;
+        LONG width = std::max<LONG>(261, LONG(c.fittedWidth) + frame.right - frame.left);
+        LONG height = LONG(c.fittedHeight) + toolbarShare + frame.bottom - frame.top;
         EXPECT_EQ(normal.right - normal.left, std::min<LONG>(width, GetSystemMetrics(SM_CXMAXTRACK)));
         EXPECT_EQ(normal.bottom - normal.top, std::min<LONG>(height, GetSystemMetrics(SM_CYMAXTRACK)));
         SendMessageW(editor, WM_COMMAND, 12, 0);
