@@ -750,14 +750,16 @@ TEST_F(EditorTest, DrawingOnPalettePicturesKeepsThePensColour) {
         const wchar_t* fileName;
         Gdiplus::PixelFormat format;
         const wchar_t* mimeType;
+        uint8_t sentColourType;  // of the PNG sent: 6 RGB with alpha, 2 RGB
     };
     static const Case cases[] = {
-        {"8-bit BMP", L"paleta.bmp", PixelFormat8bppIndexed, L"image/bmp"},
-        {"1-bit PNG", L"paleta1.png", PixelFormat1bppIndexed, L"image/png"},
-        {"8-bit PNG", L"paleta8.png", PixelFormat8bppIndexed, L"image/png"},
-        {"palette GIF", L"paleta.gif", PixelFormat8bppIndexed, L"image/gif"},
-        {"1-bit TIFF", L"paleta.tif", PixelFormat1bppIndexed, L"image/tiff"},
-        {"24-bit PNG", L"kolor.png", PixelFormat24bppRGB, L"image/png"},
+        {"8-bit BMP", L"paleta.bmp", PixelFormat8bppIndexed, L"image/bmp", 6},
+        {"1-bit PNG", L"paleta1.png", PixelFormat1bppIndexed, L"image/png", 6},
+        {"8-bit PNG", L"paleta8.png", PixelFormat8bppIndexed, L"image/png", 6},
+        {"palette GIF", L"paleta.gif", PixelFormat8bppIndexed, L"image/gif", 6},
+        {"1-bit TIFF", L"paleta.tif", PixelFormat1bppIndexed, L"image/tiff", 6},
+        // Not a palette picture: its format stays.
+        {"24-bit PNG", L"kolor.png", PixelFormat24bppRGB, L"image/png", 2},
     };
     const PixelSet line = {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}, {6, 3},
                            {7, 3}, {8, 3}, {9, 4}, {10, 4}, {11, 5}, {12, 5}};
@@ -781,6 +783,7 @@ TEST_F(EditorTest, DrawingOnPalettePicturesKeepsThePensColour) {
         SendMessageW(editor, WM_COMMAND, 12, 0);
         EXPECT_FALSE(IsWindow(editor)) << "sent, and closed";
         ASSERT_EQ(hostDeliveries().size(), 1u);
+        EXPECT_EQ(int(readAt<uint8_t>(hostDeliveries()[0].fileBytes, 25)), int(c.sentColourType));
         UINT width = 0, height = 0;
         std::vector<uint32_t> pixels = filePixels(hostDeliveries()[0].fileName, &width, &height);
         ASSERT_EQ(width, 40u);
