@@ -8,8 +8,8 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <cwchar>
+#include <initializer_list>
 #include <iterator>
 
 #include "../editor/editorWindow.h"
