@@ -780,6 +780,7 @@ TEST_F(EditorTest, DrawingOnPalettePicturesKeepsThePensColour) {
         ASSERT_NE(editor, nullptr);
         SendMessageW(editor, WM_COMMAND, 4, 0);
         drag(editor, false, {{0, 0}, {12, 5}});
+        choosePng(editor);
         SendMessageW(editor, WM_COMMAND, 12, 0);
         EXPECT_FALSE(IsWindow(editor)) << "sent, and closed";
         ASSERT_EQ(hostDeliveries().size(), 1u);

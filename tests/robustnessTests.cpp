@@ -300,6 +300,7 @@ TEST_F(BadInput, SendsInOneSecondEachDeliverTheirOwnFile) {
             ASSERT_EQ(hostClickItem(L"snipLeaf/Clipboard", {contact}), 0);
             HWND editor = findEditor();
             ASSERT_NE(editor, nullptr);
+            choosePng(editor);
             SendMessageW(editor, WM_COMMAND, 12, 0);
             ASSERT_FALSE(IsWindow(editor)) << "sent, and closed";
         }

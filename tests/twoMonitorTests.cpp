@@ -155,6 +155,7 @@ TEST_F(TwoMonitors, ScreenshotCopiesTheMonitorUnderTheCursor) {
         ASSERT_EQ(hostClickItem(L"snipLeaf/Screen", {contact}), 0);
         HWND editor = findEditor();
         ASSERT_NE(editor, nullptr);
+        choosePng(editor);
         SendMessageW(editor, WM_COMMAND, 12, 0);
         ASSERT_FALSE(IsWindow(editor)) << "sent, and closed";
         ASSERT_EQ(hostDeliveries().size(), 1u);
