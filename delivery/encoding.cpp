@@ -127,15 +127,22 @@ int32_t sliderLevel(int64_t position) {
 }
 
 bool formatTempPictureName(wchar_t* nameOut, size_t capacity, const wchar_t* tempDir, int32_t seconds,
-                           int32_t level) {
-    const wchar_t* format = level == levelPng ? L"%s%d.png" : L"%s%d.jpg";
-    if (formatText(nameOut, capacity, format, tempDir, seconds))
+                           int32_t level, int32_t number) {
+    const wchar_t* extension = level == levelPng ? L"png" : L"jpg";
+    bool fits = number <= 1 ? formatText(nameOut, capacity, L"%s%d.%s", tempDir, seconds, extension)
+                            : formatText(nameOut, capacity, L"%s%d-%d.%s", tempDir, seconds, number, extension);
+    if (fits)
         return true;
     if (capacity > 0)
         nameOut[0] = L'\0';
     return false;
 }
 
+// Enough for every send a person can make in one second; beyond it no name.
+constexpr int32_t tempNamesPerSecond = 1000;
+
+// A file of the name may still be read by the host or a file-transfer plug-in
+// from an earlier send in the same second, so a free name is taken instead.
 void makeTempPictureName(const EditorState& state, wchar_t* nameOut, int32_t* level) {
     if (*level != levelBestJpeg)
         *level = sliderLevel(int64_t(SendMessageW(state.qualitySlider, TBM_GETPOS, 0, 0)));
@@ -144,5 +151,12 @@ void makeTempPictureName(const EditorState& state, wchar_t* nameOut, int32_t* le
     DWORD length = GetTempPathW(DWORD(std::size(tempDir)), tempDir);
     if (length == 0 || length >= std::size(tempDir))
         return;
-    formatTempPictureName(nameOut, tempNameUnits, tempDir, int32_t(_time64(nullptr)), *level);
+    auto seconds = int32_t(_time64(nullptr));
+    for (int32_t number = 1; number <= tempNamesPerSecond; number++) {
+        if (!formatTempPictureName(nameOut, tempNameUnits, tempDir, seconds, *level, number))
+            return;
+        if (GetFileAttributesW(nameOut) == INVALID_FILE_ATTRIBUTES)
+            return;
+    }
+    nameOut[0] = L'\0';
 }

@@ -58,11 +58,13 @@ bool saveRegion(const ImageHolder* holder, const wchar_t* fileName, int32_t leve
 
 // The level a slider position stands for: 1 to 4 as they are, PNG for the rest.
 int32_t sliderLevel(int64_t position);
-// "<tempDir><seconds>.png" for PNG, ".jpg" otherwise. False, with an empty
-// name, when it does not fit in capacity units.
+// "<tempDir><seconds>.png" for PNG, ".jpg" otherwise; from number 2 on
+// "<tempDir><seconds>-<number>.png". False, with an empty name, when it does
+// not fit in capacity units.
 bool formatTempPictureName(wchar_t* nameOut, size_t capacity, const wchar_t* tempDir, int32_t seconds,
-                           int32_t level);
+                           int32_t level, int32_t number = 1);
 // A level of 1 passed in stays 1; any other is replaced by the slider's. The
-// name (260 units) comes out empty when the temporary directory is unknown or
+// name (260 units) is the first of that second and format that names no
+// existing file; it comes out empty when the temporary directory is unknown or
 // the name does not fit.
 void makeTempPictureName(const EditorState& state, wchar_t* nameOut, int32_t* level);

@@ -65,15 +65,19 @@ static uint32_t scaledSide(int32_t pinned, uint32_t pinnedSide, uint32_t side) {
 }
 
 // Single precision, division first, pinned side by the picture's own shape:
-// the sizes people got from this plug-in so far depend on exactly this.
+// the sizes people got from this plug-in so far depend on exactly this. Only
+// when that pin leaves the other side beyond the screen (a wide picture on a
+// wider screen) is the other side pinned instead, by the same arithmetic.
 PictureSize fittedSize(uint32_t w, uint32_t h, int32_t cx, int32_t cy) {
     if (cx <= 0 || cy <= 0)
         return {w, h};
     if (w <= uint32_t(cx) && h <= uint32_t(cy))
         return {w, h};
+    PictureSize byWidth = {uint32_t(cx), scaledSide(cx, w, h)};
+    PictureSize byHeight = {scaledSide(cy, h, w), uint32_t(cy)};
     if (w > h)
-        return {uint32_t(cx), scaledSide(cx, w, h)};
-    return {scaledSide(cy, h, w), uint32_t(cy)};
+        return byWidth.height <= uint32_t(cy) ? byWidth : byHeight;
+    return byHeight.width <= uint32_t(cx) ? byHeight : byWidth;
 }
 
 void fitToScreen(ImageHolder* holder) {

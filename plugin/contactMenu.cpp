@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <initializer_list>
 #include <iterator>
 
 #include "../editor/editorWindow.h"
@@ -30,6 +31,7 @@ const MenuItem menuItems[] = {
 };
 
 constexpr int32_t statusHidingItems = 7;
+constexpr int32_t statusUnknown = 0;
 constexpr size_t statusNameUnits = 255;
 
 }  // namespace
@@ -73,14 +75,16 @@ bool showsItemsForStatus(int32_t status) {
     return status != statusHidingItems;
 }
 
+// A name that does not fit is not called: cut short it could name another
+// network's function. Such a contact's status is unknown, which is not the
+// status that hides the items.
 static int32_t contactStatus(const ContactRecord& contact) {
     StatusRecord record = {};
     record.size = sizeof(StatusRecord);
     wchar_t name[statusNameUnits] = {};
-    // A name that does not fit is cut, as a host function of that name cannot
-    // exist anyway; the untouched status then reads 0.
-    formatText(name, std::size(name), L"%s/%d/%s", contact.netClass ? contact.netClass : L"", contact.netId,
-               L"PFStatusGet");
+    if (!formatText(name, std::size(name), L"%s/%d/%s", contact.netClass ? contact.netClass : L"", contact.netId,
+                    L"PFStatusGet"))
+        return statusUnknown;
     callHost(name, &record);
     return record.status;
 }
@@ -132,14 +136,55 @@ struct ClipboardGuard {
     }
 };
 
-// Label, patterns, label, patterns, ..., then the closing empty text.
-std::wstring filterText() {
-    std::wstring text;
+constexpr size_t filterTextUnits = 160;
+
+// Label, patterns, label, patterns, ..., then the closing empty text, in a
+// fixed buffer: nothing on the click's road may throw into the host.
+const wchar_t* filterText() {
+    static wchar_t text[filterTextUnits];
+    size_t at = 0;
     for (const FileFilter& filter : fileFilters) {
-        text.append(filter.label).push_back(L'\0');
-        text.append(filter.patterns).push_back(L'\0');
+        for (const wchar_t* part : {filter.label, filter.patterns}) {
+            size_t units = std::wcslen(part) + 1;
+            if (at + units + 1 > std::size(text))
+                break;
+            std::wmemcpy(text + at, part, units);
+            at += units;
+        }
     }
+    text[at] = L'\0';
     return text;
+}
+
+// Pictures GDI+ keeps in a palette format snap every drawn pixel to the
+// palette, so they are drawn on as 32-bit ARGB; other formats stay as they are.
+bool makeDrawable(ImageHolder* holder) {
+    Gdiplus::PixelFormat format = 0;
+    if (GdipGetImagePixelFormat(holder->bitmap, &format) != Gdiplus::Ok)
+        return false;
+    if ((format & PixelFormatIndexed) == 0)
+        return true;
+    GpBitmap* converted = nullptr;
+    if (GdipCloneBitmapAreaI(0, 0, INT(imageWidth(holder)), INT(imageHeight(holder)), PixelFormat32bppARGB,
+                             holder->bitmap, &converted) != Gdiplus::Ok ||
+        !converted)
+        return false;
+    GdipDisposeImage(holder->bitmap);
+    holder->bitmap = converted;
+    return true;
+}
+
+// The checks, the fitting and the conversion every taken-in picture goes
+// through; false, with no bitmap left, for one that cannot be used.
+bool takeIn(ImageHolder* holder) {
+    if (acceptsPictureSize(imageWidth(holder), imageHeight(holder))) {
+        fitToScreen(holder);
+        if (makeDrawable(holder))
+            return true;
+    }
+    GdipDisposeImage(holder->bitmap);
+    holder->bitmap = nullptr;
+    return false;
 }
 
 bool pictureFromClipboard(ImageHolder* holder) {
@@ -149,16 +194,14 @@ bool pictureFromClipboard(ImageHolder* holder) {
     auto* bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     if (!bitmap || GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &holder->bitmap) != Gdiplus::Ok)
         return false;
-    fitToScreen(holder);
-    return true;
+    return takeIn(holder);
 }
 
 bool pictureFromFile(ImageHolder* holder) {
     wchar_t buffer[fileNameUnits] = {};
-    std::wstring filters = filterText();
     OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof(dialog);
-    dialog.lpstrFilter = filters.c_str();
+    dialog.lpstrFilter = filterText();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = buffer;
     dialog.nMaxFile = DWORD(std::size(buffer));
@@ -167,12 +210,13 @@ bool pictureFromFile(ImageHolder* holder) {
     dialog.Flags = openFileFlags;
     dialog.lpstrDefExt = L"";
     wchar_t path[fileNameUnits * 2] = {};
+    // A refused dialog may leave other things in the buffer (for a list too long
+    // for it, the size it needs), so only a chosen file is read from it.
     bool chosen = GetOpenFileNameW(&dialog) != 0;
-    firstChosenFile(buffer, std::size(buffer), path, std::size(path));
-    if (chosen && GdipCreateBitmapFromFile(path, &holder->bitmap) == Gdiplus::Ok) {
-        fitToScreen(holder);
+    if (chosen)
+        firstChosenFile(buffer, std::size(buffer), path, std::size(path));
+    if (chosen && GdipCreateBitmapFromFile(path, &holder->bitmap) == Gdiplus::Ok && takeIn(holder))
         return true;
-    }
     writeLog(hostTable, logLevel, logSource, L"Could not open picture from file %s", path);
     return false;
 }
@@ -197,17 +241,25 @@ bool takePicture(int32_t source, ImageHolder* holder) {
 
 }  // namespace
 
+// Every text is read within the buffer: a list without its closing empty
+// text must not run the formatting past the buffer's end.
 void firstChosenFile(const wchar_t* buffer, size_t units, wchar_t* path, size_t pathUnits) {
     size_t first = wcsnlen(buffer, units);
     bool several = first + 1 < units && buffer[first + 1] != L'\0';
     if (!several) {
-        formatText(path, pathUnits, L"%s", buffer);
+        formatText(path, pathUnits, L"%.*s", int(first), buffer);
         return;
     }
     const wchar_t* folder = buffer;
     const wchar_t* name = buffer + first + 1;
+    size_t nameUnits = wcsnlen(name, units - first - 1);
     bool endsInSeparator = first > 0 && (folder[first - 1] == L'\\' || folder[first - 1] == L'/');
-    formatText(path, pathUnits, endsInSeparator ? L"%s%s" : L"%s\\%s", folder, name);
+    formatText(path, pathUnits, endsInSeparator ? L"%.*s%.*s" : L"%.*s\\%.*s", int(first), folder,
+               int(nameUnits), name);
+}
+
+bool acceptsPictureSize(uint32_t width, uint32_t height) {
+    return uint64_t(width) * height <= largestPicturePixels;
 }
 
 ContactRecord* copyContacts(const MenuPopupInfo& info, int32_t* count) {
@@ -231,7 +283,9 @@ int64_t onMenuClick(MenuItemRecord* menuItem, MenuPopupInfo* menuPopupInfo) {
     int32_t count = 0;
     ContactRecord* contacts = copyContacts(*menuPopupInfo, &count);
     auto* holder = static_cast<ImageHolder*>(std::calloc(1, sizeof(ImageHolder)));
-    if (!holder || !takePicture(int32_t(menuItem->userData & 0xFFFFFFFFu), holder)) {
+    // Without contacts the editor would not open, and handing it the picture
+    // would close the one already open with its drawing.
+    if (!holder || !takePicture(int32_t(menuItem->userData & 0xFFFFFFFFu), holder) || count == 0) {
         freeImageHolder(holder);
         std::free(contacts);
         return 0;

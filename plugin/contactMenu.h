@@ -26,5 +26,9 @@ constexpr size_t fileNameUnits = 260;
 // The picture to open from the dialog's buffer: the name itself, or for
 // several chosen files the folder joined with the first name.
 void firstChosenFile(const wchar_t* buffer, size_t units, wchar_t* path, size_t pathUnits);
+// Larger pictures are beyond what GDI+ can scale: they are refused at intake.
+constexpr uint64_t largestPicturePixels = 500000000;
+// True for a picture of at most largestPicturePixels pixels.
+bool acceptsPictureSize(uint32_t width, uint32_t height);
 // True when the menu's contacts show the items: one status other than 7 is enough.
 bool showsItemsForStatus(int32_t status);

@@ -1,6 +1,7 @@
-// The three exports and the load and unload sequences. pluginUnload takes down
-// only what pluginLoad got as far as setting up, so an unload after a failed
-// load, or a second unload, is harmless, and a later load starts clean.
+// The three exports and the load and unload sequences. A failed pluginLoad
+// takes down what it got as far as setting up, and pluginUnload only what is
+// up, so an unload after a failed load, or a second unload, is harmless, and a
+// later load starts clean.
 #include "pluginFrame.h"
 
 #include "../delivery/encoding.h"
@@ -73,8 +74,23 @@ static HBITMAP loadToolbarGraphic() {
     return reinterpret_cast<HBITMAP>(callHost(L"WTW/Graph/GetImage", &get));
 }
 
+// A host may free the library after a failed load without unloading it: a
+// class left registered would then point at freed code and block every later
+// load, so what the load set up so far goes down before the abort.
+static void takeDownPartialLoad() {
+    if (loaded.editorClass)
+        UnregisterClassW(editorClassName, moduleHandle);
+    if (loaded.styleClass)
+        UnregisterClassW(styleControlClassName, moduleHandle);
+    if (loaded.gdiplus)
+        Gdiplus::GdiplusShutdown(gdiplusToken);
+    loaded = {};
+}
+
 static int32_t failLoad(const wchar_t* message) {
-    writeLog(hostTable, logLevel, logSource, message);
+    if (message)
+        writeLog(hostTable, logLevel, logSource, message);
+    takeDownPartialLoad();
     return hostAbort;
 }
 
@@ -91,8 +107,9 @@ extern "C" int32_t pluginLoad(uint64_t, HostFunctionTable* table) {
         return failLoad(L"Could not start GDI+");
     lookUpEncoders();
     loaded.settings = openSettings();
+    // openSettings has logged its own failure.
     if (!loaded.settings)
-        return hostAbort;
+        return failLoad(nullptr);
     addMenuItems();
     loaded.menuItems = true;
     menuRebuildHook = table && table->hookEvent

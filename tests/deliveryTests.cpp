@@ -391,6 +391,30 @@ TEST(TempPictureName, JoinsFolderSecondsAndExtension) {
     }
 }
 
+TEST(TempPictureName, LaterNamesOfTheSameSecondAreNumbered) {
+    struct Case {
+        int32_t level;
+        int32_t number;
+        const wchar_t* expected;
+    };
+    static const Case cases[] = {
+        {0, 1, L"C:\\T\\1700000000.png"},    {0, 2, L"C:\\T\\1700000000-2.png"},
+        {0, 3, L"C:\\T\\1700000000-3.png"},  {1, 2, L"C:\\T\\1700000000-2.jpg"},
+        {4, 12, L"C:\\T\\1700000000-12.jpg"}, {0, 1000, L"C:\\T\\1700000000-1000.png"},
+    };
+    for (const Case& c : cases) {
+        wchar_t name[tempNameUnits];
+        EXPECT_TRUE(formatTempPictureName(name, std::size(name), L"C:\\T\\", 1700000000, c.level, c.number));
+        EXPECT_EQ(std::wstring(name), c.expected);
+    }
+    // The number counts against the room: 245 units of folder leave none for "-2".
+    std::wstring folder = L"C:\\" + std::wstring(241, L'd') + L"\\";
+    wchar_t name[tempNameUnits];
+    EXPECT_TRUE(formatTempPictureName(name, std::size(name), folder.c_str(), 1700000000, 0, 1));
+    EXPECT_FALSE(formatTempPictureName(name, std::size(name), folder.c_str(), 1700000000, 0, 2));
+    EXPECT_EQ(name[0], L'\0');
+}
+
 TEST(TempPictureName, NameThatDoesNotFitIsRefusedNotCut) {
     // 10 digits and ".png" after the folder: 245 units of folder fill 259.
     std::wstring fits = L"C:\\" + std::wstring(241, L'd') + L"\\";
@@ -453,6 +477,44 @@ TEST_F(MakeTempPictureName, SameSecondSameLevelGivesTheSameName) {
         return;
     }
     FAIL() << "the second changed during every attempt";
+}
+
+// Files already there from earlier sends of the same second are never the name.
+TEST_F(MakeTempPictureName, TakesTheFirstNameOfTheSecondNoFileHas) {
+    struct Case {
+        int32_t slider;
+        std::vector<std::wstring> present;  // after "<seconds>"
+        const wchar_t* expected;
+    };
+    const Case cases[] = {
+        {0, {}, L".png"},
+        {0, {L".png"}, L"-2.png"},
+        {0, {L".png", L"-2.png"}, L"-3.png"},
+        {0, {L".png", L"-3.png"}, L"-2.png"},
+        {0, {L".jpg", L"-2.jpg"}, L".png"},
+        {2, {L".png", L".jpg"}, L"-2.jpg"},
+    };
+    for (const Case& c : cases) {
+        SendMessageW(editorState.qualitySlider, TBM_SETPOS, TRUE, c.slider);
+        bool sameSecond = false;
+        for (int attempt = 0; attempt < 3 && !sameSecond; attempt++) {
+            emptyFolder(tempFolder);
+            int64_t seconds = _time64(nullptr);
+            std::wstring stem = tempFolder + std::to_wstring(seconds);
+            for (const std::wstring& present : c.present)
+                std::ofstream((stem + present).c_str()) << "earlier send";
+            wchar_t name[tempNameUnits] = {};
+            int32_t level = 0;
+            makeTempPictureName(editorState, name, &level);
+            if (_time64(nullptr) != seconds)
+                continue;
+            sameSecond = true;
+            EXPECT_EQ(std::wstring(name), stem + c.expected) << c.present.size() << " present";
+            for (const std::wstring& present : c.present)
+                EXPECT_EQ(fileBytes(stem + present).size(), 12u) << "untouched";
+        }
+        EXPECT_TRUE(sameSecond) << "the second changed during every attempt";
+    }
 }
 
 TEST_F(MakeTempPictureName, TooLongTemporaryFolderGivesNoName) {

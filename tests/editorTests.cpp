@@ -1,9 +1,14 @@
 // The contact menu, the picture intake and the editor window through the real
 // DLL: menus shown per status, each source opening the editor, the window's
 // size, toolbar and slider, and the settings written in their order.
+#include "host/standInPlugins.h"
+#include "image/gdiplusFlat.h"
+#include "plugin/contactMenu.h"
 #include "testSupport.h"
 
 #include <commctrl.h>
+#include <cderr.h>
+#include <commdlg.h>
 
 #include <algorithm>
 #include <functional>
@@ -108,6 +113,14 @@ protected:
 
 TEST_F(EditorTest, MenuItemsShowWhenAnyContactIsNotAtStatusSeven) {
     HostContact silent = {L"IRC", 4, 4004, 0};  // its network has no status function
+    // A status function name too long for its buffer; cut short it would name
+    // a function of another network, here one that answers 7.
+    HostContact longNamed = {std::wstring(248, L'N'), 7, 7007, 2};
+    const std::wstring cutName = longNamed.netClass + L"/7/PFS";
+    hostRegister(cutName, [](int64_t record, int64_t) {
+        reinterpret_cast<StatusRecord*>(record)->status = 7;
+        return int64_t(0);
+    });
     hostAddStatusFunction(busyContact);
     struct Case {
         std::vector<HostContact> contacts;
@@ -116,6 +129,7 @@ TEST_F(EditorTest, MenuItemsShowWhenAnyContactIsNotAtStatusSeven) {
     const Case cases[] = {
         {{onlineContact}, 1}, {{busyContact}, 0}, {{}, 0},
         {{busyContact, onlineContact}, 1}, {{onlineContact, onlineContact}, 2}, {{silent}, 1},
+        {{longNamed}, 1}, {{longNamed, busyContact}, 1},
     };
     for (const Case& c : cases) {
         std::vector<std::wstring> shown = hostRebuildMenu(c.contacts);
@@ -123,6 +137,8 @@ TEST_F(EditorTest, MenuItemsShowWhenAnyContactIsNotAtStatusSeven) {
         for (size_t i = 0; i < c.timesShown; i++)
             expected.insert(expected.end(), {L"snipLeaf/Screen", L"snipLeaf/Clipboard", L"snipLeaf/File"});
         EXPECT_EQ(shown, expected) << c.contacts.size();
+        for (const JournalEntry& entry : hostJournal())
+            EXPECT_NE(entry.name.substr(0, 248), longNamed.netClass) << "a name that does not fit is not called";
     }
     hostClearJournal();
     hostRebuildMenu({busyContact});
@@ -377,10 +393,46 @@ TEST_F(EditorTest, FileDialogOpensTheChosenPicture) {
     EXPECT_TRUE(hostLogMessages().empty());
 }
 
+namespace {
+
+// The dialog as it ends for files whose list does not fit in its buffer: the
+// size the list needs in the buffer's first unit, FNERR_BUFFERTOOSMALL told,
+// and no file chosen. (Wine's dialog cuts such a list instead.)
+decltype(&CommDlgExtendedError) realExtendedError = nullptr;
+BOOL WINAPI fileListTooLong(OPENFILENAMEW* dialog) {
+    dialog->lpstrFile[0] = L'\x02A8';
+    dialog->lpstrFile[1] = L'\0';
+    return FALSE;
+}
+DWORD WINAPI bufferTooSmall() {
+    return FNERR_BUFFERTOOSMALL;
+}
+
+}  // namespace
+
+// A cancelled dialog, and one whose files do not fit in its buffer, are
+// logged without a file name.
 TEST_F(EditorTest, CancelledFileDialogIsLogged) {
-    EXPECT_EQ(clickAnsweringFileDialog(L"snipLeaf/File", {onlineContact}, L"", nullptr), 0);
-    EXPECT_EQ(findEditor(), nullptr);
-    EXPECT_EQ(hostLogMessages(), std::vector<std::wstring>{L"Could not open picture from file "});
+    for (bool tooLong : {false, true}) {
+        void* realOpen = nullptr;
+        if (tooLong) {
+            realOpen = patchImport(plugin.module, "comdlg32.dll", "GetOpenFileNameW",
+                                   reinterpret_cast<void*>(fileListTooLong));
+            realExtendedError = reinterpret_cast<decltype(realExtendedError)>(patchImport(
+                plugin.module, "comdlg32.dll", "CommDlgExtendedError", reinterpret_cast<void*>(bufferTooSmall)));
+            ASSERT_NE(realOpen, nullptr);
+        }
+        hostClearJournal();
+        EXPECT_EQ(clickAnsweringFileDialog(L"snipLeaf/File", {onlineContact}, L"", nullptr), 0);
+        EXPECT_EQ(findEditor(), nullptr);
+        EXPECT_EQ(hostLogMessages(), std::vector<std::wstring>{L"Could not open picture from file "}) << tooLong;
+        if (tooLong) {
+            patchImport(plugin.module, "comdlg32.dll", "GetOpenFileNameW", realOpen);
+            if (realExtendedError)
+                patchImport(plugin.module, "comdlg32.dll", "CommDlgExtendedError",
+                            reinterpret_cast<void*>(realExtendedError));
+        }
+    }
 }
 
 namespace {
@@ -746,6 +798,38 @@ std::vector<std::wstring> deliveriesSeen() {
     return seen;
 }
 
+// A width x height picture file of one palette entry, written through GDI+ in
+// a palette format; the palette is GDI+'s own for the format.
+bool writePaletteFile(const std::wstring& path, int width, int height, Gdiplus::PixelFormat format,
+                      const wchar_t* mimeType) {
+    GpBitmap* bitmap = nullptr;
+    if (Gdiplus::DllExports::GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &bitmap) != Gdiplus::Ok)
+        return false;
+    CLSID encoder = hostImageEncoder(mimeType);
+    bool saved = Gdiplus::DllExports::GdipSaveImageToFile(bitmap, path.c_str(), &encoder, nullptr) == Gdiplus::Ok;
+    Gdiplus::DllExports::GdipDisposeImage(bitmap);
+    return saved;
+}
+
+// Every pixel of a picture file as 0xAARRGGBB, row by row; empty when unreadable.
+std::vector<uint32_t> filePixels(const std::wstring& path, UINT* width, UINT* height) {
+    std::vector<uint32_t> pixels;
+    GpBitmap* bitmap = nullptr;
+    if (Gdiplus::DllExports::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok)
+        return pixels;
+    Gdiplus::DllExports::GdipGetImageWidth(bitmap, width);
+    Gdiplus::DllExports::GdipGetImageHeight(bitmap, height);
+    for (UINT y = 0; y < *height; y++) {
+        for (UINT x = 0; x < *width; x++) {
+            Gdiplus::ARGB pixel = 0;
+            Gdiplus::DllExports::GdipBitmapGetPixel(bitmap, INT(x), INT(y), &pixel);
+            pixels.push_back(pixel);
+        }
+    }
+    Gdiplus::DllExports::GdipDisposeImage(bitmap);
+    return pixels;
+}
+
 }  // namespace
 
 // Enter acts at its release, and only when its press reached the editor: a
@@ -1046,5 +1130,108 @@ TEST_F(EditorTest, ReleaseLeavesNoStrayRubberBand) {
         EXPECT_EQ(markedShown, markedExpected) << "tool " << c.tool << " released at " << c.release.x;
         EXPECT_EQ(markedExpected.empty(), IsRectEmpty(&c.mark) != 0);
         SendMessageW(editor, WM_COMMAND, 15, 0);
+    }
+}
+
+// Pictures GDI+ opens in a palette format take the pen's own colour: a line
+// drawn in a colour no palette holds arrives in exactly that colour, on
+// exactly the line's pixels, and every other pixel keeps the file's colour.
+TEST_F(EditorTest, DrawingOnPalettePicturesKeepsThePensColour) {
+    struct Case {
+        const char* what;
+        const wchar_t* fileName;
+        Gdiplus::PixelFormat format;
+        const wchar_t* mimeType;
+        uint8_t sentColourType;  // of the PNG sent: 6 RGB with alpha, 2 RGB
+    };
+    static const Case cases[] = {
+        {"8-bit BMP", L"paleta.bmp", PixelFormat8bppIndexed, L"image/bmp", 6},
+        {"1-bit PNG", L"paleta1.png", PixelFormat1bppIndexed, L"image/png", 6},
+        {"8-bit PNG", L"paleta8.png", PixelFormat8bppIndexed, L"image/png", 6},
+        {"palette GIF", L"paleta.gif", PixelFormat8bppIndexed, L"image/gif", 6},
+        {"1-bit TIFF", L"paleta.tif", PixelFormat1bppIndexed, L"image/tiff", 6},
+        // Not a palette picture: its format stays.
+        {"24-bit PNG", L"kolor.png", PixelFormat24bppRGB, L"image/png", 2},
+    };
+    const PixelSet line = {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}, {6, 3},
+                           {7, 3}, {8, 3}, {9, 4}, {10, 4}, {11, 5}, {12, 5}};
+    const uint32_t green = 0xFF0AC81Eu;
+    std::wstring folder = freshFolder(L"palette");
+    hostAddPictureTransfer(onlineContact, {0});
+    // The pen colour set here is the one read, not the settings file's.
+    hostRegister(L"WTW/Settings/Read", [](int64_t, int64_t) { return int64_t(0); }, RecordKind::none);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::wstring path = folder + c.fileName;
+        ASSERT_TRUE(writePaletteFile(path, 40, 30, c.format, c.mimeType));
+        hostSettings()[L"snipLeaf/PenColor"] = int32_t(green);
+        hostClearDeliveries();
+        EXPECT_EQ(clickAnsweringFileDialog(L"snipLeaf/File", {onlineContact}, path, nullptr), 0);
+        hostPumpMessages(50);
+        HWND editor = findEditor();
+        ASSERT_NE(editor, nullptr);
+        SendMessageW(editor, WM_COMMAND, 4, 0);
+        drag(editor, false, {{0, 0}, {12, 5}});
+        choosePng(editor);
+        SendMessageW(editor, WM_COMMAND, 12, 0);
+        EXPECT_FALSE(IsWindow(editor)) << "sent, and closed";
+        ASSERT_EQ(hostDeliveries().size(), 1u);
+        EXPECT_EQ(int(readAt<uint8_t>(hostDeliveries()[0].fileBytes, 25)), int(c.sentColourType));
+        UINT width = 0, height = 0;
+        std::vector<uint32_t> pixels = filePixels(hostDeliveries()[0].fileName, &width, &height);
+        ASSERT_EQ(width, 40u);
+        ASSERT_EQ(height, 30u);
+        PixelSet drawn;
+        std::set<uint32_t> rest;
+        for (size_t i = 0; i < pixels.size(); i++) {
+            if (pixels[i] == green)
+                drawn.insert({int(i % width), int(i / width)});
+            else
+                rest.insert(pixels[i]);
+        }
+        EXPECT_EQ(drawn, line);
+        EXPECT_EQ(rest, std::set<uint32_t>{0xFF000000u}) << "the file's black, untouched";
+    }
+}
+
+TEST(PictureSize, AtMostFiveHundredMillionPixelsAreTakenIn) {
+    struct Case {
+        uint32_t width, height;
+        bool accepted;
+    };
+    static const Case cases[] = {
+        {0, 0, true},          {1, 1, true},
+        {25000, 20000, true},  {25000, 20001, false},
+        {1, 500000000, true},  {1, 500000001, false},
+        {500000001, 1, false}, {60000, 60000, false},
+        {65536, 65536, false}, {0xFFFFFFFFu, 0xFFFFFFFFu, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(acceptsPictureSize(c.width, c.height), c.accepted) << c.width << " x " << c.height;
+}
+
+// The dialog's buffer is read within its length even when a text in it has no
+// end there: what lies beyond never reaches the path.
+TEST(FirstChosenFile, ReadsNothingBeyondTheBuffer) {
+    struct Case {
+        const wchar_t* storage;  // the buffer, and what lies beyond it
+        size_t units;            // of it the buffer
+        const wchar_t* expected;
+    };
+    static const wchar_t single[] = L"C:\\a.png\0";
+    static const wchar_t unended[] = L"C:\\a.pngBEYOND";
+    static const wchar_t several[] = L"C:\\d\0a.png\0b.png\0";
+    static const wchar_t unendedName[] = L"C:\\d\0a.pngBEYOND";
+    static const Case cases[] = {
+        {single, std::size(single), L"C:\\a.png"},
+        {unended, 8, L"C:\\a.png"},
+        {several, std::size(several), L"C:\\d\\a.png"},
+        {unendedName, 10, L"C:\\d\\a.png"},
+    };
+    for (const Case& c : cases) {
+        wchar_t path[64];
+        std::wmemset(path, L'x', std::size(path));
+        firstChosenFile(c.storage, c.units, path, std::size(path));
+        EXPECT_EQ(std::wstring(path), c.expected) << c.units;
     }
 }

@@ -55,6 +55,20 @@ void WINAPI countGdiplusShutdown(ULONG_PTR) {
     gdiplusShutdowns++;
 }
 
+int gdiplusStartups = 0;
+decltype(&Gdiplus::GdiplusStartup) realGdiplusStartup = nullptr;
+Gdiplus::Status WINAPI watchGdiplusStartup(ULONG_PTR* token, const Gdiplus::GdiplusStartupInput* input,
+                                           Gdiplus::GdiplusStartupOutput* output) {
+    gdiplusStartups++;
+    return realGdiplusStartup(token, input, output);
+}
+
+decltype(&Gdiplus::GdiplusShutdown) realGdiplusShutdown = nullptr;
+void WINAPI watchGdiplusShutdown(ULONG_PTR token) {
+    gdiplusShutdowns++;
+    realGdiplusShutdown(token);
+}
+
 }  // namespace
 
 TEST(PluginInfoRecord, HoldsIdentityAndVersionFields) {
@@ -310,7 +324,7 @@ TEST_F(PluginTest, FailedClassRegistrationAborts) {
         const wchar_t* taken;
         bool editorClassStays;
     };
-    static const Case cases[] = {{L"ScreenshotWnd", false}, {L"StyleControl", true}};
+    static const Case cases[] = {{L"ScreenshotWnd", false}, {L"StyleControl", false}};
     for (const Case& c : cases) {
         WNDCLASSEXW squatter = {};
         squatter.cbSize = sizeof(squatter);
@@ -350,8 +364,8 @@ TEST_F(PluginTest, FailedGdiplusStartAborts) {
     EXPECT_EQ(load(), hostAbort);
     EXPECT_EQ(hostLogMessages(), std::vector<std::wstring>{L"Could not start GDI+"});
     EXPECT_EQ(hostCallNames(), std::vector<std::wstring>{L"WTW/Log"});
-    EXPECT_TRUE(classRegistered(plugin.module, L"ScreenshotWnd"));
-    EXPECT_TRUE(classRegistered(plugin.module, L"StyleControl"));
+    EXPECT_FALSE(classRegistered(plugin.module, L"ScreenshotWnd"));
+    EXPECT_FALSE(classRegistered(plugin.module, L"StyleControl"));
     gdiplusShutdowns = 0;
     hostClearJournal();
     unload();
@@ -375,4 +389,76 @@ TEST_F(PluginTest, FailedSettingsOpenAborts) {
     unload();
     EXPECT_TRUE(hostJournal().empty()) << "no settings close with a handle never given";
     EXPECT_FALSE(classRegistered(plugin.module, L"ScreenshotWnd"));
+}
+
+// A host may free the library after a failed load without unloading it. The
+// failed load leaves no class of the library's registered and no GDI+ running,
+// so a later load succeeds in the same library instance and in a fresh one.
+TEST_F(PluginTest, FailedLoadTakesDownWhatItSetUpAndLoadsAgain) {
+    struct Case {
+        const char* what;
+        const wchar_t* squatted;  // a class taken before the load, or null
+        bool settingsFail;
+        const wchar_t* logged;
+        int startups;
+    };
+    static const Case cases[] = {
+        {"editor class taken", L"ScreenshotWnd", false, L"Could register windows classes", 0},
+        {"style class taken", L"StyleControl", false, L"Could register windows classes", 0},
+        {"settings refused", nullptr, true, L"Could not load settings", 1},
+    };
+    for (const Case& c : cases) {
+        for (bool freeBetween : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (freeBetween ? ", library freed between" : ""));
+            hostReset(config);
+            if (c.settingsFail)
+                hostRegister(L"WTW/Settings/InitEx", [](int64_t, int64_t) { return int64_t(1); },
+                             RecordKind::wideText);
+            WNDCLASSEXW squatter = {};
+            squatter.cbSize = sizeof(squatter);
+            squatter.lpfnWndProc = DefWindowProcW;
+            squatter.hInstance = plugin.module;
+            squatter.lpszClassName = c.squatted;
+            if (c.squatted) {
+                ASSERT_NE(RegisterClassExW(&squatter), 0);
+            }
+            realGdiplusStartup = reinterpret_cast<decltype(realGdiplusStartup)>(patchImport(
+                plugin.module, "gdiplus.dll", "GdiplusStartup", reinterpret_cast<void*>(watchGdiplusStartup)));
+            realGdiplusShutdown = reinterpret_cast<decltype(realGdiplusShutdown)>(patchImport(
+                plugin.module, "gdiplus.dll", "GdiplusShutdown", reinterpret_cast<void*>(watchGdiplusShutdown)));
+            ASSERT_NE(realGdiplusStartup, nullptr);
+            ASSERT_NE(realGdiplusShutdown, nullptr);
+            gdiplusStartups = gdiplusShutdowns = 0;
+            hostClearJournal();
+            EXPECT_EQ(load(), hostAbort);
+            EXPECT_EQ(hostLogMessages(), std::vector<std::wstring>{c.logged});
+            EXPECT_EQ(gdiplusStartups, c.startups);
+            EXPECT_EQ(gdiplusShutdowns, c.startups) << "a started GDI+ is stopped again";
+            if (c.squatted)
+                UnregisterClassW(c.squatted, plugin.module);
+            EXPECT_FALSE(classRegistered(plugin.module, L"ScreenshotWnd"));
+            EXPECT_FALSE(classRegistered(plugin.module, L"StyleControl"));
+            if (!freeBetween) {
+                hostClearJournal();
+                unload();
+                EXPECT_EQ(gdiplusShutdowns, c.startups) << "the unload after it stops nothing more";
+                EXPECT_TRUE(hostJournal().empty());
+            }
+            patchImport(plugin.module, "gdiplus.dll", "GdiplusStartup", reinterpret_cast<void*>(realGdiplusStartup));
+            patchImport(plugin.module, "gdiplus.dll", "GdiplusShutdown",
+                        reinterpret_cast<void*>(realGdiplusShutdown));
+            hostReset(config);
+            if (freeBetween) {
+                // Freed as a host may free it after the abort: without an unload.
+                hostClosePlugin(&plugin);
+                ASSERT_TRUE(hostOpenPlugin(hostExeFolder() + L"snipLeaf.dll", &plugin));
+            }
+            hostClearJournal();
+            EXPECT_EQ(load(), hostOk);
+            EXPECT_TRUE(hostLogMessages().empty());
+            EXPECT_TRUE(classRegistered(plugin.module, L"ScreenshotWnd"));
+            EXPECT_TRUE(classRegistered(plugin.module, L"StyleControl"));
+            unload();
+        }
+    }
 }

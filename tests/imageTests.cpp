@@ -127,14 +127,19 @@ protected:
 TEST(FittedSize, OnAFullHdScreen) {
     static const FitCase cases[] = {
         {1920, 1080, 1920, 1080}, {100, 100, 100, 100},   {1921, 1080, 1920, 1079}, {2560, 1440, 1920, 1080},
-        {3840, 2160, 1920, 1080}, {4000, 3000, 1920, 1440}, {2000, 1900, 1920, 1824}, {1920, 1081, 1920, 1081},
-        {2000, 2000, 1080, 1080}, {100, 3000, 36, 1080},   {3000, 100, 1920, 64},    {1, 1080, 1, 1080},
-        {1, 20000, 1, 1080},      {20000, 1, 1920, 1},
+        {3840, 2160, 1920, 1080}, {2000, 2000, 1080, 1080}, {100, 3000, 36, 1080},   {3000, 100, 1920, 64},
+        {1, 1080, 1, 1080},       {1, 20000, 1, 1080},      {20000, 1, 1920, 1},
+        // Wider than tall but squarer than the screen: pinning the width alone
+        // would leave the height beyond the screen.
+        {3840, 2880, 1440, 1080}, {4000, 3000, 1440, 1080}, {2000, 1900, 1136, 1080}, {1920, 1081, 1918, 1080},
+        {1921, 1081, 1920, 1080}, {2001, 2000, 1080, 1080},
     };
     for (const FitCase& c : cases) {
         PictureSize size = fittedSize(c.w, c.h, 1920, 1080);
         EXPECT_EQ(size.width, c.fittedW) << c.w << "x" << c.h;
         EXPECT_EQ(size.height, c.fittedH) << c.w << "x" << c.h;
+        EXPECT_LE(size.width, 1920u) << c.w << "x" << c.h;
+        EXPECT_LE(size.height, 1080u) << c.w << "x" << c.h;
     }
 }
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "host/standInPlugins.h"
 #include "image/gdiplusFlat.h"
@@ -61,6 +62,55 @@ bool truncatedPicture(const std::wstring& path, const wchar_t* mimeType) {
     return !failed;
 }
 
+// A picture of one colour in any size for little memory and time: one bit per
+// pixel, which the PNG encoder squeezes to a few kilobytes.
+bool writeSolidPng(const std::wstring& path, int width, int height) {
+    GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat1bppIndexed, nullptr, &bitmap) != Gdiplus::Ok)
+        return false;
+    CLSID png = hostPngEncoder();
+    bool saved = GdipSaveImageToFile(bitmap, path.c_str(), &png, nullptr) == Gdiplus::Ok;
+    GdipDisposeImage(bitmap);
+    return saved;
+}
+
+
+uint32_t pngCrc(const uint8_t* bytes, size_t count) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < count; i++) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; bit++)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A PNG file of a signature, a header for the size and an end: no pixel data.
+bool writePngHeaderOnly(const std::wstring& path, uint32_t width, uint32_t height) {
+    std::vector<uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto chunk = [&file](const char* type, std::vector<uint8_t> data) {
+        uint32_t length = uint32_t(data.size());
+        for (int shift = 24; shift >= 0; shift -= 8)
+            file.push_back(uint8_t(length >> shift));
+        std::vector<uint8_t> typed(type, type + 4);
+        typed.insert(typed.end(), data.begin(), data.end());
+        file.insert(file.end(), typed.begin(), typed.end());
+        uint32_t crc = pngCrc(typed.data(), typed.size());
+        for (int shift = 24; shift >= 0; shift -= 8)
+            file.push_back(uint8_t(crc >> shift));
+    };
+    std::vector<uint8_t> header;
+    for (uint32_t value : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            header.push_back(uint8_t(value >> shift));
+    header.insert(header.end(), {1, 0, 0, 0, 0});  // 1 bit grey, deflate, no filter, no interlace
+    chunk("IHDR", header);
+    chunk("IEND", {});
+    std::ofstream out(path.c_str(), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    return bool(out);
+}
+
 // Empties the clipboard and leaves a text on it, or nothing for null.
 bool setClipboard(const wchar_t* text) {
     size_t bytes = text ? (wcslen(text) + 1) * sizeof(wchar_t) : 0;
@@ -94,6 +144,11 @@ TEST_F(BadInput, UnreadablePicturesTouchNothing) {
          [](const std::wstring& path) { return truncatedPicture(path, L"image/jpeg"); }},
         {"not a picture", L"snipLeaf/File", L"notatka.png",
          [](const std::wstring& path) { return bool(std::ofstream(path.c_str()) << "not a picture\r\n"); }},
+        // Beyond what GDI+ can scale: refused before any scaling is tried.
+        {"600 million pixels", L"snipLeaf/File", L"ogromny.png",
+         [](const std::wstring& path) { return writeSolidPng(path, 30000, 20000); }},
+        {"60000 x 60000 header", L"snipLeaf/File", L"nagłówek.png",
+         [](const std::wstring& path) { return writePngHeaderOnly(path, 60000, 60000); }},
         {"empty clipboard", L"snipLeaf/Clipboard", nullptr,
          [](const std::wstring&) { return setClipboard(nullptr); }},
         {"text on the clipboard", L"snipLeaf/Clipboard", nullptr,
@@ -126,21 +181,36 @@ TEST_F(BadInput, UnreadablePicturesTouchNothing) {
     }
 }
 
-namespace {
-
-// A picture of one colour in any size for little memory and time: one bit per
-// pixel, which the PNG encoder squeezes to a few kilobytes.
-bool writeSolidPng(const std::wstring& path, int width, int height) {
-    GpBitmap* bitmap = nullptr;
-    if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat1bppIndexed, nullptr, &bitmap) != Gdiplus::Ok)
-        return false;
-    CLSID png = hostPngEncoder();
-    bool saved = GdipSaveImageToFile(bitmap, path.c_str(), &png, nullptr) == Gdiplus::Ok;
-    GdipDisposeImage(bitmap);
-    return saved;
+// A click without contacts opens no editor, so it must not close the one that
+// is open; what the click allocated is freed all the same.
+TEST_F(BadInput, ClickWithoutContactsLeavesTheOpenEditor) {
+    std::wstring picture = freshFolder(L"nobody") + L"obrazek.png";
+    ASSERT_TRUE(writePictureFile(picture, 120, 90, L"image/png"));
+    static const wchar_t* const items[] = {L"snipLeaf/Screen", L"snipLeaf/Clipboard", L"snipLeaf/File"};
+    for (const wchar_t* item : items) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(item)));
+        HWND editor = openFromClipboard(160, 120);
+        ASSERT_NE(editor, nullptr);
+        RECT before = {};
+        GetWindowRect(editor, &before);
+        ASSERT_TRUE(hostPutPictureOnClipboard(80, 60));
+        std::set<void*> blocks = pluginBlocks;
+        int windows = threadWindowCount();
+        hostClearJournal();
+        EXPECT_EQ(clickAnsweringFileDialog(item, {}, picture, nullptr), 0);
+        hostPumpMessages(0);
+        EXPECT_EQ(findEditor(), editor);
+        EXPECT_TRUE(IsWindowVisible(editor));
+        RECT after = {};
+        GetWindowRect(editor, &after);
+        EXPECT_TRUE(EqualRect(&before, &after));
+        EXPECT_TRUE(hostJournal().empty()) << "no close, so no settings written";
+        EXPECT_EQ(pluginBlocks, blocks) << "the holder and contact copy are freed";
+        EXPECT_EQ(threadWindowCount(), windows);
+        SendMessageW(editor, WM_COMMAND, 15, 0);
+    }
 }
 
-}  // namespace
 
 // The smallest picture and ones far larger than the 1280 x 1024 screen open
 // fitted, size the editor from the fitted size, and send at that size.
@@ -154,6 +224,8 @@ TEST_F(BadInput, ExtremeSizesOpenFittedAndSend) {
     };
     static const Case cases[] = {
         {1, 1, 1, 1, false}, {20000, 20000, 1024, 1024, true}, {1, 20000, 1, 1024, true}, {20000, 1, 1280, 1, true},
+        // Wider than tall, squarer than the screen: fitted by the height.
+        {2000, 1900, 1077, 1024, true},
     };
     std::wstring folder = freshFolder(L"sizes");
     for (const Case& c : cases) {
@@ -196,6 +268,63 @@ TEST_F(BadInput, ExtremeSizesOpenFittedAndSend) {
         EXPECT_EQ(_byteswap_ulong(readAt<uint32_t>(png, 20)), c.fittedHeight);
         hostClearDeliveries();
     }
+}
+
+namespace {
+
+// Every pixel of a picture file equals the colour.
+bool fileIsSolid(const std::wstring& path, uint32_t width, uint32_t height, Gdiplus::ARGB colour) {
+    GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok)
+        return false;
+    UINT w = 0, h = 0;
+    GdipGetImageWidth(bitmap, &w);
+    GdipGetImageHeight(bitmap, &h);
+    bool solid = w == width && h == height;
+    for (UINT y = 0; solid && y < h; y++) {
+        for (UINT x = 0; solid && x < w; x++) {
+            Gdiplus::ARGB pixel = 0;
+            GdipBitmapGetPixel(bitmap, INT(x), INT(y), &pixel);
+            solid = pixel == colour;
+        }
+    }
+    GdipDisposeImage(bitmap);
+    return solid;
+}
+
+}  // namespace
+
+// Sends in one second each get a file of their own, which the host or a
+// file-transfer plug-in may still read when the next send saves: each file
+// keeps the picture it was delivered with, read back after all the sends.
+TEST_F(BadInput, SendsInOneSecondEachDeliverTheirOwnFile) {
+    static const COLORREF colours[] = {RGB(200, 30, 40), RGB(20, 160, 60), RGB(40, 60, 220)};
+    static const Gdiplus::ARGB argb[] = {0xFFC81E28u, 0xFF14A03Cu, 0xFF283CDCu};
+    for (int attempt = 0; attempt < 3; attempt++) {
+        hostClearDeliveries();
+        int64_t second = _time64(nullptr);
+        for (COLORREF colour : colours) {
+            ASSERT_TRUE(hostPutSolidPictureOnClipboard(60, 40, colour));
+            ASSERT_EQ(hostClickItem(L"snipLeaf/Clipboard", {contact}), 0);
+            HWND editor = findEditor();
+            ASSERT_NE(editor, nullptr);
+            choosePng(editor);
+            SendMessageW(editor, WM_COMMAND, 12, 0);
+            ASSERT_FALSE(IsWindow(editor)) << "sent, and closed";
+        }
+        if (_time64(nullptr) != second)
+            continue;
+        ASSERT_EQ(hostDeliveries().size(), 3u);
+        std::set<std::wstring> names;
+        for (size_t i = 0; i < 3; i++) {
+            const std::wstring& name = hostDeliveries()[i].fileName;
+            names.insert(name);
+            EXPECT_TRUE(fileIsSolid(name, 60, 40, argb[i])) << i << ": " << testing::PrintToString(name);
+        }
+        EXPECT_EQ(names.size(), 3u) << "three files";
+        return;
+    }
+    FAIL() << "the second changed during every attempt";
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // Test set-up shared by the test executables.
 #include "testSupport.h"
 
+#include <commctrl.h>
 #include <dlgs.h>
 
 #include <cstdio>
@@ -124,4 +125,11 @@ void drag(HWND editor, bool right, std::initializer_list<POINT> points) {
     const POINT* last = points.end() - 1;
     SendMessageW(editor, WM_MOUSEMOVE, button, MAKELPARAM(last->x, last->y));
     SendMessageW(editor, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, MAKELPARAM(last->x, last->y));
+}
+
+void choosePng(HWND editor) {
+    HWND toolbar = FindWindowExW(editor, nullptr, TOOLBARCLASSNAMEW, nullptr);
+    HWND slider = FindWindowExW(toolbar, nullptr, TRACKBAR_CLASSW, nullptr);
+    ASSERT_NE(slider, nullptr);
+    SendMessageW(slider, TBM_SETPOS, TRUE, 0);
 }

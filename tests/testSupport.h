@@ -46,6 +46,9 @@ int64_t clickAnsweringFileDialog(const std::wstring& itemId, const std::vector<H
                                  const std::wstring& path, std::wstring* title);
 // Writes a width x height picture of colour ramps with GDI+'s encoder for the MIME type.
 bool writePictureFile(const std::wstring& path, int width, int height, const wchar_t* mimeType);
+// Moves the editor's quality slider to PNG, whatever a settings file left
+// from an earlier run under the same folder name chose.
+void choosePng(HWND editor);
 // A button drag over the editor as mouse messages: down at the first point,
 // moves through the others, up at the last.
 void drag(HWND editor, bool right, std::initializer_list<POINT> points);
