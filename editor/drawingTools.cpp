@@ -19,9 +19,9 @@ POINT mousePoint(LPARAM lParam) {
 }
 
 void drawRubberBand(const EditorState& s) {
-    ClientDcGuard dc(s.window);
+    WindowDcGuard dc(s.window, clientArea);
     RECT band = normalisedRect(s.startX, s.startY, s.endX, s.endY);
-    DrawFocusRect(dc.dc, &band);
+    DrawFocusRect(dc, &band);
 }
 
 bool usesRubberBand(int32_t tool) {

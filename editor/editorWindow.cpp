@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "../delivery/handOff.h"
+#include "../image/gdiGuards.h"
 #include "../plugin/hostBridge.h"
 #include "../delivery/sending.h"
 #include "../plugin/pluginFrame.h"
@@ -247,10 +248,8 @@ namespace {
 
 LRESULT onPaint(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
     if (s.picture) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
+        PaintGuard dc(window);
         drawImage(s.picture, dc);
-        EndPaint(window, &paint);
     }
     return DefWindowProcW(window, WM_PAINT, wParam, lParam);
 }

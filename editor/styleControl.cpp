@@ -69,12 +69,12 @@ void paintPreview(HWND control) {
     int w = upDownPosition(control);
     RECT preview = {2 * h, 0, 4 * h, h};
     GdiObjectGuard brush(CreateSolidBrush(property(control, brushProperty) & colourBits));
-    FillRect(dc, &preview, static_cast<HBRUSH>(brush.object));
+    FillRect(dc, &preview, brush);
     COLORREF pen = property(control, penProperty) & colourBits;
     GdiObjectGuard penObject(CreatePen(PS_SOLID, 1, pen));
     GdiObjectGuard penBrush(CreateSolidBrush(pen));
-    SelectGuard selectPen(dc, penObject.object);
-    SelectGuard selectBrush(dc, penBrush.object);
+    SelectGuard selectPen(dc, penObject);
+    SelectGuard selectBrush(dc, penBrush);
     int top = (h >> 1) - (w >> 1) - 1;
     Rectangle(dc, 2 * h + 2, top, 4 * h - 2, top + w);
 }
