@@ -1,4 +1,4 @@
-// The editor window: opening with its toolbar and child controls, the window
+// The editor window: opening it sized around picture and toolbar, the window
 // procedure (one small handler per message), the command dispatcher, closing,
 // and the settings written when the window goes.
 #include "editorWindow.h"
