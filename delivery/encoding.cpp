@@ -10,6 +10,7 @@
 #include <cwchar>
 #include <iterator>
 
+#include "../image/gdiGuards.h"
 #include "../plugin/hostBridge.h"
 
 using namespace Gdiplus::DllExports;
@@ -26,16 +27,15 @@ CLSID findEncoderClsid(const wchar_t* mimeType) {
     UINT bytes = 0;
     if (GdipGetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || bytes == 0)
         return result;
-    auto* codecs = static_cast<Gdiplus::ImageCodecInfo*>(std::malloc(bytes));
+    MallocGuard<Gdiplus::ImageCodecInfo> codecs(bytes);
     if (!codecs)
         return result;
-    if (GdipGetImageEncoders(count, bytes, codecs) == Gdiplus::Ok) {
-        for (UINT i = 0; i < count; i++) {
-            if (codecs[i].MimeType && std::wcscmp(codecs[i].MimeType, mimeType) == 0)
-                result = codecs[i].Clsid;
-        }
+    if (GdipGetImageEncoders(count, bytes, codecs) != Gdiplus::Ok)
+        return result;
+    for (UINT i = 0; i < count; i++) {
+        if (codecs[i].MimeType && std::wcscmp(codecs[i].MimeType, mimeType) == 0)
+            result = codecs[i].Clsid;
     }
-    std::free(codecs);
     return result;
 }
 
@@ -110,13 +110,11 @@ bool saveRegion(const ImageHolder* holder, const wchar_t* fileName, int32_t leve
     if (region.left == 0 && region.top == 0 && region.right == int64_t(imageWidth(holder)) &&
         region.bottom == int64_t(imageHeight(holder)))
         return saveAtLevel(holder->bitmap, fileName, level) == Gdiplus::Ok;
-    GpBitmap* clone = nullptr;
+    BitmapGuard clone;
     if (GdipCloneBitmapAreaI(region.left, region.top, region.right - region.left, region.bottom - region.top, 0,
-                             holder->bitmap, &clone) != Gdiplus::Ok || !clone)
+                             holder->bitmap, &clone.bitmap) != Gdiplus::Ok || !clone)
         return false;
-    GpStatus status = saveAtLevel(clone, fileName, level);
-    GdipDisposeImage(clone);
-    return status == Gdiplus::Ok;
+    return saveAtLevel(clone, fileName, level) == Gdiplus::Ok;
 }
 
 // TBM_GETPOS answers a pointer-sized value; only its low 32 bits count, and a

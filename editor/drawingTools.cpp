@@ -9,7 +9,6 @@
 #include "../image/bitmapText.h"
 #include "../image/drawing.h"
 #include "../image/gdiGuards.h"
-#include "editorWindow.h"
 
 namespace {
 
@@ -20,9 +19,9 @@ POINT mousePoint(LPARAM lParam) {
 }
 
 void drawRubberBand(const EditorState& s) {
-    ClientDcGuard dc(s.window);
+    WindowDcGuard dc(s.window, clientArea);
     RECT band = normalisedRect(s.startX, s.startY, s.endX, s.endY);
-    DrawFocusRect(dc.dc, &band);
+    DrawFocusRect(dc, &band);
 }
 
 bool usesRubberBand(int32_t tool) {
@@ -66,8 +65,7 @@ RECT penMarginRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t penWi
     return {r.left - half, r.top - half, r.right + (penWidth - half), r.bottom + (penWidth - half)};
 }
 
-void toolMouseDown(LPARAM lParam) {
-    EditorState& s = editorState;
+void toolMouseDown(EditorState& s, LPARAM lParam) {
     POINT p = mousePoint(lParam);
     s.startX = s.endX = p.x;
     s.startY = s.endY = p.y;
@@ -76,8 +74,7 @@ void toolMouseDown(LPARAM lParam) {
         drawText(s, p);
 }
 
-void toolMouseMove(LPARAM lParam) {
-    EditorState& s = editorState;
+void toolMouseMove(EditorState& s, LPARAM lParam) {
     POINT p = mousePoint(lParam);
     if (usesRubberBand(s.tool)) {
         drawRubberBand(s);
@@ -97,8 +94,7 @@ void toolMouseMove(LPARAM lParam) {
 // The band on the screen is the one the last move drew, which need not end at
 // the release point: it is removed as drawn. Select then marks the selection
 // itself, from the start to the release point.
-void toolMouseUp(LPARAM lParam) {
-    EditorState& s = editorState;
+void toolMouseUp(EditorState& s, LPARAM lParam) {
     POINT p = mousePoint(lParam);
     if (usesRubberBand(s.tool))
         drawRubberBand(s);

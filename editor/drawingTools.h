@@ -6,9 +6,11 @@
 
 #include <cstdint>
 
-void toolMouseDown(LPARAM lParam);
-void toolMouseMove(LPARAM lParam);
-void toolMouseUp(LPARAM lParam);
+#include "editorState.h"
+
+void toolMouseDown(EditorState& s, LPARAM lParam);
+void toolMouseMove(EditorState& s, LPARAM lParam);
+void toolMouseUp(EditorState& s, LPARAM lParam);
 
 // Left, top, right, bottom of two points in either order.
 RECT normalisedRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2);

@@ -1,5 +1,5 @@
 // The editor's whole state: one static record, read by every handler of the
-// editor window through the window property "IMGWND".
+// editor window through the window property "IMGWND" and handed on from there.
 #pragma once
 
 #include <windows.h>
@@ -48,6 +48,8 @@ struct EditorState {
     uint32_t generation;
 };
 
+// Only opening and closing the editor reach the record by this name; the tests
+// set up a state here without a window.
 extern EditorState editorState;
 
 // Exchanges the bytes in bits 0-7 and 16-23: ARGB to COLORREF order and back.

@@ -1,4 +1,4 @@
-// The editor window: opening with its toolbar and child controls, the window
+// The editor window: opening it sized around picture and toolbar, the window
 // procedure (one small handler per message), the command dispatcher, closing,
 // and the settings written when the window goes.
 #include "editorWindow.h"
@@ -6,16 +6,16 @@
 #include <commctrl.h>
 
 #include <cstdlib>
-#include <iterator>
 
 #include "../delivery/handOff.h"
-#include "../delivery/sending.h"
+#include "../image/gdiGuards.h"
 #include "../plugin/hostBridge.h"
+#include "../delivery/sending.h"
 #include "../plugin/pluginFrame.h"
 #include "../plugin/settings.h"
 #include "drawingTools.h"
-#include "qualitySlider.h"
 #include "styleControl.h"
+#include "toolbar.h"
 
 EditorState editorState = [] {
     EditorState state = {};
@@ -69,114 +69,8 @@ bool runDeliveryCommand(EditorState& s, int id) {
     }
 }
 
-struct ToolbarItem {
-    int image;  // for a separator, its width
-    BYTE style;
-    BYTE state;
-    const wchar_t* text;
-};
-
-constexpr BYTE hidden = TBSTATE_HIDDEN;
-constexpr BYTE enabled = TBSTATE_ENABLED;
-constexpr BYTE checkedHidden = TBSTATE_CHECKED | TBSTATE_HIDDEN;
-
-// Index equals command id; texts show as tooltips only.
-const ToolbarItem toolbarItems[] = {
-    {0, BTNS_SEP, hidden, nullptr},
-    {0, BTNS_SEP, hidden, nullptr},
-    {2, BTNS_CHECKGROUP, checkedHidden, L"Zaznaczenie"},
-    {3, BTNS_CHECKGROUP, hidden, L"Ołówek"},
-    {4, BTNS_CHECKGROUP, hidden, L"Linia"},
-    {5, BTNS_CHECKGROUP, hidden, L"Prostokąt"},
-    {6, BTNS_CHECKGROUP, hidden, L"Elipsa"},
-    {7, BTNS_CHECKGROUP, hidden, L"Tekst"},
-    {100, BTNS_SEP, hidden, nullptr},
-    {100, BTNS_SEP, hidden, nullptr},
-    {12, BTNS_SEP, enabled, nullptr},
-    {11, BTNS_BUTTON, enabled, L"Wyślij zaznaczony"},
-    {12, BTNS_BUTTON, enabled, L"Wyślij cały"},
-    {13, BTNS_BUTTON, hidden, L"Wyślij na FTP"},
-    {14, BTNS_BUTTON, hidden, imageHostingButtonText},
-    {15, BTNS_BUTTON, enabled, L"Anuluj"},
-};
-
-constexpr int toolbarItemCount = int(std::size(toolbarItems));
-static_assert(toolbarItemCount == 16);
-
 EditorState* stateOf(HWND window) {
     return static_cast<EditorState*>(GetPropW(window, editorProperty));
-}
-
-RECT itemRect(HWND toolbar, int index) {
-    RECT rect = {};
-    SendMessageW(toolbar, TB_GETITEMRECT, WPARAM(index), LPARAM(&rect));
-    return rect;
-}
-
-void setItemState(HWND toolbar, int command, BYTE state) {
-    TBBUTTONINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.dwMask = TBIF_STATE;
-    info.fsState = state;
-    SendMessageW(toolbar, TB_SETBUTTONINFOW, WPARAM(command), LPARAM(&info));
-}
-
-HWND createToolbar(HWND window) {
-    TBBUTTON buttons[toolbarItemCount] = {};
-    for (int i = 0; i < toolbarItemCount; i++) {
-        buttons[i].iBitmap = toolbarItems[i].image;
-        buttons[i].idCommand = i;
-        buttons[i].fsState = toolbarItems[i].state;
-        buttons[i].fsStyle = toolbarItems[i].style;
-        buttons[i].iString = INT_PTR(toolbarItems[i].text);
-    }
-    InitCommonControls();
-    HWND toolbar = CreateToolbarEx(window, WS_CHILD | WS_VISIBLE | CCS_BOTTOM | TBSTYLE_TOOLTIPS | TBSTYLE_LIST |
-                                               TBSTYLE_TRANSPARENT,
-                                   0, toolbarItemCount, nullptr, UINT_PTR(toolbarBitmap), buttons,
-                                   toolbarItemCount, 32, 32, 32, 32, sizeof(TBBUTTON));
-    SendMessageW(toolbar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
-    return toolbar;
-}
-
-void setUpStyleControl(EditorState& s) {
-    RECT toggle = itemRect(s.toolbar, commandToggleToolbar);
-    s.styleControl = createStyleControl(toggle.bottom - toggle.top, s.toolbar);
-    PostMessageW(s.styleControl, setPenWidthMessage, 0, LPARAM(s.penWidth));
-    PostMessageW(s.styleControl, setPenColorMessage, 0, LPARAM(swapRedBlue(s.penColor)));
-    PostMessageW(s.styleControl, setBrushColorMessage, 0, LPARAM(swapRedBlue(s.brushColor)));
-    PostMessageW(s.styleControl, setTransparentMessage, 0, LPARAM(readSetting(keyTransparent, 0)));
-    RECT client = {};
-    GetClientRect(s.styleControl, &client);
-    ShowWindow(s.styleControl, SW_HIDE);
-    TBBUTTONINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.dwMask = TBIF_SIZE;
-    info.cx = WORD(client.right - client.left);
-    SendMessageW(s.toolbar, TB_SETBUTTONINFOW, 0, LPARAM(&info));
-}
-
-void showHandOffButtons(HWND toolbar) {
-    if (hostFunctionExists(L"upDeck/sendFile"))
-        setItemState(toolbar, commandFileTransfer, TBSTATE_ENABLED);
-    if (hostFunctionExists(L"wtwImageShack/sendImage"))
-        setItemState(toolbar, commandImageHosting, TBSTATE_ENABLED);
-}
-
-void createChildControls(EditorState& s) {
-    s.toolbar = createToolbar(s.window);
-    setUpStyleControl(s);
-    showHandOffButtons(s.toolbar);
-    s.textEdit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_DISABLED | WS_BORDER | ES_AUTOHSCROLL, 0, 0, 0, 0,
-                                 s.toolbar, nullptr, moduleHandle, nullptr);
-    s.qualitySlider = createQualitySlider(s.toolbar);
-    RECT toggle = itemRect(s.toolbar, commandToggleToolbar);
-    s.toggleButton = CreateWindowExW(0, L"BUTTON", L">", WS_CHILD | WS_VISIBLE, toggle.left, toggle.top,
-                                     toggle.right - toggle.left, toggle.bottom - toggle.top, s.toolbar,
-                                     reinterpret_cast<HMENU>(commandToggleToolbar), moduleHandle, nullptr);
-    auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
-    SendMessageW(s.textEdit, WM_SETFONT, font, TRUE);
-    SendMessageW(s.qualitySlider, WM_SETFONT, font, TRUE);
 }
 
 void readStyleSettings(EditorState& s) {
@@ -189,10 +83,10 @@ void readStyleSettings(EditorState& s) {
 void applyLayoutSettings(EditorState& s) {
     int32_t expanded = 0;
     s.toolbarCollapsed = readStoredSetting(keyToolbarExpanded, &expanded) && expanded == 1 ? 1 : 0;
-    dispatchCommand(commandToggleToolbar);
+    dispatchCommand(s, commandToggleToolbar);
     int32_t fullscreen = 0;
     if (readStoredSetting(keyFullscreen, &fullscreen) && fullscreen == 1)
-        toggleFullScreen();
+        toggleFullScreen(s);
     SendMessageW(s.qualitySlider, TBM_SETPOS, TRUE, LPARAM(readSetting(keyDefaultQuality, 0)));
 }
 
@@ -224,19 +118,6 @@ SIZE frameSize() {
     RECT rect = {};
     AdjustWindowRectEx(&rect, editorStyle, FALSE, 0);
     return {rect.right - rect.left, rect.bottom - rect.top};
-}
-
-// What the toolbar takes of the client area, from its top edge down: Wine
-// lays a bottom toolbar out a divider's height above the client's edge, so
-// its own height alone would leave the picture's last rows under it.
-int toolbarShare(const EditorState& s) {
-    SendMessageW(s.toolbar, TB_AUTOSIZE, 0, 0);
-    RECT client = {};
-    GetClientRect(s.window, &client);
-    RECT bar = {};
-    GetWindowRect(s.toolbar, &bar);
-    MapWindowPoints(nullptr, s.window, reinterpret_cast<POINT*>(&bar), 2);
-    return client.bottom - bar.top;
 }
 
 SIZE workAreaSize() {
@@ -283,7 +164,7 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count) {
                                size.cy, nullptr, nullptr, moduleHandle, nullptr);
     if (!s.window)
         return;
-    createChildControls(s);
+    createToolbar(s);
     SetPropW(s.window, editorProperty, &s);
     fitWindowToPicture(s, w, h);
     SIZE window = {s.windowWidth, s.windowHeight};
@@ -292,6 +173,9 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count) {
     applyLayoutSettings(s);
 }
 
+// Re-entered through WM_DESTROY: DestroyWindow sends it, its handler saves the
+// settings, clears the window and calls here again, which frees picture and
+// contacts; the outer call then finds nothing left to free.
 void closeEditor() {
     EditorState& s = editorState;
     s.generation++;
@@ -312,8 +196,7 @@ void closeEditor() {
     }
 }
 
-void saveEditorSettings() {
-    EditorState& s = editorState;
+void saveEditorSettings(EditorState& s) {
     writeSetting(keyPenColor, int32_t(s.penColor));
     writeSetting(keyBrushColor, int32_t(s.brushColor));
     writeSetting(keyPenWidth, s.penWidth);
@@ -342,7 +225,7 @@ static bool runCommand(EditorState& s, int id) {
         s.tool = toolText;
         return true;
     case commandToggleToolbar:
-        toggleToolbar();
+        toggleToolbar(s);
         return true;
     case commandCancel:
         closeEditor();
@@ -352,11 +235,10 @@ static bool runCommand(EditorState& s, int id) {
     }
 }
 
-void dispatchCommand(WPARAM wParam) {
+void dispatchCommand(EditorState& s, WPARAM wParam) {
     // Notifications (the text edit's among them) carry a non-zero code.
     if (HIWORD(wParam) != 0)
         return;
-    EditorState& s = editorState;
     bool focusStep = runCommand(s, LOWORD(wParam));
     if (focusStep && s.window)
         SetFocus(s.window);
@@ -366,10 +248,8 @@ namespace {
 
 LRESULT onPaint(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
     if (s.picture) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
+        PaintGuard dc(window);
         drawImage(s.picture, dc);
-        EndPaint(window, &paint);
     }
     return DefWindowProcW(window, WM_PAINT, wParam, lParam);
 }
@@ -394,9 +274,9 @@ LRESULT onKeyUp(EditorState& s, WPARAM key) {
     if (key != VK_RETURN || !takeEnterPress(s))
         return 0;
     if (GetKeyState(VK_MENU) < 0)
-        toggleFullScreen();
+        toggleFullScreen(s);
     else
-        dispatchCommand(commandSendSelection);
+        dispatchCommand(s, commandSendSelection);
     return 0;
 }
 
@@ -406,7 +286,7 @@ LRESULT onSystemKey(HWND window, EditorState& s, UINT message, WPARAM wParam, LP
     bool altEnter = wParam == VK_RETURN && GetKeyState(VK_MENU) < 0;
     if (message == WM_SYSKEYUP && altEnter) {
         if (takeEnterPress(s))
-            toggleFullScreen();
+            toggleFullScreen(s);
         return 0;
     }
     if (message == WM_SYSCHAR && wParam == L'\r')
@@ -418,17 +298,17 @@ LRESULT onStyleChanged(HWND window, EditorState& s, UINT message, WPARAM wParam,
     s.penWidth = clampPenWidth(int32_t(wParam));
     uint32_t colour = uint32_t(lParam);
     if (message == stylePenChangedMessage)
-        s.penColor = 0xFF000000u | swapRedBlue(colour & 0x00FFFFFFu);
+        s.penColor = 0xFF000000u | swapRedBlue(colour & colourBits);
     else
-        s.brushColor = (colour & 0xFF000000u) | swapRedBlue(colour & 0x00FFFFFFu);
+        s.brushColor = (colour & 0xFF000000u) | swapRedBlue(colour & colourBits);
     SetFocus(window);
     return 0;
 }
 
 LRESULT onRightButtonUp(EditorState& s, LPARAM lParam) {
-    toolMouseUp(lParam);
+    toolMouseUp(s, lParam);
     if (s.tool == toolSelect)
-        dispatchCommand(commandSendSelection);
+        dispatchCommand(s, commandSendSelection);
     return 0;
 }
 
@@ -441,7 +321,7 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     EditorState& s = *state;
     switch (message) {
     case WM_DESTROY:
-        saveEditorSettings();
+        saveEditorSettings(s);
         return 0;
     case WM_SIZE:
         SendMessageW(s.toolbar, TB_AUTOSIZE, 0, 0);
@@ -461,18 +341,18 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         s.enterPressed = 0;
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_COMMAND:
-        dispatchCommand(wParam);
+        dispatchCommand(s, wParam);
         return 0;
     case WM_MOUSEMOVE:
         if (wParam & (MK_LBUTTON | MK_RBUTTON))
-            toolMouseMove(lParam);
+            toolMouseMove(s, lParam);
         return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-        toolMouseDown(lParam);
+        toolMouseDown(s, lParam);
         return 0;
     case WM_LBUTTONUP:
-        toolMouseUp(lParam);
+        toolMouseUp(s, lParam);
         return 0;
     case WM_RBUTTONUP:
         return onRightButtonUp(s, lParam);

@@ -1,4 +1,5 @@
-// The editor window: one at a time, its whole state in one static record.
+// The editor window: one at a time, its whole state in one record that its
+// handlers read through the window property.
 #pragma once
 
 #include <windows.h>
@@ -11,15 +12,15 @@ constexpr const wchar_t* editorClassName = L"ScreenshotWnd";
 constexpr const wchar_t* editorProperty = L"IMGWND";
 constexpr UINT stylePenChangedMessage = 0x3F00;
 constexpr UINT styleBrushChangedMessage = 0x3F01;
-constexpr int textEditWidth = 99;
 
 // Registers "ScreenshotWnd" from its static record with the module handle.
 bool registerEditorClass();
 // Takes ownership of picture and contacts in every case.
 void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count);
 void closeEditor();
-void dispatchCommand(WPARAM wParam);
-void saveEditorSettings();
+void dispatchCommand(EditorState& s, WPARAM wParam);
+// The style settings, written when the window goes; closes the editor.
+void saveEditorSettings(EditorState& s);
 LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Outer window size for a W x H picture above a toolbar of the given height:
@@ -30,7 +31,3 @@ SIZE editorWindowSize(uint32_t pictureWidth, uint32_t pictureHeight, int toolbar
 // screen, or the window would not fit the work area, which would put the
 // toolbar out of reach.
 bool opensMaximised(uint32_t pictureWidth, uint32_t pictureHeight, SIZE screen, SIZE window, SIZE workArea);
-
-// The toolbar's collapsible half and the frameless full-screen mode.
-void toggleToolbar();
-void toggleFullScreen();

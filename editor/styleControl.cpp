@@ -68,13 +68,13 @@ void paintPreview(HWND control) {
     int h = clientHeight(control);
     int w = upDownPosition(control);
     RECT preview = {2 * h, 0, 4 * h, h};
-    GdiObjectGuard brush(CreateSolidBrush(property(control, brushProperty) & 0x00FFFFFFu));
-    FillRect(dc, &preview, static_cast<HBRUSH>(brush.object));
-    COLORREF pen = property(control, penProperty) & 0x00FFFFFFu;
+    GdiObjectGuard brush(CreateSolidBrush(property(control, brushProperty) & colourBits));
+    FillRect(dc, &preview, brush);
+    COLORREF pen = property(control, penProperty) & colourBits;
     GdiObjectGuard penObject(CreatePen(PS_SOLID, 1, pen));
     GdiObjectGuard penBrush(CreateSolidBrush(pen));
-    SelectGuard selectPen(dc, penObject.object);
-    SelectGuard selectBrush(dc, penBrush.object);
+    SelectGuard selectPen(dc, penObject);
+    SelectGuard selectBrush(dc, penBrush);
     int top = (h >> 1) - (w >> 1) - 1;
     Rectangle(dc, 2 * h + 2, top, 4 * h - 2, top + w);
 }
@@ -128,10 +128,10 @@ LRESULT onControlColour(HDC dc) {
 
 bool onConfigure(HWND control, UINT message, LPARAM lParam) {
     if (message == setPenColorMessage) {
-        setProperty(control, penProperty, uint32_t(lParam) & 0x00FFFFFFu);
+        setProperty(control, penProperty, uint32_t(lParam) & colourBits);
         notifyStyleChanged(control, 0);
     } else if (message == setBrushColorMessage) {
-        setProperty(control, brushProperty, uint32_t(lParam) & 0x00FFFFFFu);
+        setProperty(control, brushProperty, uint32_t(lParam) & colourBits);
         notifyStyleChanged(control, 0);
     } else if (message == setPenWidthMessage) {
         SendDlgItemMessageW(control, widthUpDownId, UDM_SETPOS, 0, LPARAM(LOWORD(lParam)));
@@ -169,16 +169,22 @@ bool registerStyleControlClass(HMODULE module) {
     return RegisterClassExW(&styleClass) != 0;
 }
 
+// Two square colour buttons and a preview two squares wide, then the up-down
+// control and the fill check box, each of its own fixed width.
 HWND createStyleControl(int h, HWND parent) {
-    HWND control = CreateWindowExW(0, styleControlClassName, L"Image", WS_CHILD, 0, 0, 4 * h + 66, h, parent,
+    constexpr int upDownWidth = 16;
+    constexpr int gapBeforeFill = 2;
+    constexpr int fillWidth = 48;
+    int fillX = 4 * h + upDownWidth + gapBeforeFill;
+    HWND control = CreateWindowExW(0, styleControlClassName, L"Image", WS_CHILD, 0, 0, fillX + fillWidth, h, parent,
                                    nullptr, moduleHandle, nullptr);
     setProperty(control, penProperty, 0xFF000000u);
     setProperty(control, brushProperty, 0xFFFFFFFFu);
     HWND pen = createChild(control, L"BUTTON", L"...", 0, 0, h, h, penButtonId);
     HWND brush = createChild(control, L"BUTTON", L"...", 0, h, h, h, brushButtonId);
-    HWND fill = createChild(control, L"BUTTON", L"Tło", BS_AUTOCHECKBOX, 4 * h + 18, 48, h, styleFillCheckBoxId);
+    HWND fill = createChild(control, L"BUTTON", L"Tło", BS_AUTOCHECKBOX, fillX, fillWidth, h, styleFillCheckBoxId);
     InitCommonControls();
-    HWND upDown = createChild(control, L"msctls_updown32", L"", 0, 4 * h, 16, h, widthUpDownId);
+    HWND upDown = createChild(control, L"msctls_updown32", L"", 0, 4 * h, upDownWidth, h, widthUpDownId);
     SendMessageW(upDown, UDM_SETRANGE, 0, MAKELPARAM(maxPenWidth, minPenWidth));
     SendMessageW(upDown, UDM_SETPOS, 0, 1);
     auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
@@ -192,7 +198,7 @@ void notifyStyleChanged(HWND control, int32_t width) {
     int h = clientHeight(control);
     RECT preview = {2 * h, 0, 4 * h, h};
     InvalidateRect(control, &preview, TRUE);
-    uint32_t brush = property(control, brushProperty) & 0x00FFFFFFu;
+    uint32_t brush = property(control, brushProperty) & colourBits;
     if (IsDlgButtonChecked(control, styleFillCheckBoxId) == BST_CHECKED)
         brush |= 0xFF000000u;
     setProperty(control, brushProperty, brush);

@@ -9,6 +9,8 @@ constexpr const wchar_t* styleControlClassName = L"StyleControl";
 constexpr int styleFillCheckBoxId = 3;
 constexpr int32_t minPenWidth = 1;
 constexpr int32_t maxPenWidth = 15;
+// The colour of a COLORREF or an ARGB value without its top byte.
+constexpr uint32_t colourBits = 0x00FFFFFFu;
 
 extern const UINT setPenColorMessage;
 extern const UINT setBrushColorMessage;

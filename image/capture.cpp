@@ -37,8 +37,8 @@ static MonitorQuery queryMonitors() {
 
 bool captureScreen(ImageHolder* holder) {
     CaptureArea area = chooseCaptureArea(queryMonitors());
-    WindowDcGuard screen(nullptr);
-    return captureArea(holder, screen.dc, area.x, area.y, area.width, area.height);
+    WindowDcGuard screen(nullptr, wholeWindow);
+    return captureArea(holder, screen, area.x, area.y, area.width, area.height);
 }
 
 bool captureArea(ImageHolder* holder, HDC screen, int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -46,11 +46,10 @@ bool captureArea(ImageHolder* holder, HDC screen, int32_t x, int32_t y, int32_t 
     // Compatible with the screen, not the memory context, to keep its colour depth.
     GdiObjectGuard bitmap(CreateCompatibleBitmap(screen, width, height));
     {
-        SelectGuard selected(memory.dc, bitmap.object);
-        BitBlt(memory.dc, 0, 0, width, height, screen, x, y, SRCCOPY);
+        SelectGuard selected(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, x, y, SRCCOPY);
     }
-    auto* hbitmap = static_cast<HBITMAP>(bitmap.object);
-    if (GdipCreateBitmapFromHBITMAP(hbitmap, nullptr, &holder->bitmap) != Gdiplus::Ok)
+    if (GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &holder->bitmap) != Gdiplus::Ok)
         return false;
     fitToScreen(holder);
     return true;
@@ -118,11 +117,10 @@ uint32_t imageHeight(const ImageHolder* holder) {
 void drawImage(const ImageHolder* holder, HDC dc) {
     if (!holder || !holder->bitmap)
         return;
-    Gdiplus::GpGraphics* graphics = nullptr;
-    if (GdipCreateFromHDC(dc, &graphics) != Gdiplus::Ok)
+    GraphicsGuard graphics(dc);
+    if (!graphics)
         return;
     GdipDrawImageRectI(graphics, holder->bitmap, 0, 0, INT(imageWidth(holder)), INT(imageHeight(holder)));
-    GdipDeleteGraphics(graphics);
 }
 
 void freeImageHolder(ImageHolder* holder) {

@@ -1,18 +1,24 @@
-// Tiny scope guards for GDI objects, selections and device contexts, so every
-// early return gives back what it took.
+// Tiny scope guards for GDI and GDI+ objects, selections, device contexts and
+// paints, so every early return gives back what it took. Each converts to what
+// it holds, so it goes wherever the handle goes.
 #pragma once
 
-#include <windows.h>
+#include <cstdlib>
 
+#include "gdiplusFlat.h"
+
+// A pen, brush or bitmap of its own type, deleted at the end of the scope.
+template <typename T>
 struct GdiObjectGuard {
-    HGDIOBJ object;
-    explicit GdiObjectGuard(HGDIOBJ o) : object(o) {}
+    T object;
+    explicit GdiObjectGuard(T o) : object(o) {}
     GdiObjectGuard(const GdiObjectGuard&) = delete;
     GdiObjectGuard& operator=(const GdiObjectGuard&) = delete;
     ~GdiObjectGuard() {
         if (object)
             DeleteObject(object);
     }
+    operator T() const { return object; }
 };
 
 struct SelectGuard {
@@ -22,6 +28,7 @@ struct SelectGuard {
     SelectGuard(const SelectGuard&) = delete;
     SelectGuard& operator=(const SelectGuard&) = delete;
     ~SelectGuard() { SelectObject(dc, previous); }
+    operator HDC() const { return dc; }
 };
 
 struct MemoryDcGuard {
@@ -33,30 +40,24 @@ struct MemoryDcGuard {
         if (dc)
             DeleteDC(dc);
     }
+    operator HDC() const { return dc; }
 };
+
+// Both come back through ReleaseDC; a null window is the whole screen.
+enum DcArea { wholeWindow, clientArea };
 
 struct WindowDcGuard {
     HWND window;
     HDC dc;
-    explicit WindowDcGuard(HWND w) : window(w), dc(GetWindowDC(w)) {}
+    explicit WindowDcGuard(HWND w, DcArea area = wholeWindow)
+        : window(w), dc(area == clientArea ? GetDC(w) : GetWindowDC(w)) {}
     WindowDcGuard(const WindowDcGuard&) = delete;
     WindowDcGuard& operator=(const WindowDcGuard&) = delete;
     ~WindowDcGuard() {
         if (dc)
             ReleaseDC(window, dc);
     }
-};
-
-struct ClientDcGuard {
-    HWND window;
-    HDC dc;
-    explicit ClientDcGuard(HWND w) : window(w), dc(GetDC(w)) {}
-    ClientDcGuard(const ClientDcGuard&) = delete;
-    ClientDcGuard& operator=(const ClientDcGuard&) = delete;
-    ~ClientDcGuard() {
-        if (dc)
-            ReleaseDC(window, dc);
-    }
+    operator HDC() const { return dc; }
 };
 
 // BeginPaint and EndPaint around a scope; guards declared after it (selected
@@ -70,4 +71,44 @@ struct PaintGuard {
     PaintGuard& operator=(const PaintGuard&) = delete;
     ~PaintGuard() { EndPaint(window, &paint); }
     operator HDC() const { return dc; }
+};
+
+// A GDI+ drawing surface on a device context; null when it could not be made.
+struct GraphicsGuard {
+    Gdiplus::GpGraphics* graphics;
+    explicit GraphicsGuard(HDC dc) : graphics(nullptr) {
+        if (Gdiplus::DllExports::GdipCreateFromHDC(dc, &graphics) != Gdiplus::Ok)
+            graphics = nullptr;
+    }
+    GraphicsGuard(const GraphicsGuard&) = delete;
+    GraphicsGuard& operator=(const GraphicsGuard&) = delete;
+    ~GraphicsGuard() {
+        if (graphics)
+            Gdiplus::DllExports::GdipDeleteGraphics(graphics);
+    }
+    operator Gdiplus::GpGraphics*() const { return graphics; }
+};
+
+// A GDI+ bitmap of this scope's own, such as a cropped copy.
+struct BitmapGuard {
+    GpBitmap* bitmap;
+    BitmapGuard() : bitmap(nullptr) {}
+    BitmapGuard(const BitmapGuard&) = delete;
+    BitmapGuard& operator=(const BitmapGuard&) = delete;
+    ~BitmapGuard() {
+        if (bitmap)
+            Gdiplus::DllExports::GdipDisposeImage(bitmap);
+    }
+    operator GpBitmap*() const { return bitmap; }
+};
+
+// A block from malloc seen as records of T, such as GDI+'s list of encoders.
+template <typename T>
+struct MallocGuard {
+    T* items;
+    explicit MallocGuard(size_t bytes) : items(static_cast<T*>(std::malloc(bytes))) {}
+    MallocGuard(const MallocGuard&) = delete;
+    MallocGuard& operator=(const MallocGuard&) = delete;
+    ~MallocGuard() { std::free(items); }
+    operator T*() const { return items; }
 };

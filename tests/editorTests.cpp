@@ -14,6 +14,7 @@
 #include <functional>
 #include <set>
 
+#include "editor/drawingTools.h"
 #include "editor/editorWindow.h"
 #include "host/standInPlugins.h"
 
@@ -945,6 +946,28 @@ TEST(EditorWindowSize, MaximisedForScreenSizedPicturesAndWindowsBeyondTheWorkAre
     for (const Case& c : cases)
         EXPECT_EQ(opensMaximised(c.width, c.height, screen, c.window, workArea), c.maximised)
             << c.width << " x " << c.height;
+}
+
+// A shape repaints its points in either order grown by the pen's stamp: half
+// the width (rounded down) to the left and top, the rest to the right and
+// bottom, one past the last pixel.
+TEST(PenMargin, NormalisedPointsGrownByThePensStamp) {
+    struct Case {
+        int32_t x1, y1, x2, y2, penWidth;
+        RECT margin;
+    };
+    static const Case cases[] = {
+        {10, 20, 30, 40, 1, {10, 20, 31, 41}},  {30, 40, 10, 20, 2, {9, 19, 31, 41}},
+        {50, 0, 0, 50, 3, {-1, -1, 52, 52}},    {0, 0, 100, 50, 4, {-2, -2, 102, 52}},
+        {5, 5, 5, 5, 15, {-2, -2, 13, 13}},     {7, 60, 90, 3, 8, {3, -1, 94, 64}},
+    };
+    for (const Case& c : cases) {
+        RECT r = penMarginRect(c.x1, c.y1, c.x2, c.y2, c.penWidth);
+        EXPECT_TRUE(r.left == c.margin.left && r.top == c.margin.top && r.right == c.margin.right &&
+                    r.bottom == c.margin.bottom)
+            << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2 << " width " << c.penWidth << ": " << r.left
+            << "," << r.top << " " << r.right << "," << r.bottom;
+    }
 }
 
 // The client area is the picture and below it the toolbar, as tall as it

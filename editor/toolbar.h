@@ -1,0 +1,18 @@
+// The editor's toolbar: its items, the child controls that live on it, its two
+// layouts and the frameless full-screen mode that hides it.
+#pragma once
+
+#include <windows.h>
+
+#include "editorState.h"
+
+// The toolbar at the bottom of s.window with the style control, the text edit,
+// the quality slider and the toggle button; the hand-off buttons show when the
+// host has their functions.
+void createToolbar(EditorState& s);
+// What the toolbar takes of the client area, from its top edge down.
+int toolbarShare(const EditorState& s);
+// The toolbar's collapsible half and the frameless full-screen mode, each
+// remembered in its setting for the next editor.
+void toggleToolbar(EditorState& s);
+void toggleFullScreen(EditorState& s);
