@@ -145,6 +145,37 @@ uint32_t blockColour(const PixelCanvas& canvas, const Area& r, const Span& colum
     return meanColour(sums);
 }
 
+uint32_t marked(uint32_t pixel, uint32_t colour) {
+    return (pixel & 0xFF000000) | std::min(pixel & 0xFF0000, colour & 0xFF0000) |
+           std::min(pixel & 0xFF00, colour & 0xFF00) | std::min(pixel & 0xFF, colour & 0xFF);
+}
+
+// Columns first..last of row y, inside the picture. In plain locked memory
+// with no watcher the row is changed in place once its tiles are saved, as a
+// fill's row is; otherwise pixel by pixel through the canvas's stores.
+void highlightRow(const PixelCanvas& canvas, int64_t y, int64_t first, int64_t last, uint32_t colour) {
+    if (!canvas.scan0 || canvas.observer || canvas.premultiply) {
+        for (int64_t x = first; x <= last; x++)
+            setPixel(canvas, x, y, marked(readPixel(canvas, x, y), colour));
+        return;
+    }
+    if (y < canvas.locked.top || y > canvas.locked.bottom)
+        return;
+    first = std::max(first, canvas.locked.left);
+    last = std::min(last, canvas.locked.right);
+    if (first > last)
+        return;
+    if (canvas.tileSaved) {
+        for (int64_t tile = first / historyTileSize; tile <= last / historyTileSize; tile++) {
+            if (!canvas.tileSaved[(y / historyTileSize) * canvas.tilesAcross + tile])
+                saveTileBeforeFirstStore(canvas, tile * historyTileSize, y);
+        }
+    }
+    uint32_t* row = reinterpret_cast<uint32_t*>(canvas.scan0 + (y - canvas.locked.top) * canvas.stride);
+    for (int64_t x = first; x <= last; x++)
+        row[x - canvas.locked.left] = marked(row[x - canvas.locked.left], colour);
+}
+
 }  // namespace
 
 int32_t arrowHeadLength(int32_t width) {
@@ -177,13 +208,8 @@ void drawHighlight(ImageHolder* holder, int32_t left, int32_t top, int32_t right
     const PixelCanvas& canvas = lock;
     int64_t firstY = std::max<int64_t>(r.top, 0), lastY = std::min<int64_t>(r.bottom, canvas.height) - 1;
     int64_t firstX = std::max<int64_t>(r.left, 0), lastX = std::min<int64_t>(r.right, canvas.width) - 1;
-    for (int64_t y = firstY; y <= lastY; y++) {
-        for (int64_t x = firstX; x <= lastX; x++) {
-            uint32_t pixel = readPixel(canvas, x, y);
-            setPixel(canvas, x, y, (pixel & 0xFF000000) | std::min(pixel & 0xFF0000, colour & 0xFF0000) |
-                                       std::min(pixel & 0xFF00, colour & 0xFF00) | std::min(pixel & 0xFF, colour & 0xFF));
-        }
-    }
+    for (int64_t y = firstY; y <= lastY; y++)
+        highlightRow(canvas, y, firstX, lastX, colour);
 }
 
 void drawRedaction(ImageHolder* holder, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t blockSide) {
