@@ -12,6 +12,7 @@
 #include <cwchar>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 #include "delivery/encoding.h"
 #include "delivery/handOff.h"
@@ -36,23 +37,6 @@ const wchar_t* const emptySelectionText =
     L"Brak zaznaczonego obszaru.\r\nZaznaczenia dokonuje się przez przesunięcie kursora,\r\n"
     L"równocześnie trzymając lewy lub prawy przycisk myszy.";
 const wchar_t* const saveFailedText = L"Nie udało się zapisać obrazka.";
-
-// GDI+ as the plug-in has it after pluginLoad: started, encoders looked up.
-class GdiplusEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        Gdiplus::GdiplusStartupInput input;
-        ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
-        lookUpEncoders();
-        InitCommonControls();
-    }
-    void TearDown() override { Gdiplus::GdiplusShutdown(token); }
-
-private:
-    ULONG_PTR token = 0;
-};
-
-const auto* const gdiplusEnvironment = ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
 
 // Opaque and different in every pixel of the picture.
 uint32_t patternPixel(int32_t x, int32_t y) {
@@ -98,34 +82,6 @@ std::vector<std::wstring> filesIn(const std::wstring& folder) {
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
-}
-
-// Empties a folder of everything in it, folders included.
-void emptyFolder(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        std::wstring path = folder + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            emptyFolder(path + L"\\");
-            RemoveDirectoryW(path.c_str());
-        } else {
-            DeleteFileW(path.c_str());
-        }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-}
-
-// freshFolder's names come back in a later run that gets the same process id.
-std::wstring emptyFreshFolder(const wchar_t* tag) {
-    std::wstring folder = freshFolder(tag);
-    emptyFolder(folder);
-    return folder;
 }
 
 bool isPng(const std::vector<uint8_t>& bytes) {
@@ -182,48 +138,6 @@ bool isJpeg(const std::vector<uint8_t>& bytes) {
     return ::testing::AssertionSuccess();
 }
 
-// A message box as the user saw it.
-struct ShownMessage {
-    std::wstring caption;
-    std::wstring text;
-    HWND owner;
-    bool errorIcon;
-    bool onlyOk;
-    size_t deliveriesBefore;  // how many deliveries the stand-ins had seen by then
-};
-
-std::vector<ShownMessage> shownMessages;
-HHOOK messageHook = nullptr;
-
-// Reads each message box as it becomes active and presses its OK button.
-LRESULT CALLBACK messageBoxWatcher(int code, WPARAM wParam, LPARAM lParam) {
-    if (code != HCBT_ACTIVATE)
-        return CallNextHookEx(messageHook, code, wParam, lParam);
-    HWND box = reinterpret_cast<HWND>(wParam);
-    wchar_t className[32] = {};
-    GetClassNameW(box, className, int(std::size(className)));
-    if (std::wcscmp(className, L"#32770") != 0)
-        return CallNextHookEx(messageHook, code, wParam, lParam);
-    wchar_t caption[256] = {};
-    wchar_t text[1024] = {};
-    GetWindowTextW(box, caption, int(std::size(caption)));
-    GetDlgItemTextW(box, 0xFFFF, text, int(std::size(text)));
-    HWND icon = GetDlgItem(box, 0x440);
-    auto shownIcon = icon ? reinterpret_cast<HICON>(SendMessageW(icon, STM_GETICON, 0, 0)) : nullptr;
-    bool onlyOk = GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL) && !GetDlgItem(box, IDYES);
-    shownMessages.push_back({caption, text, GetWindow(box, GW_OWNER), shownIcon == LoadIconW(nullptr, IDI_ERROR),
-                             onlyOk, hostDeliveries().size()});
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    return CallNextHookEx(messageHook, code, wParam, lParam);
-}
-
-std::vector<std::wstring> shownTexts() {
-    std::vector<std::wstring> texts;
-    for (const ShownMessage& message : shownMessages)
-        texts.push_back(message.text);
-    return texts;
-}
-
 LRESULT CALLBACK ownerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -260,17 +174,16 @@ protected:
         hostReset(freshHostConfig());
         hostTable = hostFunctionTable();
         hostClearDeliveries();
-        tempFolder = emptyFreshFolder(L"temp");
-        scratchFolder = emptyFreshFolder(L"scratch");
+        tempFolder = freshFolder(L"temp");
+        scratchFolder = freshFolder(L"scratch");
         GetEnvironmentVariableW(L"TMP", savedTmp, DWORD(std::size(savedTmp)));
         SetEnvironmentVariableW(L"TMP", tempFolder.c_str());
-        shownMessages.clear();
-        messageHook = SetWindowsHookExW(WH_CBT, messageBoxWatcher, nullptr, GetCurrentThreadId());
+        lookUpEncoders();
+        answers = std::make_unique<DialogAnswers>();
         openEditorFor({});
     }
     void TearDown() override {
-        UnhookWindowsHookEx(messageHook);
-        messageHook = nullptr;
+        answers.reset();
         closeEditor();
         editorState = {};
         hostTable = nullptr;
@@ -315,6 +228,7 @@ protected:
     std::wstring scratch(const wchar_t* name) const { return scratchFolder + name; }
 
     std::vector<HostContact> contacts;
+    std::unique_ptr<DialogAnswers> answers;
     std::wstring tempFolder;
     std::wstring scratchFolder;
     wchar_t savedTmp[MAX_PATH] = {};
@@ -359,6 +273,7 @@ TEST(JpegParameters, OtherLevelsHaveNoBlock) {
 // --- encoders ------------------------------------------------------------------
 
 TEST(EncoderLookUp, FindsPngAndJpegAfterStart) {
+    lookUpEncoders();
     const CLSID none = {};
     EXPECT_FALSE(IsEqualCLSID(pngEncoderClsid, none));
     EXPECT_FALSE(IsEqualCLSID(jpegEncoderClsid, none));
@@ -786,7 +701,7 @@ TEST_F(SendSelection, FirstContactThatAcceptsEndsTheSend) {
     EXPECT_TRUE(sendRegionToContacts(editorState));
     int64_t after = _time64(nullptr);
     EXPECT_EQ(deliveryFunctions(), std::vector<std::wstring>{L"GG/1/PFSendPicture"});
-    EXPECT_TRUE(shownMessages.empty());
+    EXPECT_TRUE(answers->shown.empty());
     EXPECT_TRUE(editorClosed());
     const Delivery& delivery = hostDeliveries()[0];
     EXPECT_TRUE(isTempName(delivery.fileName, tempFolder, before, after, L".png"));
@@ -812,15 +727,15 @@ TEST_F(SendSelection, EachFirstAttemptResultHasItsMessage) {
         openEditorFor({contactA});
         hostAddPictureTransfer(contactA, {c.result});
         hostClearDeliveries();
-        shownMessages.clear();
+        answers->shown.clear();
         EXPECT_TRUE(sendRegionToContacts(editorState));
         EXPECT_EQ(hostDeliveries().size(), 1u);
-        ASSERT_EQ(shownMessages.size(), 1u);
-        EXPECT_EQ(shownMessages[0].caption, L"Obrazek nie wysłany");
-        EXPECT_EQ(shownMessages[0].text, c.text);
-        EXPECT_EQ(shownMessages[0].owner, editorState.window);
-        EXPECT_TRUE(shownMessages[0].errorIcon);
-        EXPECT_TRUE(shownMessages[0].onlyOk);
+        ASSERT_EQ(answers->shown.size(), 1u);
+        EXPECT_EQ(answers->shown[0].caption, L"Obrazek nie wysłany");
+        EXPECT_EQ(answers->shown[0].text, c.text);
+        EXPECT_EQ(answers->shown[0].owner, editorState.window);
+        EXPECT_TRUE(answers->shown[0].errorIcon);
+        EXPECT_TRUE(answers->shown[0].onlyOk);
         EXPECT_TRUE(editorOpen());
     }
 }
@@ -831,9 +746,9 @@ TEST_F(SendSelection, RefusalIsToldBeforeTheNextContactIsTried) {
     hostAddPictureTransfer(contactB, {0});
     EXPECT_TRUE(sendRegionToContacts(editorState));
     EXPECT_EQ(deliveryFunctions(), (std::vector<std::wstring>{L"GG/1/PFSendPicture", L"JABBER/2/PFSendPicture"}));
-    ASSERT_EQ(shownMessages.size(), 1u);
-    EXPECT_EQ(shownMessages[0].text, L"Kontakt nie obsługuje odbioru obrazków");
-    EXPECT_EQ(shownMessages[0].deliveriesBefore, 1u);
+    ASSERT_EQ(answers->shown.size(), 1u);
+    EXPECT_EQ(answers->shown[0].text, L"Kontakt nie obsługuje odbioru obrazków");
+    EXPECT_EQ(answers->shown[0].deliveriesBefore, 1u);
     EXPECT_EQ(hostDeliveries()[0].fileName, hostDeliveries()[1].fileName);
     EXPECT_TRUE(editorClosed());
 }
@@ -855,7 +770,7 @@ TEST_F(SendSelection, FallbackDeliversAtJpeg40) {
         EXPECT_EQ(d[i].fileName, d[1].fileName) << i;
         EXPECT_TRUE(isJpeg(d[i].fileBytes)) << i;
     }
-    EXPECT_TRUE(shownMessages.empty());
+    EXPECT_TRUE(answers->shown.empty());
     EXPECT_TRUE(editorClosed());
 }
 
@@ -864,8 +779,8 @@ TEST_F(SendSelection, FiveTimesTooLargeIsTooLarge) {
     hostAddPictureTransfer(contactA, std::vector<int64_t>(5, resultOutOfMemory));
     EXPECT_TRUE(sendRegionToContacts(editorState));
     EXPECT_EQ(hostDeliveries().size(), 5u);
-    ASSERT_EQ(shownTexts(), std::vector<std::wstring>{L"Obrazek jest zbyt duży"});
-    EXPECT_EQ(shownMessages[0].deliveriesBefore, 5u);
+    ASSERT_EQ(shownTexts(*answers), std::vector<std::wstring>{L"Obrazek jest zbyt duży"});
+    EXPECT_EQ(answers->shown[0].deliveriesBefore, 5u);
     EXPECT_TRUE(editorOpen());
 }
 
@@ -874,7 +789,7 @@ TEST_F(SendSelection, UnexpectedInsideFallbackIsAFallbackError) {
     hostAddPictureTransfer(contactA, {resultOutOfMemory, resultUnexpected});
     EXPECT_TRUE(sendRegionToContacts(editorState));
     EXPECT_EQ(hostDeliveries().size(), 2u);
-    EXPECT_EQ(shownTexts(), std::vector<std::wstring>{L"Błąd przy wysyłaniu w gorszej jakości"});
+    EXPECT_EQ(shownTexts(*answers), std::vector<std::wstring>{L"Błąd przy wysyłaniu w gorszej jakości"});
     EXPECT_TRUE(editorOpen());
 }
 
@@ -887,7 +802,7 @@ TEST_F(SendSelection, LaterContactsGetTheFallbackFile) {
     EXPECT_EQ(hostDeliveries()[5].function, L"JABBER/2/PFSendPicture");
     EXPECT_EQ(hostDeliveries()[5].fileName, hostDeliveries()[4].fileName);
     EXPECT_TRUE(isJpeg(hostDeliveries()[5].fileBytes));
-    EXPECT_EQ(shownTexts(), std::vector<std::wstring>{L"Obrazek jest zbyt duży"});
+    EXPECT_EQ(shownTexts(*answers), std::vector<std::wstring>{L"Obrazek jest zbyt duży"});
     EXPECT_TRUE(editorClosed());
 }
 
@@ -910,13 +825,13 @@ TEST_F(SendSelection, EmptySelectionIsToldAndNothingSaved) {
     for (const Case& c : cases) {
         openEditorFor({contactA});
         hostAddPictureTransfer(contactA, {0});
-        shownMessages.clear();
+        answers->shown.clear();
         select(c.x1, c.y1, c.x2, c.y2);
         EXPECT_TRUE(sendRegionToContacts(editorState));
         EXPECT_TRUE(hostDeliveries().empty());
-        ASSERT_EQ(shownMessages.size(), 1u);
-        EXPECT_EQ(shownMessages[0].caption, L"Obrazek nie wysłany");
-        EXPECT_EQ(shownMessages[0].text, emptySelectionText);
+        ASSERT_EQ(answers->shown.size(), 1u);
+        EXPECT_EQ(answers->shown[0].caption, L"Obrazek nie wysłany");
+        EXPECT_EQ(answers->shown[0].text, emptySelectionText);
         EXPECT_TRUE(filesIn(tempFolder).empty());
         EXPECT_TRUE(editorOpen());
     }
@@ -949,8 +864,8 @@ TEST_F(SendSelection, UnwritableFolderIsAFailedSave) {
     SetEnvironmentVariableW(L"TMP", missing.c_str());
     EXPECT_TRUE(sendRegionToContacts(editorState));
     EXPECT_TRUE(hostDeliveries().empty());
-    ASSERT_EQ(shownTexts(), std::vector<std::wstring>{saveFailedText});
-    EXPECT_EQ(shownMessages[0].caption, L"Obrazek nie wysłany");
+    ASSERT_EQ(shownTexts(*answers), std::vector<std::wstring>{saveFailedText});
+    EXPECT_EQ(answers->shown[0].caption, L"Obrazek nie wysłany");
     EXPECT_TRUE(editorOpen());
 }
 
@@ -961,7 +876,7 @@ TEST_F(SendSelection, NameThatDoesNotFitIsAFailedSave) {
     SetEnvironmentVariableW(L"TMP", longFolder.c_str());
     EXPECT_TRUE(sendRegionToContacts(editorState));
     EXPECT_TRUE(hostDeliveries().empty());
-    EXPECT_EQ(shownTexts(), std::vector<std::wstring>{saveFailedText});
+    EXPECT_EQ(shownTexts(*answers), std::vector<std::wstring>{saveFailedText});
     EXPECT_TRUE(editorOpen());
 }
 
@@ -977,7 +892,7 @@ TEST_F(SendSelection, FallbackThatCannotSaveStopsTheCommand) {
     });
     EXPECT_TRUE(sendRegionToContacts(editorState));
     EXPECT_EQ(hostCallNames(), std::vector<std::wstring>{L"GG/1/PFSendPicture"});
-    EXPECT_EQ(shownTexts(), std::vector<std::wstring>{saveFailedText});
+    EXPECT_EQ(shownTexts(*answers), std::vector<std::wstring>{saveFailedText});
     EXPECT_TRUE(editorOpen());
 }
 
@@ -992,7 +907,7 @@ TEST_F(SendSelection, NoRecipientsEndsSilentlyAfterSaving) {
     for (const Case& c : cases) {
         openEditorFor({contactA});
         hostAddPictureTransfer(contactA, {0});
-        std::wstring folder = emptyFreshFolder(L"silent");
+        std::wstring folder = freshFolder(L"silent");
         SetEnvironmentVariableW(L"TMP", folder.c_str());
         if (!c.contacts) {
             std::free(editorState.contacts);
@@ -1003,7 +918,7 @@ TEST_F(SendSelection, NoRecipientsEndsSilentlyAfterSaving) {
         EXPECT_FALSE(sendRegionToContacts(editorState)) << n;
         hostTable = hostFunctionTable();
         EXPECT_TRUE(hostDeliveries().empty()) << n;
-        EXPECT_TRUE(shownMessages.empty()) << n;
+        EXPECT_TRUE(answers->shown.empty()) << n;
         EXPECT_EQ(filesIn(folder).size(), 1u) << n;
         EXPECT_TRUE(editorOpen()) << n;
         n++;
@@ -1017,7 +932,7 @@ TEST_F(SendSelection, NoPictureDoesNothing) {
     editorState.picture = nullptr;
     EXPECT_TRUE(sendRegionToContacts(editorState));
     EXPECT_TRUE(hostDeliveries().empty());
-    EXPECT_TRUE(shownMessages.empty());
+    EXPECT_TRUE(answers->shown.empty());
     EXPECT_TRUE(filesIn(tempFolder).empty());
 }
 
@@ -1036,7 +951,7 @@ TEST_F(SendWholePicture, SelectionStaysAtTheWholePicture) {
     EXPECT_EQ(editorState.endY, 48);
     ASSERT_EQ(hostDeliveries().size(), 1u);
     EXPECT_TRUE(holdsPatternRegion(hostDeliveries()[0].fileBytes, scratch(L"check.png"), 0, 0, 64, 48));
-    EXPECT_EQ(shownTexts(), std::vector<std::wstring>{L"Kontakt nie obsługuje odbioru obrazków"});
+    EXPECT_EQ(shownTexts(*answers), std::vector<std::wstring>{L"Kontakt nie obsługuje odbioru obrazków"});
     EXPECT_TRUE(editorOpen());
 }
 
@@ -1049,7 +964,7 @@ TEST_F(SendWholePicture, PictureWithoutPixelsIsAnEmptySelection) {
     EXPECT_EQ(editorState.endX, 0);
     EXPECT_EQ(editorState.endY, 0);
     EXPECT_TRUE(hostDeliveries().empty());
-    EXPECT_EQ(shownTexts(), std::vector<std::wstring>{emptySelectionText});
+    EXPECT_EQ(shownTexts(*answers), std::vector<std::wstring>{emptySelectionText});
 }
 
 TEST_F(SendWholePicture, NoPictureLeavesTheSelection) {
@@ -1092,7 +1007,7 @@ TEST_F(HandOffToFileTransfer, EveryContactGetsTheSameFileThenTheEditorCloses) {
     }
     for (const JournalEntry& call : callsOf(L"upDeck/sendFile"))
         EXPECT_EQ(call.lParam, 0);
-    EXPECT_TRUE(shownMessages.empty());
+    EXPECT_TRUE(answers->shown.empty());
     EXPECT_TRUE(editorClosed());
 }
 
@@ -1132,14 +1047,14 @@ TEST_F(HandOffToFileTransfer, EmptyOrFailedSaveKeepsTheEditorOpen) {
     for (const Case& c : cases) {
         openEditorFor({contactA});
         hostSetFileTransfer(true);
-        shownMessages.clear();
+        answers->shown.clear();
         select(c.x1, c.y1, c.x2, c.y2);
         std::wstring folder = c.unwritable ? tempFolder + L"missing\\" : tempFolder;
         SetEnvironmentVariableW(L"TMP", folder.c_str());
         EXPECT_TRUE(handOffToFileTransfer(editorState));
         EXPECT_TRUE(hostDeliveries().empty());
-        ASSERT_EQ(shownTexts(), std::vector<std::wstring>{c.text});
-        EXPECT_EQ(shownMessages[0].caption, L"Obrazek nie wysłany");
+        ASSERT_EQ(shownTexts(*answers), std::vector<std::wstring>{c.text});
+        EXPECT_EQ(answers->shown[0].caption, L"Obrazek nie wysłany");
         EXPECT_TRUE(editorOpen());
     }
 }
@@ -1185,7 +1100,7 @@ TEST_F(HandOffToImageHosting, EditorClosesWhateverThePluginAnswers) {
     hostSetImageHosting(true, resultFail);
     EXPECT_TRUE(handOffToImageHosting(editorState));
     EXPECT_EQ(hostDeliveriesTo(L"wtwImageShack/sendImage").size(), 2u);
-    EXPECT_TRUE(shownMessages.empty());
+    EXPECT_TRUE(answers->shown.empty());
     EXPECT_TRUE(editorClosed());
 }
 
@@ -1195,7 +1110,7 @@ TEST_F(HandOffToImageHosting, EmptySelectionKeepsTheEditorOpen) {
     select(5, 5, 40, 5);
     EXPECT_TRUE(handOffToImageHosting(editorState));
     EXPECT_TRUE(hostDeliveries().empty());
-    EXPECT_EQ(shownTexts(), std::vector<std::wstring>{emptySelectionText});
+    EXPECT_EQ(shownTexts(*answers), std::vector<std::wstring>{emptySelectionText});
     EXPECT_TRUE(filesIn(tempFolder).empty());
     EXPECT_TRUE(editorOpen());
 }
@@ -1236,7 +1151,7 @@ TEST_F(HandOffWithoutRecipients, NothingIsSavedCalledOrClosed) {
         hostTable = hostFunctionTable();
         EXPECT_TRUE(hostJournal().empty()) << n;
         EXPECT_TRUE(hostDeliveries().empty()) << n;
-        EXPECT_TRUE(shownMessages.empty()) << n;
+        EXPECT_TRUE(answers->shown.empty()) << n;
         EXPECT_TRUE(filesIn(tempFolder).empty()) << n;
         EXPECT_TRUE(editorOpen()) << n;
         n++;
