@@ -55,6 +55,27 @@ TEST_F(ContactMenu, MenuItemsShowWhenAnyContactIsNotAtStatusSeven) {
     EXPECT_TRUE(zeroBetween(status.record, 4, 64));
 }
 
+// Seven is the one status that hides the items: every other value, the
+// neighbours of seven, zero, negative and the largest included, shows them.
+TEST_F(ContactMenu, OnlyStatusSevenHidesTheItems) {
+    struct Case {
+        int32_t status;
+        bool shown;
+    };
+    static const Case cases[] = {
+        {0, true}, {1, true}, {2, true}, {3, true}, {4, true}, {5, true}, {6, true}, {7, false},
+        {8, true}, {9, true}, {-1, true}, {-7, true}, {0x7FFFFFFF, true}, {int32_t(0x80000007), true},
+    };
+    for (const Case& c : cases) {
+        const HostContact contact = {L"GG", 1, 1001, c.status};
+        hostAddStatusFunction(contact);
+        std::vector<std::wstring> expected;
+        if (c.shown)
+            expected = {L"snipLeaf/Screen", L"snipLeaf/Clipboard", L"snipLeaf/File"};
+        EXPECT_EQ(hostRebuildMenu({contact}), expected) << "status " << c.status;
+    }
+}
+
 TEST_F(ContactMenu, BadHostRecordsAreRefused) {
     EXPECT_EQ(hostRaiseEvent(L"WTW/OnMenuRebuild", nullptr), std::vector<int64_t>{-1});
     MenuRebuildEvent noInfo = {};

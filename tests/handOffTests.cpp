@@ -146,7 +146,7 @@ TEST_F(HandOffToImageHosting, EmptySelectionKeepsTheEditorOpen) {
 }
 
 TEST_F(HandOffToImageHosting, ButtonTextNamesTheDomain) {
-    EXPECT_EQ(std::wstring(imageHostingButtonText), std::wstring(L"Wyślij na ") + imageHostingDomain);
+    EXPECT_EQ(std::wstring(imageHostingButtonText), L"Wyślij na imageshack.us");
 }
 
 // --- both hand-offs without recipients --------------------------------------------------

@@ -44,3 +44,18 @@ TEST_F(QualitySlider, SliderNamesEachLevelAndKeepsItsPosition) {
     ASSERT_NE(next, nullptr);
     EXPECT_EQ(SendMessageW(childOfClass(editorToolbar(next), TRACKBAR_CLASSW), TBM_GETPOS, 0, 0), 3);
 }
+
+// The tooltip's text for each position; a position beyond the five levels
+// names none of them.
+TEST(QualityTipText, EachPositionNamesItsLevel) {
+    struct Case {
+        int32_t position;
+        const wchar_t* text;
+    };
+    static const Case cases[] = {
+        {0, L"PNG"},   {1, L"JPEG 80%"}, {2, L"JPEG 60%"},   {3, L"JPEG 40%"},          {4, L"JPEG 10%"},
+        {5, L"Error"}, {-1, L"Error"},   {100, L"Error"}, {int32_t(0x80000000), L"Error"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(std::wstring(qualityTipText(c.position)), c.text) << c.position;
+}

@@ -72,3 +72,15 @@ TEST_F(StyleControl, FillCheckBoxAndWidthArrowsReachTheEditor) {
     EXPECT_EQ(hostSettings()[L"snipLeaf/Transparent"], 1);
     EXPECT_EQ(hostSettings()[L"snipLeaf/PenWidth"], 15) << "the up arrow stops at 15";
 }
+
+// The style control and the settings give pen widths of 1 to 15 only.
+TEST(ClampPenWidth, KeepsOneToFifteen) {
+    struct Case {
+        int32_t width, kept;
+    };
+    static const Case cases[] = {
+        {int32_t(0x80000000), 1}, {-3, 1}, {0, 1}, {1, 1}, {2, 2}, {14, 14}, {15, 15}, {16, 15}, {0x7FFFFFFF, 15},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(clampPenWidth(c.width), c.kept) << c.width;
+}

@@ -217,3 +217,29 @@ TEST_F(Tools, DrawingOnPalettePicturesKeepsThePensColour) {
         EXPECT_EQ(rest, std::set<uint32_t>{0xFF000000u}) << "the file's black, untouched";
     }
 }
+
+// The rectangle repainted around a pen stroke covers every pen square on it:
+// half the width (shifted, so rounded down) before the smaller corner, the
+// rest of the width after the larger one, in either corner order.
+TEST(PenMarginRect, CoversEveryPenSquare) {
+    struct Case {
+        int32_t x1, y1, x2, y2, penWidth;
+        RECT margin;
+    };
+    static const Case cases[] = {
+        {10, 20, 30, 40, 1, {10, 20, 31, 41}},
+        {30, 40, 10, 20, 1, {10, 20, 31, 41}},
+        {30, 20, 10, 40, 2, {9, 19, 31, 41}},
+        {5, 5, 5, 5, 4, {3, 3, 7, 7}},
+        {0, 0, 10, 10, 15, {-7, -7, 18, 18}},
+        {-4, 3, 2, -6, 3, {-5, -7, 4, 5}},
+        {10, 20, 30, 40, 0, {10, 20, 30, 40}},
+    };
+    for (const Case& c : cases) {
+        RECT r = penMarginRect(c.x1, c.y1, c.x2, c.y2, c.penWidth);
+        EXPECT_EQ(r.left, c.margin.left) << c.penWidth;
+        EXPECT_EQ(r.top, c.margin.top) << c.penWidth;
+        EXPECT_EQ(r.right, c.margin.right) << c.penWidth;
+        EXPECT_EQ(r.bottom, c.margin.bottom) << c.penWidth;
+    }
+}

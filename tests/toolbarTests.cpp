@@ -2,6 +2,9 @@
 // their states, the expanded layout of the child controls, and Alt+Enter.
 #include "editorTestSupport.h"
 
+#include <cwchar>
+#include <iterator>
+
 namespace {
 
 class Toolbar : public EditorTest {};
@@ -28,6 +31,49 @@ TEST_F(Toolbar, ToolbarStartsCollapsedWithItsItemStates) {
     ASSERT_NE(toggle, nullptr);
     EXPECT_EQ(windowText(toggle), L">");
     EXPECT_EQ(GetDlgCtrlID(toggle), 10);
+}
+
+// Each item's text, shown as its tooltip, exactly as the user reads it; the
+// separators have none.
+TEST_F(Toolbar, ItemTextsAreTheirTooltips) {
+    hostRegister(L"upDeck/sendFile", [](int64_t, int64_t) { return int64_t(0); });
+    hostSetImageHosting(true);
+    struct Case {
+        int command;
+        const wchar_t* text;  // null: no text
+    };
+    static const Case cases[] = {
+        {0, nullptr},
+        {1, nullptr},
+        {2, L"Zaznaczenie"},
+        {3, L"Ołówek"},
+        {4, L"Linia"},
+        {5, L"Prostokąt"},
+        {6, L"Elipsa"},
+        {7, L"Tekst"},
+        {8, nullptr},
+        {9, nullptr},
+        {10, nullptr},
+        {11, L"Wyślij zaznaczony"},
+        {12, L"Wyślij cały"},
+        {13, L"Wyślij na FTP"},
+        {14, L"Wyślij na imageshack.us"},
+        {15, L"Anuluj"},
+    };
+    HWND editor = openFromClipboard(400, 300);
+    ASSERT_NE(editor, nullptr);
+    HWND toolbar = editorToolbar(editor);
+    ASSERT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), LRESULT(std::size(cases)));
+    for (const Case& c : cases) {
+        wchar_t text[128] = {};
+        LRESULT length = SendMessageW(toolbar, TB_GETBUTTONTEXTW, WPARAM(c.command), LPARAM(text));
+        if (!c.text) {
+            EXPECT_LE(length, 0) << "item " << c.command;
+            continue;
+        }
+        EXPECT_EQ(length, LRESULT(std::wcslen(c.text))) << "item " << c.command;
+        EXPECT_EQ(std::wstring(text), c.text) << "item " << c.command;
+    }
 }
 
 TEST_F(Toolbar, StoredExpandedToolbarOpensExpanded) {
