@@ -15,8 +15,7 @@
 #include <map>
 #include <set>
 
-#include "../image/capture.h"
-#include "../image/gdiGuards.h"
+#include "../image/gdiplusFlat.h"
 #include "standInPlugins.h"
 
 namespace {
@@ -60,6 +59,41 @@ constexpr int listWidth = 240;
 constexpr int logHeight = 150;
 constexpr int thumbnailWidth = 280;
 constexpr int thumbnailHeight = 200;
+
+// The messenger keeps its own guards and thumbnail arithmetic: borrowed from
+// the plug-in, a fault there would show the same way in the chat pane that
+// is meant to catch it.
+struct MemoryDc {
+    HDC dc;
+    explicit MemoryDc(HDC compatibleWith) : dc(CreateCompatibleDC(compatibleWith)) {}
+    MemoryDc(const MemoryDc&) = delete;
+    MemoryDc& operator=(const MemoryDc&) = delete;
+    ~MemoryDc() {
+        if (dc)
+            DeleteDC(dc);
+    }
+    operator HDC() const { return dc; }
+};
+
+struct Selection {
+    HDC dc;
+    HGDIOBJ previous;
+    Selection(HDC d, HGDIOBJ object) : dc(d), previous(SelectObject(d, object)) {}
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+    ~Selection() { SelectObject(dc, previous); }
+};
+
+// A picture shrunk to fit the thumbnail box with its shape kept; one that
+// fits already keeps its size. No side goes below one pixel.
+SIZE thumbnailSize(UINT width, UINT height) {
+    if (width == 0 || height == 0 || (width <= UINT(thumbnailWidth) && height <= UINT(thumbnailHeight)))
+        return {LONG(width), LONG(height)};
+    uint64_t w = width, h = height;
+    if (w * thumbnailHeight >= h * thumbnailWidth)
+        return {thumbnailWidth, LONG(std::max<uint64_t>(1, h * thumbnailWidth / w))};
+    return {LONG(std::max<uint64_t>(1, w * thumbnailHeight / h)), thumbnailHeight};
+}
 constexpr const wchar_t* windowClass = L"snipLeafMessenger";
 constexpr const wchar_t* paneClass = L"snipLeafChatPane";
 constexpr const wchar_t* contactMenuName = L"WTW/Menu/Contact/Send";
@@ -142,16 +176,16 @@ HBITMAP makeThumbnail(const std::wstring& file, SIZE* size) {
     UINT width = 0, height = 0;
     Gdiplus::DllExports::GdipGetImageWidth(image, &width);
     Gdiplus::DllExports::GdipGetImageHeight(image, &height);
-    PictureSize fitted = fittedSize(width, height, thumbnailWidth, thumbnailHeight);
+    SIZE fitted = thumbnailSize(width, height);
     GpImage* thumb = nullptr;
     HBITMAP bitmap = nullptr;
-    if (Gdiplus::DllExports::GdipGetImageThumbnail(image, fitted.width, fitted.height, &thumb, nullptr, nullptr) ==
+    if (Gdiplus::DllExports::GdipGetImageThumbnail(image, UINT(fitted.cx), UINT(fitted.cy), &thumb, nullptr, nullptr) ==
         Gdiplus::Ok) {
         Gdiplus::DllExports::GdipCreateHBITMAPFromBitmap(reinterpret_cast<GpBitmap*>(thumb), &bitmap, 0xFFFFFFFF);
         Gdiplus::DllExports::GdipDisposeImage(thumb);
     }
     Gdiplus::DllExports::GdipDisposeImage(image);
-    *size = {LONG(fitted.width), LONG(fitted.height)};
+    *size = fitted;
     return bitmap;
 }
 
@@ -333,9 +367,9 @@ void paintEntry(HDC dc, const ChatEntry& entry, int y) {
     TextOutW(dc, 12, y, entry.text.c_str(), int(entry.text.size()));
     if (!entry.thumbnail)
         return;
-    MemoryDcGuard memory(dc);
-    SelectGuard selected(memory.dc, entry.thumbnail);
-    BitBlt(dc, 12, y + 22, entry.size.cx, entry.size.cy, memory.dc, 0, 0, SRCCOPY);
+    MemoryDc memory(dc);
+    Selection selected(memory, entry.thumbnail);
+    BitBlt(dc, 12, y + 22, entry.size.cx, entry.size.cy, memory, 0, 0, SRCCOPY);
 }
 
 void paintPane(HWND pane, HDC dc) {
@@ -343,7 +377,7 @@ void paintPane(HWND pane, HDC dc) {
     RECT client = {};
     GetClientRect(pane, &client);
     SetBkMode(dc, TRANSPARENT);
-    SelectGuard font(dc, GetStockObject(DEFAULT_GUI_FONT));
+    Selection font(dc, GetStockObject(DEFAULT_GUI_FONT));
     const MessengerContact& entry = contacts[index];
     std::wstring title = formatted(L"Rozmowa z: %ls (%ls, numer %llu)", entry.name, entry.contact.netClass.c_str(),
                                    static_cast<unsigned long long>(entry.contact.contactId));

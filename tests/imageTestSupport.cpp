@@ -1,6 +1,6 @@
-// Image test set-up: GDI+ for the whole run, fresh pictures, reading pixels
-// back through GDI+ itself, and the pixel-write recorder, which watches the
-// canvas's stores.
+// Image test set-up (GDI+ is started for the whole run by the tests' main):
+// fresh pictures, reading pixels back through GDI+ itself, and the
+// pixel-write recorder, which watches the canvas's stores.
 #include "imageTestSupport.h"
 
 #include "image/pixelCanvas.h"
@@ -8,21 +8,6 @@
 using namespace Gdiplus::DllExports;
 
 namespace {
-
-class GdiplusEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        Gdiplus::GdiplusStartupInput input;
-        ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
-    }
-    void TearDown() override { Gdiplus::GdiplusShutdown(token); }
-
-private:
-    ULONG_PTR token = 0;
-};
-
-[[maybe_unused]] ::testing::Environment* const gdiplusEnvironment =
-    ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
 
 PixelWriteRecorder* activeRecorder = nullptr;
 

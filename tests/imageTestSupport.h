@@ -1,4 +1,4 @@
-// Shared set-up of the image tests: GDI+ started for the whole run, fresh
+// Shared set-up of the image tests (GDI+ started by the tests' main): fresh
 // pictures filled with a background colour, reading back which pixels hold
 // which colour, and a recorder of every pixel the primitives store.
 #pragma once

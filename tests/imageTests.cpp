@@ -6,7 +6,7 @@
 #include "image/capture.h"
 #include "image/gdiGuards.h"
 #include "imageTestSupport.h"
-#include "importPatch.h"
+#include "tools/importPatch.h"
 
 using namespace Gdiplus::DllExports;
 

@@ -9,7 +9,7 @@
 #include <iterator>
 
 #include "host/standInHost.h"
-#include "importPatch.h"
+#include "tools/importPatch.h"
 
 std::set<void*> pluginBlocks;
 

@@ -125,7 +125,7 @@ TEST_F(BridgeTest, StoredValuesUseTheirLow32Bits) {
     };
     ASSERT_TRUE(openSettings());
     for (const Case& c : cases) {
-        hostSettings()[keyPenColor] = c.stored;
+        hostSettings()[L"snipLeaf/PenColor"] = c.stored;
         EXPECT_EQ(readSetting(keyPenColor, 12345), c.read) << c.stored;
     }
 }
@@ -142,7 +142,7 @@ TEST_F(BridgeTest, WriteSettingSignExtends) {
     EXPECT_EQ(readAt<uint64_t>(set.record, 24), 0xFFFFFFFFFF000000ull);
     EXPECT_TRUE(zeroBetween(set.record, 32, 40));
     EXPECT_EQ(readAt<uint64_t>(set.record, 40), 0x5E77u);
-    EXPECT_EQ(hostSettings()[keyPenColor], -16777216);
+    EXPECT_EQ(hostSettings()[L"snipLeaf/PenColor"], -16777216);
     EXPECT_EQ(uint32_t(readSetting(keyPenColor, 0)), 0xFF000000u);
 }
 

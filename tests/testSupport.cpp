@@ -5,16 +5,44 @@
 #include <dlgs.h>
 
 #include <cstdio>
+#include <iterator>
 
+#include "host/standInPlugins.h"
 #include "image/gdiplusFlat.h"
 
+void emptyFolder(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        std::wstring path = folder + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            emptyFolder(path + L"\\");
+            RemoveDirectoryW(path.c_str());
+        } else {
+            DeleteFileW(path.c_str());
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// Process ids come back in later runs, so the name alone does not make a
+// folder fresh: a settings file left there once chose a JPEG level for a test
+// that compared sent pixels. The tick count tells runs apart, and the folder
+// is emptied all the same.
 std::wstring freshFolder(const wchar_t* tag) {
     static int counter = 0;
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     wchar_t folder[MAX_PATH] = {};
-    swprintf(folder, MAX_PATH, L"%lssnipLeafTest-%lu-%ls-%d\\", temp, GetCurrentProcessId(), tag, ++counter);
+    swprintf(folder, MAX_PATH, L"%lssnipLeafTest-%lu-%llu-%ls-%d\\", temp, GetCurrentProcessId(),
+             static_cast<unsigned long long>(GetTickCount64()), tag, ++counter);
     CreateDirectoryW(folder, nullptr);
+    emptyFolder(folder);
     return folder;
 }
 
@@ -64,43 +92,85 @@ HWND findEditor() {
 
 namespace {
 
-std::wstring dialogTitle;
-std::wstring dialogAnswer;
+DialogAnswers* activeAnswers = nullptr;
 HHOOK dialogHook = nullptr;
 
+void answerFileDialog(DialogAnswers& answers, HWND dialog) {
+    if (!answers.fileDialogTitle.empty())
+        return;
+    wchar_t title[256] = {};
+    GetWindowTextW(dialog, title, 256);
+    answers.fileDialogTitle = title;
+    if (answers.fileAnswer.empty()) {
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    SetDlgItemTextW(dialog, cmb13, answers.fileAnswer.c_str());
+    SetDlgItemTextW(dialog, edt1, answers.fileAnswer.c_str());
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+}
+
+void answerMessageBox(DialogAnswers& answers, HWND box) {
+    wchar_t caption[256] = {};
+    wchar_t text[1024] = {};
+    GetWindowTextW(box, caption, int(std::size(caption)));
+    GetDlgItemTextW(box, 0xFFFF, text, int(std::size(text)));
+    HWND icon = GetDlgItem(box, 0x440);
+    auto shownIcon = icon ? reinterpret_cast<HICON>(SendMessageW(icon, STM_GETICON, 0, 0)) : nullptr;
+    bool onlyOk = GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL) && !GetDlgItem(box, IDYES);
+    answers.shown.push_back({caption, text, GetWindow(box, GW_OWNER), shownIcon == LoadIconW(nullptr, IDI_ERROR),
+                             onlyOk, hostDeliveries().size()});
+    if (!answers.atMessageBox || !answers.atMessageBox(box))
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+// A file dialog is told from a message box by its file name field.
 LRESULT CALLBACK answerDialog(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE) {
-        auto dialog = reinterpret_cast<HWND>(wParam);
-        wchar_t className[64] = {};
-        GetClassNameW(dialog, className, 64);
-        if (std::wstring(className) == L"#32770" && dialogTitle.empty()) {
-            wchar_t title[256] = {};
-            GetWindowTextW(dialog, title, 256);
-            dialogTitle = title;
-            if (dialogAnswer.empty()) {
-                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-            } else {
-                SetDlgItemTextW(dialog, cmb13, dialogAnswer.c_str());
-                SetDlgItemTextW(dialog, edt1, dialogAnswer.c_str());
-                PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-            }
-        }
+    if (code != HCBT_ACTIVATE || !activeAnswers)
+        return CallNextHookEx(dialogHook, code, wParam, lParam);
+    auto dialog = reinterpret_cast<HWND>(wParam);
+    wchar_t className[64] = {};
+    GetClassNameW(dialog, className, 64);
+    if (std::wstring(className) == L"#32770") {
+        if (GetDlgItem(dialog, cmb13) || GetDlgItem(dialog, edt1))
+            answerFileDialog(*activeAnswers, dialog);
+        else
+            answerMessageBox(*activeAnswers, dialog);
     }
     return CallNextHookEx(dialogHook, code, wParam, lParam);
 }
 
 }  // namespace
 
-int64_t clickAnsweringFileDialog(const std::wstring& itemId, const std::vector<HostContact>& contacts,
-                                 const std::wstring& path, std::wstring* title) {
-    dialogTitle.clear();
-    dialogAnswer = path;
-    dialogHook = SetWindowsHookExW(WH_CBT, answerDialog, nullptr, GetCurrentThreadId());
-    int64_t result = hostClickItem(itemId, contacts);
+// One hook at a time: a second one would answer each dialog twice. An inner
+// DialogAnswers takes the dialogs over until it ends.
+DialogAnswers::DialogAnswers(const std::wstring& answer) : fileAnswer(answer), outer(activeAnswers) {
+    activeAnswers = this;
+    if (!dialogHook)
+        dialogHook = SetWindowsHookExW(WH_CBT, answerDialog, nullptr, GetCurrentThreadId());
+}
+
+DialogAnswers::~DialogAnswers() {
+    activeAnswers = outer;
+    if (outer)
+        return;
     UnhookWindowsHookEx(dialogHook);
     dialogHook = nullptr;
+}
+
+std::vector<std::wstring> shownTexts(const DialogAnswers& answers) {
+    std::vector<std::wstring> texts;
+    for (const ShownMessage& message : answers.shown)
+        texts.push_back(message.text);
+    return texts;
+}
+
+int64_t clickAnsweringFileDialog(const std::wstring& itemId, const std::vector<HostContact>& contacts,
+                                 const std::wstring& path, std::wstring* title) {
+    DialogAnswers answers(path);
+    int64_t result = hostClickItem(itemId, contacts);
     if (title)
-        *title = dialogTitle;
+        *title = answers.fileDialogTitle;
     return result;
 }
 

@@ -1,6 +1,7 @@
-// Shared test set-up: fresh folders, the real DLL loaded through the stand-in
-// host, reading records out of the journal, and patching the DLL's imports so a
-// test can make a platform call fail or watch it.
+// Shared test set-up, built once into the test-support library: fresh
+// folders, the real DLL loaded through the stand-in host, reading records out
+// of the journal, the one hook that answers dialogs, and patching the DLL's
+// imports so a test can make a platform call fail or watch it.
 #pragma once
 
 #include <windows.h>
@@ -9,15 +10,19 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "host/standInHost.h"
-#include "importPatch.h"
+#include "tools/importPatch.h"
 
-// A new, empty folder under the temporary directory, with a trailing backslash.
+// A new, empty folder under the temporary directory, with a trailing backslash:
+// emptied of whatever an earlier run with the same name left there.
 std::wstring freshFolder(const wchar_t* tag);
+// Empties a folder of everything in it, folders included.
+void emptyFolder(const std::wstring& folder);
 // The host reset to a fresh settings file in a fresh folder that serves the
 // toolbar graphic from the build's output folder.
 HostConfig freshHostConfig();
@@ -39,9 +44,40 @@ std::vector<JournalEntry> callsOf(const std::wstring& name);
 
 // The editor's top-level window, or null.
 HWND findEditor();
-// Clicks the item for the contacts while a WH_CBT hook on this thread answers
-// the open-file dialog it shows: the path typed in and OK, or Cancel for an
-// empty path. The dialog's title comes back in *title (empty: none shown).
+// A message box as the user saw it.
+struct ShownMessage {
+    std::wstring caption;
+    std::wstring text;
+    HWND owner;
+    bool errorIcon;
+    bool onlyOk;
+    size_t deliveriesBefore;  // how many deliveries the stand-ins had seen by then
+};
+
+// While one lives, a WH_CBT hook on this thread answers every dialog as it
+// becomes active: an open-file dialog with fileAnswer typed in and OK (Cancel
+// for an empty answer), its title kept; a message box read into shown and
+// answered OK, unless atMessageBox runs a step of its own there and says it
+// answers the box itself.
+struct DialogAnswers {
+    explicit DialogAnswers(const std::wstring& fileAnswer = L"");
+    DialogAnswers(const DialogAnswers&) = delete;
+    DialogAnswers& operator=(const DialogAnswers&) = delete;
+    ~DialogAnswers();
+    std::wstring fileAnswer;
+    std::wstring fileDialogTitle;  // of the first file dialog; empty: none shown
+    std::vector<ShownMessage> shown;
+    std::function<bool(HWND box)> atMessageBox;
+
+private:
+    DialogAnswers* outer;
+};
+// The texts of the message boxes shown, in order.
+std::vector<std::wstring> shownTexts(const DialogAnswers& answers);
+
+// Clicks the item for the contacts while DialogAnswers answers the open-file
+// dialog it shows: the path typed in and OK, or Cancel for an empty path.
+// The dialog's title comes back in *title (empty: none shown).
 int64_t clickAnsweringFileDialog(const std::wstring& itemId, const std::vector<HostContact>& contacts,
                                  const std::wstring& path, std::wstring* title);
 // Writes a width x height picture of colour ramps with GDI+'s encoder for the MIME type.

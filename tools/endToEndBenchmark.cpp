@@ -25,7 +25,7 @@
 #include "editor/editorState.h"
 #include "host/standInHost.h"
 #include "image/capture.h"
-#include "tests/importPatch.h"
+#include "tools/importPatch.h"
 
 using namespace Gdiplus::DllExports;
 

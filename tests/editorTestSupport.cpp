@@ -1,0 +1,175 @@
+// Shared set-up of the editor tests.
+#include "editorTestSupport.h"
+
+#include <cstdint>
+
+bool operator==(const SIZE& a, const SIZE& b) {
+    return a.cx == b.cx && a.cy == b.cy;
+}
+
+std::ostream& operator<<(std::ostream& out, const SIZE& size) {
+    return out << size.cx << " x " << size.cy;
+}
+
+HWND childOfClass(HWND parent, const wchar_t* className) {
+    return FindWindowExW(parent, nullptr, className, nullptr);
+}
+
+HWND editorToolbar(HWND editor) {
+    return childOfClass(editor, TOOLBARCLASSNAMEW);
+}
+
+BYTE itemState(HWND toolbar, int command) {
+    TBBUTTONINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_STATE;
+    SendMessageW(toolbar, TB_GETBUTTONINFOW, WPARAM(command), LPARAM(&info));
+    return info.fsState;
+}
+
+std::wstring windowText(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+// The client area above the toolbar, where the picture shows; a toolbar that
+// reaches beyond the client area's bottom edge shows as a negative height.
+SIZE pictureArea(HWND editor) {
+    RECT client = {};
+    GetClientRect(editor, &client);
+    RECT toolbar = {};
+    GetWindowRect(FindWindowExW(editor, nullptr, TOOLBARCLASSNAMEW, nullptr), &toolbar);
+    MapWindowPoints(nullptr, editor, reinterpret_cast<POINT*>(&toolbar), 2);
+    if (toolbar.bottom > client.bottom)
+        return {client.right, -1};
+    return {client.right, toolbar.top};
+}
+
+// The settings calls the host saw, as "Get key", "Set key=value", "Read", "Write".
+std::vector<std::wstring> settingsCalls() {
+    std::vector<std::wstring> calls;
+    for (const JournalEntry& e : hostJournal()) {
+        if (e.kind != JournalKind::call || e.name.rfind(L"WTW/Settings/", 0) != 0)
+            continue;
+        std::wstring verb = e.name.substr(13);
+        if (verb == L"Set")
+            verb += L" " + e.text + L"=" + std::to_wstring(readAt<int64_t>(e.record, 24));
+        else if (verb == L"Get")
+            verb += L" " + e.text;
+        calls.push_back(verb);
+    }
+    return calls;
+}
+
+size_t settingsWritesOf(const std::wstring& key) {
+    size_t n = 0;
+    for (const std::wstring& call : settingsCalls())
+        n += call.rfind(L"Set " + key + L"=", 0) == 0 ? 1 : 0;
+    return n;
+}
+
+// Where each record carries the contact's id: in the contact record of a
+// picture transfer (at 8) and of a file hand-off (at 528), or on its own.
+static size_t contactIdOffset(const std::wstring& function) {
+    if (function == L"upDeck/sendFile")
+        return 528 + 16;
+    if (function == L"wtwImageShack/sendImage")
+        return 8;
+    return 8 + 16;
+}
+
+// What each picture transfer and file hand-off was given, in order, as
+// "<function> <contact id>".
+std::vector<std::wstring> deliveriesSeen() {
+    std::vector<std::wstring> seen;
+    for (const Delivery& d : hostDeliveries()) {
+        seen.push_back(d.function + L" " + std::to_wstring(readAt<uint64_t>(d.record, contactIdOffset(d.function))));
+    }
+    return seen;
+}
+
+RECT childRect(HWND child) {
+    RECT rect = {};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+RECT toolbarItem(HWND toolbar, int index) {
+    RECT rect = {};
+    SendMessageW(toolbar, TB_GETITEMRECT, WPARAM(index), LPARAM(&rect));
+    return rect;
+}
+
+void expectRect(const RECT& actual, LONG left, LONG top, LONG width, LONG height, const char* what) {
+    EXPECT_EQ(actual.left, left) << what;
+    EXPECT_EQ(actual.top, top) << what;
+    EXPECT_EQ(actual.right - actual.left, width) << what;
+    EXPECT_EQ(actual.bottom - actual.top, height) << what;
+}
+
+void holdAlt(bool down) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_MENU] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+
+// The colours of the top-left part of the editor's client area as the screen
+// shows it now, focus rectangles drawn straight on the window included.
+std::vector<COLORREF> shownPixels(HWND editor, int width, int height) {
+    HDC window = GetDC(editor);
+    HDC memory = CreateCompatibleDC(window);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::vector<COLORREF> pixels(static_cast<COLORREF*>(bits), static_cast<COLORREF*>(bits) + width * height);
+    SelectObject(memory, previous);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(editor, window);
+    for (COLORREF& p : pixels)
+        p &= 0x00FFFFFF;  // 0x00RRGGBB as the DIB holds it
+    return pixels;
+}
+
+// The same part as painted afresh (the frame Wine draws without a window
+// manager leaves less than the picture).
+std::vector<COLORREF> clientPixels(HWND editor, int width, int height) {
+    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    return shownPixels(editor, width, height);
+}
+
+using PixelSet = std::set<std::pair<int, int>>;
+
+PixelSet pixelsOf(const std::vector<COLORREF>& pixels, int width, COLORREF rgb) {
+    PixelSet set;
+    for (size_t i = 0; i < pixels.size(); i++) {
+        if (pixels[i] == rgb)
+            set.insert({int(i % size_t(width)), int(i / size_t(width))});
+    }
+    return set;
+}
+
+LPARAM at(int x, int y) {
+    return MAKELPARAM(x, y);
+}
+
+PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> table) {
+    PixelSet set;
+    for (const auto& [row, columns] : table)
+        for (int column : columns)
+            set.insert({column, row});
+    return set;
+}
+

@@ -1,0 +1,89 @@
+// Shared set-up of the editor tests: the real DLL loaded with one contact
+// online, pictures put on the clipboard and opened, and reading the editor's
+// window, toolbar, settings calls, deliveries and pixels back.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <initializer_list>
+#include <ostream>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/standInPlugins.h"
+#include "testSupport.h"
+
+// Sizes compare and print in the checks.
+bool operator==(const SIZE& a, const SIZE& b);
+std::ostream& operator<<(std::ostream& out, const SIZE& size);
+
+const HostContact onlineContact = {L"GG", 1, 1001, 2};
+const HostContact busyContact = {L"JABBER", 2, 2002, 7};
+
+constexpr int64_t answerUnexpected = int64_t(int32_t(0x8000FFFF));
+constexpr int64_t answerOutOfMemory = int64_t(int32_t(0x8007000E));
+constexpr int64_t answerFail = int64_t(int32_t(0x80004005));
+
+HWND childOfClass(HWND parent, const wchar_t* className);
+HWND editorToolbar(HWND editor);
+BYTE itemState(HWND toolbar, int command);
+std::wstring windowText(HWND window);
+// The client area above the toolbar, where the picture shows; a toolbar that
+// reaches beyond the client area's bottom edge shows as a negative height.
+SIZE pictureArea(HWND editor);
+// The settings calls the host saw, as "Get key", "Set key=value", "Read", "Write".
+std::vector<std::wstring> settingsCalls();
+// How many times the key was set.
+size_t settingsWritesOf(const std::wstring& key);
+// What each picture transfer and file hand-off was given, in order, as
+// "<function> <contact id>".
+std::vector<std::wstring> deliveriesSeen();
+
+// A child window's rectangle in its parent's client coordinates.
+RECT childRect(HWND child);
+RECT toolbarItem(HWND toolbar, int index);
+void expectRect(const RECT& actual, LONG left, LONG top, LONG width, LONG height, const char* what);
+void holdAlt(bool down);
+
+// The colours of the top-left part of the editor's client area as the screen
+// shows it now, focus rectangles drawn straight on the window included.
+std::vector<COLORREF> shownPixels(HWND editor, int width, int height);
+// The same part as painted afresh (the frame Wine draws without a window
+// manager leaves less than the picture).
+std::vector<COLORREF> clientPixels(HWND editor, int width, int height);
+
+using PixelSet = std::set<std::pair<int, int>>;
+PixelSet pixelsOf(const std::vector<COLORREF>& pixels, int width, COLORREF rgb);
+LPARAM at(int x, int y);
+PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> table);
+
+class EditorTest : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        ASSERT_EQ(load(), hostOk);
+        hostAddStatusFunction(onlineContact);
+        hostClearJournal();
+    }
+    void TearDown() override {
+        if (HWND editor = findEditor())
+            SendMessageW(editor, WM_COMMAND, 15, 0);
+        PluginTest::TearDown();
+    }
+    HWND openSolidFromClipboard(int width, int height, COLORREF colour) {
+        EXPECT_TRUE(hostPutSolidPictureOnClipboard(width, height, colour));
+        EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", {onlineContact}), 0);
+        hostPumpMessages(50);
+        return findEditor();
+    }
+    HWND openFromClipboard(int width, int height, std::vector<HostContact> contacts = {onlineContact}) {
+        EXPECT_TRUE(hostPutPictureOnClipboard(width, height));
+        EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", contacts), 0);
+        hostPumpMessages(50);
+        return findEditor();
+    }
+};
