@@ -81,7 +81,7 @@ int64_t sendPicture(const wchar_t* fileName, const ContactRecord* contact) {
     if (!hostTable || !hostTable->callFunction || !contact)
         return ownFailure;
     wchar_t name[netFunctionNameUnits];
-    if (!formatNetFunctionName(name, std::size(name), *contact, L"PFSendPicture"))
+    if (!formatNetFunctionName(name, std::size(name), *contact, netSendPicture))
         return ownFailure;
     SendPictureRecord record = {};
     record.size = sizeof(record);

@@ -157,9 +157,9 @@ void setUpStyleControl(EditorState& s) {
 }
 
 void showHandOffButtons(HWND toolbar) {
-    if (hostFunctionExists(L"upDeck/sendFile"))
+    if (hostFunctionExists(fileTransferFunction))
         setItemState(toolbar, commandFileTransfer, TBSTATE_ENABLED);
-    if (hostFunctionExists(L"wtwImageShack/sendImage"))
+    if (hostFunctionExists(imageHostingFunction))
         setItemState(toolbar, commandImageHosting, TBSTATE_ENABLED);
 }
 

@@ -9,8 +9,6 @@
 
 enum ImageSource : int32_t { sourceScreen = 0, sourceClipboard = 1, sourceFile = 2 };
 
-constexpr const wchar_t* contactSendMenu = L"WTW/Menu/Contact/Send";
-
 extern MenuItemRecord menuItemRecord;
 
 void addMenuItems();

@@ -65,13 +65,13 @@ static HBITMAP loadToolbarGraphic() {
     load.fileName = toolbarFileName;
     load.module = moduleHandle;
     load.flags = 8;
-    if (callHost(L"WTW/Graph/Load", &load) != 1)
+    if (callHost(hostGraphLoad, &load) != 1)
         return LoadBitmapW(moduleHandle, MAKEINTRESOURCEW(toolbarResourceId));
     GraphRecord get = {};
     get.size = sizeof(GraphRecord);
     get.graphId = toolbarGraphId;
     get.flags = 4;
-    return reinterpret_cast<HBITMAP>(callHost(L"WTW/Graph/GetImage", &get));
+    return reinterpret_cast<HBITMAP>(callHost(hostGraphGetImage, &get));
 }
 
 // A host may free the library after a failed load without unloading it: a
@@ -113,7 +113,7 @@ extern "C" int32_t pluginLoad(uint64_t, HostFunctionTable* table) {
     addMenuItems();
     loaded.menuItems = true;
     menuRebuildHook = table && table->hookEvent
-                          ? table->hookEvent(L"WTW/OnMenuRebuild", onMenuRebuild, 0)
+                          ? table->hookEvent(menuRebuildEvent, onMenuRebuild, 0)
                           : 0;
     toolbarBitmap = loadToolbarGraphic();
     return hostOk;
