@@ -145,7 +145,7 @@ void setUpStyleControl(EditorState& s) {
     PostMessageW(s.styleControl, setPenWidthMessage, 0, LPARAM(s.penWidth));
     PostMessageW(s.styleControl, setPenColorMessage, 0, LPARAM(swapRedBlue(s.penColor)));
     PostMessageW(s.styleControl, setBrushColorMessage, 0, LPARAM(swapRedBlue(s.brushColor)));
-    PostMessageW(s.styleControl, setTransparentMessage, 0, LPARAM(readSetting(keyTransparent, 0)));
+    PostMessageW(s.styleControl, setTransparentMessage, 0, LPARAM(readSetting(keyTransparent, defaultTransparent)));
     RECT client = {};
     GetClientRect(s.styleControl, &client);
     ShowWindow(s.styleControl, SW_HIDE);
@@ -193,7 +193,7 @@ void applyLayoutSettings(EditorState& s) {
     int32_t fullscreen = 0;
     if (readStoredSetting(keyFullscreen, &fullscreen) && fullscreen == 1)
         toggleFullScreen();
-    SendMessageW(s.qualitySlider, TBM_SETPOS, TRUE, LPARAM(readSetting(keyDefaultQuality, 0)));
+    SendMessageW(s.qualitySlider, TBM_SETPOS, TRUE, LPARAM(readSetting(keyDefaultQuality, defaultQuality)));
 }
 
 }  // namespace
