@@ -34,13 +34,13 @@ constexpr int32_t statusHidingItems = 7;
 constexpr int32_t statusUnknown = 0;
 constexpr size_t statusNameUnits = 255;
 
-}  // namespace
-
 MenuItemRecord menuItemRecord = [] {
     MenuItemRecord record = {};
     record.size = sizeof(MenuItemRecord);
     return record;
 }();
+
+}  // namespace
 
 void addMenuItems() {
     for (const MenuItem& item : menuItems) {
