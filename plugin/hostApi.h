@@ -257,12 +257,12 @@ constexpr auto hostGraphGetImage = L"WTW/Graph/GetImage";                      /
 constexpr auto netStatusGet = L"PFStatusGet";      // StatusRecord*; 0 -> status filled in
 constexpr auto netSendPicture = L"PFSendPicture";  // SendPictureRecord*; 0 -> hostOk; too large: hostOutOfMemory
 
-// The two other plug-ins, called only when functionExists finds them.
+// The two other plug-ins; their toolbar buttons show only when functionExists finds them.
 constexpr auto fileTransferFunction = L"upDeck/sendFile";          // SendFileRecord*; 0 -> ignored
 constexpr auto imageHostingFunction = L"wtwImageShack/sendImage";  // SendImageRecord*; 0 -> ignored
 
 // The event hooked at load, and the host's menu the items are added to.
-constexpr auto menuRebuildEvent = L"WTW/OnMenuRebuild";     // handler gets MenuRebuildEvent*; answers 0
+constexpr auto menuRebuildEvent = L"WTW/OnMenuRebuild";     // handler(MenuRebuildEvent*, 0, userValue)
 constexpr auto contactSendMenu = L"WTW/Menu/Contact/Send";  // MenuItemRecord::menuName
 
 // Results the host and the plug-in exchange, as 32-bit values.
