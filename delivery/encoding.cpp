@@ -44,12 +44,26 @@ void lookUpEncoders() {
     jpegEncoderClsid = findEncoderClsid(L"image/jpeg");
 }
 
+static const QualityLevel qualityLevels[] = {
+    {levelPng, 0, L"PNG"},
+    {levelBestJpeg, 80, L"JPEG 80%"},
+    {2, 60, L"JPEG 60%"},
+    {3, 40, L"JPEG 40%"},
+    {levelWorstJpeg, 10, L"JPEG 10%"},
+};
+static_assert(std::size(qualityLevels) == levelWorstJpeg + 1);
+
+const QualityLevel* qualityLevel(int32_t level) {
+    for (const QualityLevel& row : qualityLevels) {
+        if (row.level == level)
+            return &row;
+    }
+    return nullptr;
+}
+
 uint32_t jpegQualityFor(int32_t level) {
-    static const uint32_t qualities[] = {80, 60, 40, 10};
-    static_assert(std::size(qualities) == levelWorstJpeg - levelBestJpeg + 1);
-    if (level < levelBestJpeg || level > levelWorstJpeg)
-        return 0;
-    return qualities[level - levelBestJpeg];
+    const QualityLevel* row = qualityLevel(level);
+    return row ? row->jpegQuality : 0;
 }
 
 // Spelled out rather than taken from the SDK, whose copy lives in a library

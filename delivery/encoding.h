@@ -26,6 +26,15 @@ extern CLSID jpegEncoderClsid;
 void lookUpEncoders();
 CLSID findEncoderClsid(const wchar_t* mimeType);
 
+// What a level is: the quality its JPEG is encoded at (0 for PNG) and the
+// quality slider's tooltip text at that position.
+struct QualityLevel {
+    int32_t level;
+    uint32_t jpegQuality;
+    const wchar_t* tipText;
+};
+// The row of a level; null for a value that is no level.
+const QualityLevel* qualityLevel(int32_t level);
 // The JPEG quality of a level: 80, 60, 40, 10 for 1 to 4, 0 for every other.
 uint32_t jpegQualityFor(int32_t level);
 

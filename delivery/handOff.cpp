@@ -13,53 +13,47 @@
 
 namespace {
 
-bool hasRecipients(const EditorState& state) {
-    return hostTable && state.contacts && state.contactCount != 0;
-}
+// One host call handing the file to one contact.
+using HandOffFn = void (*)(const wchar_t* fileName, const ContactRecord& contact);
 
-}  // namespace
-
-bool handOffToFileTransfer(EditorState& state) {
+void sendFileTo(const wchar_t* fileName, const ContactRecord& contact) {
     SendFileRecord record = {};
     record.size = sizeof(record);
-    if (!hasRecipients(state))
-        return false;
-    wchar_t name[tempNameUnits] = {};
-    int32_t level = levelPng;
-    PictureRegion region = {};
-    if (!saveSelection(state, name, &level, &region))
-        return true;
     static_assert(std::size(record.filePath) == tempNameUnits);
-    std::wcsncpy(record.filePath, name, std::size(record.filePath) - 1);
+    std::wcsncpy(record.filePath, fileName, std::size(record.filePath) - 1);
+    record.contact = contact;
+    callHost(fileTransferFunction, &record);
+}
+
+void sendImageTo(const wchar_t* fileName, const ContactRecord& contact) {
+    SendImageRecord record = {};
+    record.fileName = fileName;
+    record.contactId = contact.contactId;
+    record.netClass = contact.netClass;
+    record.netId = contact.netId;
+    callHost(imageHostingFunction, &record);
+}
+
+bool handOff(EditorState& state, HandOffFn handTo) {
+    DeliveryFile file;
+    DeliveryOpening opening = openDelivery(state, RecipientsCheck::beforeSaving, &file);
+    if (opening != DeliveryOpening::ready)
+        return opening == DeliveryOpening::ended;
     uint32_t generation = state.generation;
-    for (int32_t i = 0; sameEditor(state, generation, i); i++) {
-        record.contact = state.contacts[i];
-        callHost(fileTransferFunction, &record);
-    }
+    for (int32_t i = 0; sameEditor(state, generation, i); i++)
+        handTo(file.name, state.contacts[i]);
     // The other plug-in may have let another editor open: that one stays.
     if (state.generation == generation)
         closeEditor();
     return true;
 }
 
+}  // namespace
+
+bool handOffToFileTransfer(EditorState& state) {
+    return handOff(state, sendFileTo);
+}
+
 bool handOffToImageHosting(EditorState& state) {
-    if (!hasRecipients(state))
-        return false;
-    wchar_t name[tempNameUnits] = {};
-    int32_t level = levelPng;
-    PictureRegion region = {};
-    if (!saveSelection(state, name, &level, &region))
-        return true;
-    SendImageRecord record = {};
-    record.fileName = name;
-    uint32_t generation = state.generation;
-    for (int32_t i = 0; sameEditor(state, generation, i); i++) {
-        record.contactId = state.contacts[i].contactId;
-        record.netClass = state.contacts[i].netClass;
-        record.netId = state.contacts[i].netId;
-        callHost(imageHostingFunction, &record);
-    }
-    if (state.generation == generation)
-        closeEditor();
-    return true;
+    return handOff(state, sendImageTo);
 }

@@ -4,8 +4,6 @@
 
 #include "../editor/editorState.h"
 
-constexpr const wchar_t* fileTransferFunction = L"upDeck/sendFile";
-constexpr const wchar_t* imageHostingFunction = L"wtwImageShack/sendImage";
 constexpr const wchar_t* imageHostingDomain = L"imageshack.us";
 constexpr const wchar_t* imageHostingButtonText = L"Wyślij na imageshack.us";
 

@@ -81,7 +81,7 @@ int64_t sendPicture(const wchar_t* fileName, const ContactRecord* contact) {
     if (!hostTable || !hostTable->callFunction || !contact)
         return ownFailure;
     wchar_t name[netFunctionNameUnits];
-    if (!formatNetFunctionName(name, std::size(name), *contact, L"PFSendPicture"))
+    if (!formatNetFunctionName(name, std::size(name), *contact, netSendPicture))
         return ownFailure;
     SendPictureRecord record = {};
     record.size = sizeof(record);
@@ -90,20 +90,32 @@ int64_t sendPicture(const wchar_t* fileName, const ContactRecord* contact) {
     return callHost(name, &record);
 }
 
-bool saveSelection(EditorState& state, wchar_t* nameOut, int32_t* level, PictureRegion* region) {
-    *region = clippedRegion(state.startX, state.startY, state.endX, state.endY, imageWidth(state.picture),
-                            imageHeight(state.picture));
-    if (regionIsEmpty(*region)) {
+// False, after telling the user why, when the cut selection is empty or
+// nothing could be written.
+static bool saveSelection(EditorState& state, DeliveryFile* file) {
+    PictureRegion& region = file->region;
+    region = clippedRegion(state.startX, state.startY, state.endX, state.endY, imageWidth(state.picture),
+                           imageHeight(state.picture));
+    if (regionIsEmpty(region)) {
         showNotSent(state, messageEmptySelection);
         return false;
     }
-    *level = levelPng;
-    makeTempPictureName(state, nameOut, level);
-    if (nameOut[0] != L'\0' &&
-        saveRegion(state.picture, nameOut, *level, region->left, region->top, region->right, region->bottom))
+    file->level = levelPng;
+    makeTempPictureName(state, file->name, &file->level);
+    if (file->name[0] != L'\0' &&
+        saveRegion(state.picture, file->name, file->level, region.left, region.top, region.right, region.bottom))
         return true;
     showNotSent(state, messageSaveFailed);
     return false;
+}
+
+DeliveryOpening openDelivery(EditorState& state, RecipientsCheck check, DeliveryFile* file) {
+    *file = {};
+    if (check == RecipientsCheck::beforeSaving && !hasRecipients(state))
+        return DeliveryOpening::noRecipients;
+    if (!saveSelection(state, file))
+        return DeliveryOpening::ended;
+    return hasRecipients(state) ? DeliveryOpening::ready : DeliveryOpening::noRecipients;
 }
 
 namespace {
@@ -147,16 +159,13 @@ bool sendInLowerQuality(EditorState& state, wchar_t* name, const PictureRegion& 
 bool sendRegionToContacts(EditorState& state) {
     if (!state.picture)
         return true;
-    wchar_t name[tempNameUnits] = {};
-    int32_t level = levelPng;
-    PictureRegion region = {};
-    if (!saveSelection(state, name, &level, &region))
-        return true;
-    if (!hasRecipients(state))
-        return false;
+    DeliveryFile file;
+    DeliveryOpening opening = openDelivery(state, RecipientsCheck::afterSaving, &file);
+    if (opening != DeliveryOpening::ready)
+        return opening == DeliveryOpening::ended;
     uint32_t generation = state.generation;
     for (int32_t i = 0; sameEditor(state, generation, i); i++) {
-        int64_t result = sendPicture(name, &state.contacts[i]);
+        int64_t result = sendPicture(file.name, &state.contacts[i]);
         if (state.generation != generation)
             return true;
         switch (firstAttemptOutcome(result)) {
@@ -164,7 +173,7 @@ bool sendRegionToContacts(EditorState& state) {
             closeEditor();
             return true;
         case SendOutcome::fallBack:
-            if (!sendInLowerQuality(state, name, region, i))
+            if (!sendInLowerQuality(state, file.name, file.region, i))
                 return true;
             break;
         case SendOutcome::failed:

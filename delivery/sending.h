@@ -9,6 +9,7 @@
 
 #include "../editor/editorState.h"
 #include "../plugin/hostApi.h"
+#include "encoding.h"
 
 constexpr const wchar_t* notSentCaption = L"Obrazek nie wysłany";
 constexpr size_t netFunctionNameUnits = 512;
@@ -53,8 +54,19 @@ int64_t sendPicture(const wchar_t* fileName, const ContactRecord* contact);
 bool sendRegionToContacts(EditorState& state);
 bool sendWholePicture(EditorState& state);
 
-struct PictureRegion;
-// The selection cut to the picture, saved under a new temporary name at the
-// slider's level. False, after telling the user why, when the cut selection is
-// empty or nothing could be written: no name of an unwritten file goes out.
-bool saveSelection(EditorState& state, wchar_t* nameOut, int32_t* level, PictureRegion* region);
+// The file every delivery command opens with: the selection cut to the
+// picture, saved under a new temporary name at the slider's level.
+struct DeliveryFile {
+    wchar_t name[tempNameUnits];
+    int32_t level;
+    PictureRegion region;
+};
+// The send writes its file even when nobody can receive it; the hand-offs
+// look for recipients before they write anything.
+enum class RecipientsCheck { afterSaving, beforeSaving };
+// ended: the user was told why the file is missing (an empty cut selection,
+// nothing written), and the dispatcher's focus step still applies.
+// noRecipients: no host table or no contacts; the command stops at once.
+enum class DeliveryOpening { ready, ended, noRecipients };
+// The opening of commands 11 to 14: no name of an unwritten file goes out.
+DeliveryOpening openDelivery(EditorState& state, RecipientsCheck check, DeliveryFile* file);

@@ -87,7 +87,7 @@ void applyLayoutSettings(EditorState& s) {
     int32_t fullscreen = 0;
     if (readStoredSetting(keyFullscreen, &fullscreen) && fullscreen == 1)
         toggleFullScreen(s);
-    SendMessageW(s.qualitySlider, TBM_SETPOS, TRUE, LPARAM(readSetting(keyDefaultQuality, 0)));
+    SendMessageW(s.qualitySlider, TBM_SETPOS, TRUE, LPARAM(readSetting(keyDefaultQuality, defaultQuality)));
 }
 
 }  // namespace

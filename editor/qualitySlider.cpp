@@ -7,14 +7,13 @@
 #include <cwchar>
 #include <iterator>
 
+#include "../delivery/encoding.h"
 #include "../plugin/pluginFrame.h"
 
-static const wchar_t* const qualityTips[] = {L"PNG", L"JPEG 80%", L"JPEG 60%", L"JPEG 40%", L"JPEG 10%"};
-
+// The slider's positions are the saving levels, so each tip is its level's.
 const wchar_t* qualityTipText(int32_t position) {
-    if (position < 0 || position >= int32_t(std::size(qualityTips)))
-        return L"Error";
-    return qualityTips[position];
+    const QualityLevel* row = qualityLevel(position);
+    return row ? row->tipText : L"Error";
 }
 
 HWND createQualitySlider(HWND toolbar) {

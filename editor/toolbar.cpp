@@ -92,7 +92,7 @@ void setUpStyleControl(EditorState& s) {
     PostMessageW(s.styleControl, setPenWidthMessage, 0, LPARAM(s.penWidth));
     PostMessageW(s.styleControl, setPenColorMessage, 0, LPARAM(swapRedBlue(s.penColor)));
     PostMessageW(s.styleControl, setBrushColorMessage, 0, LPARAM(swapRedBlue(s.brushColor)));
-    PostMessageW(s.styleControl, setTransparentMessage, 0, LPARAM(readSetting(keyTransparent, 0)));
+    PostMessageW(s.styleControl, setTransparentMessage, 0, LPARAM(readSetting(keyTransparent, defaultTransparent)));
     RECT client = {};
     GetClientRect(s.styleControl, &client);
     ShowWindow(s.styleControl, SW_HIDE);
@@ -104,9 +104,9 @@ void setUpStyleControl(EditorState& s) {
 }
 
 void showHandOffButtons(HWND toolbar) {
-    if (hostFunctionExists(L"upDeck/sendFile"))
+    if (hostFunctionExists(fileTransferFunction))
         setItemState(toolbar, commandFileTransfer, TBSTATE_ENABLED);
-    if (hostFunctionExists(L"wtwImageShack/sendImage"))
+    if (hostFunctionExists(imageHostingFunction))
         setItemState(toolbar, commandImageHosting, TBSTATE_ENABLED);
 }
 

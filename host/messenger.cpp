@@ -96,7 +96,6 @@ SIZE thumbnailSize(UINT width, UINT height) {
 }
 constexpr const wchar_t* windowClass = L"snipLeafMessenger";
 constexpr const wchar_t* paneClass = L"snipLeafChatPane";
-constexpr const wchar_t* contactMenuName = L"WTW/Menu/Contact/Send";
 
 struct Messenger {
     HWND window = nullptr;
@@ -261,7 +260,7 @@ int64_t logToWindow(int64_t wParam, int64_t) {
 void registerNetworks() {
     for (const Network& network : networks) {
         std::wstring netClass = network.netClass;
-        std::wstring name = formatted(L"%ls/%d/PFStatusGet", network.netClass, network.netId);
+        std::wstring name = formatted(L"%ls/%d/%ls", network.netClass, network.netId, netStatusGet);
         hostRegister(name, [netClass](int64_t wParam, int64_t) {
             reinterpret_cast<StatusRecord*>(wParam)->status = messengerNetworkStatus(netClass);
             return int64_t(0);
@@ -269,7 +268,7 @@ void registerNetworks() {
     }
     hostAddPictureTransferBy({networks[0].netClass, networks[0].netId, 0, 0}, firstNetworkVerdict);
     hostAddPictureTransferBy({networks[1].netClass, networks[1].netId, 0, 0}, secondNetworkVerdict);
-    hostRegister(L"WTW/Log", logToWindow);
+    hostRegister(hostLog, logToWindow);
     hostWatchDeliveries(onDelivery);
 }
 
@@ -288,7 +287,7 @@ HMENU buildContactMenu(const std::vector<HostContact>& chosen) {
     HMENU send = CreatePopupMenu();
     for (const std::wstring& id : hostMenuOrder()) {
         const HostMenuItem& item = hostMenuItems().at(id);
-        if (item.menuName != contactMenuName || !shown.count(id))
+        if (item.menuName != contactSendMenu || !shown.count(id))
             continue;
         AppendMenuW(send, MF_STRING, firstMenuItemCommand + messenger.shownItems.size(), item.caption.c_str());
         messenger.shownItems.push_back(id);

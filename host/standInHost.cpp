@@ -63,13 +63,13 @@ std::wstring recordText(const std::wstring& name, int64_t wParam, RecordKind kin
         return {};
     if (kind == RecordKind::wideText)
         return reinterpret_cast<const wchar_t*>(wParam);
-    size_t offset = name == L"WTW/Log" ? 16 : 8;
+    size_t offset = name == hostLog ? 16 : 8;
     uint32_t size = *reinterpret_cast<const uint32_t*>(wParam);
     if (size < offset + 8)
         return {};
     const wchar_t* text = nullptr;
     std::memcpy(&text, reinterpret_cast<const uint8_t*>(wParam) + offset, sizeof(text));
-    if (name.find(L"PFStatusGet") != std::wstring::npos || name.find(L"PFSendPicture") != std::wstring::npos)
+    if (name.find(netStatusGet) != std::wstring::npos || name.find(netSendPicture) != std::wstring::npos)
         return {};
     return text ? text : L"";
 }
@@ -213,21 +213,21 @@ int64_t answer(int64_t value) {
 }
 
 void registerBuiltIns() {
-    hostRegister(L"WTW/Log", [](int64_t, int64_t) { return answer(0); });
-    hostRegister(L"WTW/Settings/GetMyConfigFile", settingsGetMyConfigFile);
-    hostRegister(L"WTW/Settings/InitEx", settingsInitEx, RecordKind::wideText);
-    hostRegister(L"WTW/Settings/Read", [](int64_t, int64_t) { loadSettingsFile(); return answer(0); },
+    hostRegister(hostLog, [](int64_t, int64_t) { return answer(0); });
+    hostRegister(hostSettingsGetMyConfigFile, settingsGetMyConfigFile);
+    hostRegister(hostSettingsInitEx, settingsInitEx, RecordKind::wideText);
+    hostRegister(hostSettingsRead, [](int64_t, int64_t) { loadSettingsFile(); return answer(0); },
                  RecordKind::none);
-    hostRegister(L"WTW/Settings/Get", settingsGet);
-    hostRegister(L"WTW/Settings/Set", settingsSet);
-    hostRegister(L"WTW/Settings/Write", [](int64_t, int64_t) { saveSettingsFile(); return answer(0); },
+    hostRegister(hostSettingsGet, settingsGet);
+    hostRegister(hostSettingsSet, settingsSet);
+    hostRegister(hostSettingsWrite, [](int64_t, int64_t) { saveSettingsFile(); return answer(0); },
                  RecordKind::none);
-    hostRegister(L"WTW/Settings/Destroy", [](int64_t, int64_t) { host.settingsOpen = false; return answer(0); },
+    hostRegister(hostSettingsDestroy, [](int64_t, int64_t) { host.settingsOpen = false; return answer(0); },
                  RecordKind::none);
-    hostRegister(L"WTW/Menu/Add", menuAdd);
-    hostRegister(L"WTW/Menu/Remove", menuRemove);
-    hostRegister(L"WTW/Graph/Load", graphLoad);
-    hostRegister(L"WTW/Graph/GetImage", graphGetImage);
+    hostRegister(hostMenuAdd, menuAdd);
+    hostRegister(hostMenuRemove, menuRemove);
+    hostRegister(hostGraphLoad, graphLoad);
+    hostRegister(hostGraphGetImage, graphGetImage);
 }
 
 int64_t hostShowItem(int64_t userValue, const wchar_t* itemId) {
@@ -293,7 +293,7 @@ std::vector<std::wstring> hostCallNames() {
 std::vector<std::wstring> hostLogMessages() {
     std::vector<std::wstring> messages;
     for (const JournalEntry& entry : host.journal) {
-        if (entry.kind == JournalKind::call && entry.name == L"WTW/Log")
+        if (entry.kind == JournalKind::call && entry.name == hostLog)
             messages.push_back(entry.text);
     }
     return messages;
@@ -338,7 +338,7 @@ ContactRecord hostContactRecord(const HostContact& contact) {
 
 void hostAddStatusFunction(const HostContact& contact) {
     wchar_t name[300];
-    swprintf(name, 300, L"%ls/%d/PFStatusGet", contact.netClass.c_str(), contact.netId);
+    swprintf(name, 300, L"%ls/%d/%ls", contact.netClass.c_str(), contact.netId, netStatusGet);
     int32_t status = contact.status;
     hostRegister(name, [status](int64_t wParam, int64_t) {
         reinterpret_cast<StatusRecord*>(wParam)->status = status;
@@ -366,7 +366,7 @@ std::vector<std::wstring> hostRebuildMenu(const std::vector<HostContact>& contac
     event.pInfo = &info;
     event.userValue = int64_t(&shown);
     event.showItem = hostShowItem;
-    hostRaiseEvent(L"WTW/OnMenuRebuild", &event);
+    hostRaiseEvent(menuRebuildEvent, &event);
     return shown;
 }
 

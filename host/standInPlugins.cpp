@@ -95,7 +95,7 @@ bool hostWriteDeliveredFile(const Delivery& delivery, const std::wstring& path) 
 }
 
 void hostAddPictureTransferBy(const HostContact& contact, DeliveryVerdict verdict) {
-    std::wstring name = contact.netClass + L"/" + std::to_wstring(contact.netId) + L"/PFSendPicture";
+    std::wstring name = contact.netClass + L"/" + std::to_wstring(contact.netId) + L"/" + netSendPicture;
     hostRegister(name, [name, verdict](int64_t wParam, int64_t) { return pictureTransfer(name, wParam, verdict); });
 }
 

@@ -19,8 +19,8 @@ struct Delivery {
     int64_t result;                  // what the stand-in answered
 };
 
-constexpr const wchar_t* standInFileTransferName = L"upDeck/sendFile";
-constexpr const wchar_t* standInImageHostingName = L"wtwImageShack/sendImage";
+constexpr const wchar_t* standInFileTransferName = fileTransferFunction;
+constexpr const wchar_t* standInImageHostingName = imageHostingFunction;
 constexpr size_t sendImageRecordBytes = 32;
 
 // What a stand-in answers for one delivery, given what it was handed.

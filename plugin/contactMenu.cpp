@@ -34,13 +34,13 @@ constexpr int32_t statusHidingItems = 7;
 constexpr int32_t statusUnknown = 0;
 constexpr size_t statusNameUnits = 255;
 
-}  // namespace
-
 MenuItemRecord menuItemRecord = [] {
     MenuItemRecord record = {};
     record.size = sizeof(MenuItemRecord);
     return record;
 }();
+
+}  // namespace
 
 void addMenuItems() {
     for (const MenuItem& item : menuItems) {
@@ -51,7 +51,7 @@ void addMenuItems() {
         menuItemRecord.caption = item.caption;
         menuItemRecord.onClick = onMenuClick;
         menuItemRecord.userData = uint64_t(item.source);
-        callHost(L"WTW/Menu/Add", &menuItemRecord);
+        callHost(hostMenuAdd, &menuItemRecord);
     }
 }
 
@@ -61,7 +61,7 @@ void removeMenuItems() {
     menuItemRecord.menuName = contactSendMenu;
     for (const MenuItem& item : menuItems) {
         menuItemRecord.itemId = item.id;
-        callHost(L"WTW/Menu/Remove", &menuItemRecord);
+        callHost(hostMenuRemove, &menuItemRecord);
     }
 }
 
@@ -82,8 +82,7 @@ static int32_t contactStatus(const ContactRecord& contact) {
     StatusRecord record = {};
     record.size = sizeof(StatusRecord);
     wchar_t name[statusNameUnits] = {};
-    if (!formatText(name, std::size(name), L"%s/%d/%s", contact.netClass ? contact.netClass : L"", contact.netId,
-                    L"PFStatusGet"))
+    if (!formatNetFunctionName(name, std::size(name), contact, netStatusGet))
         return statusUnknown;
     callHost(name, &record);
     return record.status;

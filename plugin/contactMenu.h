@@ -9,10 +9,6 @@
 
 enum ImageSource : int32_t { sourceScreen = 0, sourceClipboard = 1, sourceFile = 2 };
 
-constexpr const wchar_t* contactSendMenu = L"WTW/Menu/Contact/Send";
-
-extern MenuItemRecord menuItemRecord;
-
 void addMenuItems();
 void removeMenuItems();
 int64_t onMenuRebuild(void* event, int64_t lParam, int64_t userValue);

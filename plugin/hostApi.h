@@ -238,6 +238,33 @@ static_assert(offsetof(SendImageRecord, contactId) == 8);
 static_assert(offsetof(SendImageRecord, netClass) == 16);
 static_assert(offsetof(SendImageRecord, netId) == 24);
 
+// The host's functions the plug-in calls through callFunction, one row each:
+// name, then what it takes (wParam; lParam) and what it answers.
+constexpr auto hostLog = L"WTW/Log";                                           // LogRecord*; 0 -> ignored
+constexpr auto hostSettingsGetMyConfigFile = L"WTW/Settings/GetMyConfigFile";  // ConfigFileRecord*; module -> path
+constexpr auto hostSettingsInitEx = L"WTW/Settings/InitEx";                    // path; &handle -> 0 when open
+constexpr auto hostSettingsRead = L"WTW/Settings/Read";                        // handle; 0 -> ignored
+constexpr auto hostSettingsGet = L"WTW/Settings/Get";                          // SettingRecord*; 0 -> 0 when not stored
+constexpr auto hostSettingsSet = L"WTW/Settings/Set";                          // SettingRecord*; 0 -> ignored
+constexpr auto hostSettingsWrite = L"WTW/Settings/Write";                      // handle; 0 -> ignored
+constexpr auto hostSettingsDestroy = L"WTW/Settings/Destroy";                  // handle; module -> ignored
+constexpr auto hostMenuAdd = L"WTW/Menu/Add";                                  // MenuItemRecord*; 0 -> ignored
+constexpr auto hostMenuRemove = L"WTW/Menu/Remove";                            // MenuItemRecord*; 0 -> ignored
+constexpr auto hostGraphLoad = L"WTW/Graph/Load";                              // GraphRecord*; 0 -> 1 when loaded
+constexpr auto hostGraphGetImage = L"WTW/Graph/GetImage";                      // GraphRecord*; 0 -> HBITMAP
+
+// Each network's own, called as "<netClass>/<netId>/<suffix>".
+constexpr auto netStatusGet = L"PFStatusGet";      // StatusRecord*; 0 -> status filled in
+constexpr auto netSendPicture = L"PFSendPicture";  // SendPictureRecord*; 0 -> hostOk; too large: hostOutOfMemory
+
+// The two other plug-ins; their toolbar buttons show only when functionExists finds them.
+constexpr auto fileTransferFunction = L"upDeck/sendFile";          // SendFileRecord*; 0 -> ignored
+constexpr auto imageHostingFunction = L"wtwImageShack/sendImage";  // SendImageRecord*; 0 -> ignored
+
+// The event hooked at load, and the host's menu the items are added to.
+constexpr auto menuRebuildEvent = L"WTW/OnMenuRebuild";     // handler(MenuRebuildEvent*, 0, userValue)
+constexpr auto contactSendMenu = L"WTW/Menu/Contact/Send";  // MenuItemRecord::menuName
+
 // Results the host and the plug-in exchange, as 32-bit values.
 constexpr int32_t hostOk = 0;
 constexpr int32_t hostAbort = int32_t(0x80004004);        // E_ABORT

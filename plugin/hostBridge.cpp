@@ -38,7 +38,7 @@ void writeLog(HostFunctionTable* table, int level, const wchar_t* source, const 
     record.level = level;
     record.source = source;
     record.message = message;
-    table->callFunction(L"WTW/Log", int64_t(&record), 0);
+    table->callFunction(hostLog, int64_t(&record), 0);
 }
 
 int64_t callHost(const wchar_t* name, int64_t wParam, int64_t lParam) {

@@ -14,9 +14,10 @@
 #include "version.h"
 
 HMODULE moduleHandle = nullptr;
-ULONG_PTR gdiplusToken = 0;
-int64_t menuRebuildHook = 0;
 HBITMAP toolbarBitmap = nullptr;
+
+static ULONG_PTR gdiplusToken = 0;
+static int64_t menuRebuildHook = 0;
 
 // What is up, so that pluginUnload undoes exactly that.
 static struct {
@@ -45,10 +46,6 @@ static const PluginInfo info = {
     {},
 };
 
-const PluginInfo& pluginInfo() {
-    return info;
-}
-
 extern "C" PluginInfo* queryPlugInfo(uint64_t) {
     return const_cast<PluginInfo*>(&info);
 }
@@ -65,19 +62,20 @@ static HBITMAP loadToolbarGraphic() {
     load.fileName = toolbarFileName;
     load.module = moduleHandle;
     load.flags = 8;
-    if (callHost(L"WTW/Graph/Load", &load) != 1)
+    if (callHost(hostGraphLoad, &load) != 1)
         return LoadBitmapW(moduleHandle, MAKEINTRESOURCEW(toolbarResourceId));
     GraphRecord get = {};
     get.size = sizeof(GraphRecord);
     get.graphId = toolbarGraphId;
     get.flags = 4;
-    return reinterpret_cast<HBITMAP>(callHost(L"WTW/Graph/GetImage", &get));
+    return reinterpret_cast<HBITMAP>(callHost(hostGraphGetImage, &get));
 }
 
 // A host may free the library after a failed load without unloading it: a
 // class left registered would then point at freed code and block every later
-// load, so what the load set up so far goes down before the abort.
-static void takeDownPartialLoad() {
+// load, so what the load set up so far goes down before the abort. The unload
+// ends the same way.
+static void takeDownClassesAndGdiplus() {
     if (loaded.editorClass)
         UnregisterClassW(editorClassName, moduleHandle);
     if (loaded.styleClass)
@@ -89,8 +87,8 @@ static void takeDownPartialLoad() {
 
 static int32_t failLoad(const wchar_t* message) {
     if (message)
-        writeLog(hostTable, logLevel, logSource, message);
-    takeDownPartialLoad();
+        writeLog(hostTable, logLevel, logSource, L"%s", message);
+    takeDownClassesAndGdiplus();
     return hostAbort;
 }
 
@@ -113,7 +111,7 @@ extern "C" int32_t pluginLoad(uint64_t, HostFunctionTable* table) {
     addMenuItems();
     loaded.menuItems = true;
     menuRebuildHook = table && table->hookEvent
-                          ? table->hookEvent(L"WTW/OnMenuRebuild", onMenuRebuild, 0)
+                          ? table->hookEvent(menuRebuildEvent, onMenuRebuild, 0)
                           : 0;
     toolbarBitmap = loadToolbarGraphic();
     return hostOk;
@@ -128,18 +126,12 @@ extern "C" int32_t pluginUnload(uint64_t) {
         closeSettings();
     if (loaded.menuItems)
         removeMenuItems();
-    if (loaded.editorClass)
-        UnregisterClassW(editorClassName, moduleHandle);
-    if (loaded.styleClass)
-        UnregisterClassW(styleControlClassName, moduleHandle);
-    if (loaded.gdiplus)
-        Gdiplus::GdiplusShutdown(gdiplusToken);
+    takeDownClassesAndGdiplus();
     if (menuRebuildHook != 0 && hostTable && hostTable->unhookEvent)
         hostTable->unhookEvent(menuRebuildHook);
     if (toolbarBitmap)
         DeleteObject(toolbarBitmap);
     menuRebuildHook = 0;
     toolbarBitmap = nullptr;
-    loaded = {};
     return 0;
 }

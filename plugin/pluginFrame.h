@@ -8,12 +8,8 @@
 #include "hostApi.h"
 
 extern HMODULE moduleHandle;
-extern ULONG_PTR gdiplusToken;
-extern int64_t menuRebuildHook;
 extern HBITMAP toolbarBitmap;
 
 constexpr int toolbarResourceId = 65535;
 constexpr const wchar_t* toolbarGraphId = L"snipLeaf/Toolbar";
 constexpr const wchar_t* toolbarFileName = L"snipLeafToolbar.png";
-
-const PluginInfo& pluginInfo();

@@ -12,7 +12,7 @@ uint64_t settingsHandle = 0;
 constexpr uint32_t configPathUnits = 261;
 
 bool openSettings() {
-    // With no host to call, callHost answers 0 for "WTW/Settings/InitEx" too,
+    // With no host to call, callHost answers 0 for hostSettingsInitEx too,
     // which would read as an open store.
     if (!hostTable || !hostTable->callFunction) {
         writeLog(hostTable, logLevel, logSource, L"Could not load settings");
@@ -25,8 +25,8 @@ bool openSettings() {
     record.size = sizeof(ConfigFileRecord);
     record.pathBuffer = path;
     record.capacity = configPathUnits;
-    callHost(L"WTW/Settings/GetMyConfigFile", &record, int64_t(moduleHandle));
-    int64_t result = callHost(L"WTW/Settings/InitEx", path, int64_t(&settingsHandle));
+    callHost(hostSettingsGetMyConfigFile, &record, int64_t(moduleHandle));
+    int64_t result = callHost(hostSettingsInitEx, path, int64_t(&settingsHandle));
     std::free(path);
     if (result != 0) {
         writeLog(hostTable, logLevel, logSource, L"Could not load settings");
@@ -46,7 +46,7 @@ static SettingRecord settingRecord(const wchar_t* key) {
 
 bool readStoredSetting(const wchar_t* key, int32_t* value) {
     SettingRecord record = settingRecord(key);
-    if (callHost(L"WTW/Settings/Get", &record) == 0)
+    if (callHost(hostSettingsGet, &record) == 0)
         return false;
     *value = int32_t(uint32_t(uint64_t(record.value)));
     return true;
@@ -61,17 +61,17 @@ int32_t readSetting(const wchar_t* key, int32_t fallback) {
 void writeSetting(const wchar_t* key, int32_t value) {
     SettingRecord record = settingRecord(key);
     record.value = value;  // sign-extended, as the host keeps 64-bit values
-    callHost(L"WTW/Settings/Set", &record);
+    callHost(hostSettingsSet, &record);
 }
 
 void reloadSettings() {
-    callHost(L"WTW/Settings/Read", int64_t(settingsHandle), 0);
+    callHost(hostSettingsRead, int64_t(settingsHandle), 0);
 }
 
 void flushSettings() {
-    callHost(L"WTW/Settings/Write", int64_t(settingsHandle), 0);
+    callHost(hostSettingsWrite, int64_t(settingsHandle), 0);
 }
 
 void closeSettings() {
-    callHost(L"WTW/Settings/Destroy", int64_t(settingsHandle), int64_t(moduleHandle));
+    callHost(hostSettingsDestroy, int64_t(settingsHandle), int64_t(moduleHandle));
 }

@@ -5,17 +5,45 @@
 
 extern uint64_t settingsHandle;
 
-constexpr const wchar_t* keyPenColor = L"snipLeaf/PenColor";
-constexpr const wchar_t* keyBrushColor = L"snipLeaf/BrushColor";
-constexpr const wchar_t* keyPenWidth = L"snipLeaf/PenWidth";
-constexpr const wchar_t* keyTransparent = L"snipLeaf/Transparent";
-constexpr const wchar_t* keyToolbarExpanded = L"snipLeaf/ToolbarExpanded";
-constexpr const wchar_t* keyFullscreen = L"snipLeaf/Fullscreen";
-constexpr const wchar_t* keyDefaultQuality = L"snipLeaf/DefaultQuality";
+// Every setting: its key and what it reads as when the host has none.
+struct Setting {
+    const wchar_t* key;
+    int32_t fallback;
+};
+enum SettingId : int32_t {
+    settingPenColor,
+    settingBrushColor,
+    settingPenWidth,
+    settingTransparent,
+    settingToolbarExpanded,
+    settingFullscreen,
+    settingDefaultQuality,
+    settingCount,
+};
+constexpr Setting settingTable[] = {
+    {L"snipLeaf/PenColor", int32_t(0xFF000000)},
+    {L"snipLeaf/BrushColor", 0x00FFFFFF},
+    {L"snipLeaf/PenWidth", 1},
+    {L"snipLeaf/Transparent", 0},
+    {L"snipLeaf/ToolbarExpanded", 0},
+    {L"snipLeaf/Fullscreen", 0},
+    {L"snipLeaf/DefaultQuality", 0},
+};
+static_assert(sizeof(settingTable) / sizeof(settingTable[0]) == settingCount);
 
-constexpr int32_t defaultPenColor = int32_t(0xFF000000);
-constexpr int32_t defaultBrushColor = 0x00FFFFFF;
-constexpr int32_t defaultPenWidth = 1;
+constexpr const wchar_t* keyPenColor = settingTable[settingPenColor].key;
+constexpr const wchar_t* keyBrushColor = settingTable[settingBrushColor].key;
+constexpr const wchar_t* keyPenWidth = settingTable[settingPenWidth].key;
+constexpr const wchar_t* keyTransparent = settingTable[settingTransparent].key;
+constexpr const wchar_t* keyToolbarExpanded = settingTable[settingToolbarExpanded].key;
+constexpr const wchar_t* keyFullscreen = settingTable[settingFullscreen].key;
+constexpr const wchar_t* keyDefaultQuality = settingTable[settingDefaultQuality].key;
+
+constexpr int32_t defaultPenColor = settingTable[settingPenColor].fallback;
+constexpr int32_t defaultBrushColor = settingTable[settingBrushColor].fallback;
+constexpr int32_t defaultPenWidth = settingTable[settingPenWidth].fallback;
+constexpr int32_t defaultTransparent = settingTable[settingTransparent].fallback;
+constexpr int32_t defaultQuality = settingTable[settingDefaultQuality].fallback;
 
 bool openSettings();
 // The stored value, or fallback when the host has none.
