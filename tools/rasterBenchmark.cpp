@@ -10,6 +10,7 @@
 #include <iterator>
 #include <vector>
 
+#include "image/annotation.h"
 #include "image/bitmapText.h"
 #include "image/capture.h"
 #include "image/drawing.h"
@@ -62,6 +63,19 @@ void text(ImageHolder* holder, int32_t, int32_t) {
     drawBitmapText(holder, 10, 10, pen, sampleText);
 }
 
+void arrowAcross(ImageHolder* holder, int32_t width, int32_t height) {
+    drawArrow(holder, 0, 0, width - 1, height - 1, pen, 15);
+}
+
+// The picture less a 10-pixel margin, so the ring is there to be read.
+void highlightLarge(ImageHolder* holder, int32_t width, int32_t height) {
+    drawHighlight(holder, 10, 10, width - 10, height - 10, highlighterColour);
+}
+
+void redactionLarge(ImageHolder* holder, int32_t width, int32_t height) {
+    drawRedaction(holder, 10, 10, width - 10, height - 10, 12);
+}
+
 void fit(ImageHolder* holder, int32_t, int32_t) {
     fitToScreen(holder);
 }
@@ -76,6 +90,9 @@ const Operation operations[] = {
     {"filled rectangle, whole picture, in a history step", filledRectangle, false, true},
     {"pencil segment 20 px, width 15, in a history step", pencilSegmentWide, false, true},
     {"text, 63 characters, in a history step", text, false, true},
+    {"arrow across, width 15", arrowAcross, false, false},
+    {"highlight, picture less 10 px margin", highlightLarge, false, false},
+    {"redaction, picture less 10 px margin, blocks of 12", redactionLarge, false, false},
     {"fitToScreen", fit, true, false},
 };
 
