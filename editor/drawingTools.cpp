@@ -33,16 +33,30 @@ void invalidatePenMargin(const EditorState& s, int32_t x1, int32_t y1, int32_t x
     InvalidateRect(s.window, &margin, FALSE);
 }
 
-void drawText(const EditorState& s, POINT p) {
+bool drawsIntoPicture(int32_t tool) {
+    return tool == toolPencil || tool == toolLine || tool == toolRectangle || tool == toolEllipse || tool == toolText;
+}
+
+// A release or move whose press the editor did not see still draws, and then
+// opens the step itself, so that what it drew can be taken back too.
+void openStepIfNone(EditorState& s) {
+    if (!s.history.open)
+        beginStep(s.history, s.picture);
+}
+
+void drawText(EditorState& s, POINT p) {
+    openStepIfNone(s);
     char text[textBufferBytes] = {};
     GetWindowTextA(s.textEdit, text, textBufferBytes);
     drawBitmapText(s.picture, p.x, p.y, s.penColor, text);
     auto n = LONG(std::strlen(text));
     RECT touched = {p.x, p.y, p.x + 16 * n + 16, p.y + 30};
     InvalidateRect(s.window, &touched, FALSE);
+    endStep(s.history);
 }
 
-void drawShape(const EditorState& s) {
+void drawShape(EditorState& s) {
+    openStepIfNone(s);
     RECT r = normalisedRect(s.startX, s.startY, s.endX, s.endY);
     if (s.tool == toolLine)
         drawLine(s.picture, s.startX, s.startY, s.endX, s.endY, s.penColor, s.penWidth);
@@ -51,6 +65,7 @@ void drawShape(const EditorState& s) {
     else
         drawEllipse(s.picture, r.left, r.top, r.right, r.bottom, s.penColor, s.brushColor, s.penWidth);
     invalidatePenMargin(s, s.startX, s.startY, s.endX, s.endY);
+    endStep(s.history);
 }
 
 }  // namespace
@@ -69,12 +84,18 @@ void toolMouseDown(EditorState& s, LPARAM lParam) {
     POINT p = mousePoint(lParam);
     s.startX = s.endX = p.x;
     s.startY = s.endY = p.y;
+    s.dragging = 1;
+    s.dragCancelled = 0;
+    if (drawsIntoPicture(s.tool))
+        beginStep(s.history, s.picture);
     InvalidateRect(s.window, nullptr, FALSE);
     if (s.tool == toolText)
         drawText(s, p);
 }
 
 void toolMouseMove(EditorState& s, LPARAM lParam) {
+    if (s.dragCancelled)
+        return;
     POINT p = mousePoint(lParam);
     if (usesRubberBand(s.tool)) {
         drawRubberBand(s);
@@ -85,6 +106,7 @@ void toolMouseMove(EditorState& s, LPARAM lParam) {
     }
     if (s.tool != toolPencil)
         return;
+    openStepIfNone(s);
     drawLine(s.picture, s.startX, s.startY, p.x, p.y, s.penColor, s.penWidth);
     invalidatePenMargin(s, s.startX, s.startY, p.x, p.y);
     s.startX = p.x;
@@ -94,7 +116,12 @@ void toolMouseMove(EditorState& s, LPARAM lParam) {
 // The band on the screen is the one the last move drew, which need not end at
 // the release point: it is removed as drawn. Select then marks the selection
 // itself, from the start to the release point.
-void toolMouseUp(EditorState& s, LPARAM lParam) {
+bool toolMouseUp(EditorState& s, LPARAM lParam) {
+    s.dragging = 0;
+    if (s.dragCancelled) {
+        s.dragCancelled = 0;
+        return false;
+    }
     POINT p = mousePoint(lParam);
     if (usesRubberBand(s.tool))
         drawRubberBand(s);
@@ -104,4 +131,23 @@ void toolMouseUp(EditorState& s, LPARAM lParam) {
         drawRubberBand(s);
     if (s.tool == toolLine || s.tool == toolRectangle || s.tool == toolEllipse)
         drawShape(s);
+    endStep(s.history);
+    return true;
+}
+
+bool cancelDrag(EditorState& s) {
+    if (!s.dragging)
+        return false;
+    if (usesRubberBand(s.tool))
+        drawRubberBand(s);
+    // The selection the band was making is not made: it is left empty.
+    s.endX = s.startX;
+    s.endY = s.startY;
+    if (s.history.open) {
+        cancelStep(s.history);
+        InvalidateRect(s.window, nullptr, FALSE);
+    }
+    s.dragging = 0;
+    s.dragCancelled = 1;
+    return true;
 }

@@ -10,7 +10,12 @@
 
 void toolMouseDown(EditorState& s, LPARAM lParam);
 void toolMouseMove(EditorState& s, LPARAM lParam);
-void toolMouseUp(EditorState& s, LPARAM lParam);
+// False when Escape cancelled the drag this release ends: it does nothing.
+bool toolMouseUp(EditorState& s, LPARAM lParam);
+// Escape during a drag: the rubber band goes as drawn, the pencil's pixels of
+// this drag are put back, and the rest of the drag up to its release does
+// nothing. False when no drag is in progress.
+bool cancelDrag(EditorState& s);
 
 // Left, top, right, bottom of two points in either order.
 RECT normalisedRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2);

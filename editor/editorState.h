@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "../image/capture.h"
+#include "../image/history.h"
 #include "../plugin/hostApi.h"
 
 enum ToolId : int32_t { toolSelect = 2, toolPencil = 3, toolLine = 4, toolRectangle = 5, toolEllipse = 6, toolText = 7 };
@@ -46,6 +47,12 @@ struct EditorState {
     // runs a message loop in which the user may open another editor; a command
     // that finds the number changed after one stops there.
     uint32_t generation;
+    // The picture's steps for undo and redo; freed when the editor closes.
+    History history;
+    // Between a button press and its release as the editor saw them; Escape
+    // clears it and sets dragCancelled, so the rest of that drag does nothing.
+    uint8_t dragging;
+    uint8_t dragCancelled;
 };
 
 // Only opening and closing the editor reach the record by this name; the tests

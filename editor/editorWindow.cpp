@@ -14,7 +14,9 @@
 #include "../plugin/pluginFrame.h"
 #include "../plugin/settings.h"
 #include "drawingTools.h"
+#include "editorKeys.h"
 #include "styleControl.h"
+#include "systemMenu.h"
 #include "toolbar.h"
 
 EditorState editorState = [] {
@@ -165,6 +167,7 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count) {
     if (!s.window)
         return;
     createToolbar(s);
+    addSystemMenuItems(s);
     SetPropW(s.window, editorProperty, &s);
     fitWindowToPicture(s, w, h);
     SIZE window = {s.windowWidth, s.windowHeight};
@@ -189,6 +192,8 @@ void closeEditor() {
         freeImageHolder(s.picture);
         s.picture = nullptr;
     }
+    clearHistory(s.history);
+    s.dragging = s.dragCancelled = 0;
     if (s.contacts) {
         std::free(s.contacts);
         s.contacts = nullptr;
@@ -260,6 +265,8 @@ LRESULT onPaint(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
 LRESULT onKeyDown(HWND window, EditorState& s, UINT message, WPARAM wParam, LPARAM lParam) {
     if (wParam == VK_RETURN)
         s.enterPressed = 1;
+    if (message == WM_KEYDOWN && editorKeyDown(s, wParam))
+        return 0;
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -305,9 +312,22 @@ LRESULT onStyleChanged(HWND window, EditorState& s, UINT message, WPARAM wParam,
     return 0;
 }
 
+// The system menu's own items are the editor's; every other system command
+// keeps its default handling.
+LRESULT onSystemCommand(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
+    if (runSystemMenuCommand(s, wParam))
+        return 0;
+    return DefWindowProcW(window, WM_SYSCOMMAND, wParam, lParam);
+}
+
+LRESULT onInitMenuPopup(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(lParam))
+        updateSystemMenu(s, reinterpret_cast<HMENU>(wParam));
+    return DefWindowProcW(window, WM_INITMENUPOPUP, wParam, lParam);
+}
+
 LRESULT onRightButtonUp(EditorState& s, LPARAM lParam) {
-    toolMouseUp(s, lParam);
-    if (s.tool == toolSelect)
+    if (toolMouseUp(s, lParam) && s.tool == toolSelect)
         dispatchCommand(s, commandSendSelection);
     return 0;
 }
@@ -356,6 +376,10 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_RBUTTONUP:
         return onRightButtonUp(s, lParam);
+    case WM_SYSCOMMAND:
+        return onSystemCommand(window, s, wParam, lParam);
+    case WM_INITMENUPOPUP:
+        return onInitMenuPopup(window, s, wParam, lParam);
     case stylePenChangedMessage:
     case styleBrushChangedMessage:
         return onStyleChanged(window, s, message, wParam, lParam);

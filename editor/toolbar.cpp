@@ -233,6 +233,10 @@ void toggleToolbar(EditorState& s) {
     writeSetting(keyToolbarExpanded, s.toolbarCollapsed == 0 ? 1 : 0);
 }
 
+bool isFullScreen(const EditorState& s) {
+    return (DWORD(GetWindowLongW(s.window, GWL_STYLE)) & frameBits) == 0;
+}
+
 // Only a picture of the screen's size goes full screen.
 void toggleFullScreen(EditorState& s) {
     auto style = DWORD(GetWindowLongW(s.window, GWL_STYLE));

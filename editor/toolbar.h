@@ -16,3 +16,5 @@ int toolbarShare(const EditorState& s);
 // remembered in its setting for the next editor.
 void toggleToolbar(EditorState& s);
 void toggleFullScreen(EditorState& s);
+// The frameless mode is on.
+bool isFullScreen(const EditorState& s);

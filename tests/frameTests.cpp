@@ -117,7 +117,7 @@ TEST_F(PluginTest, ExportsCarryTheirOrdinals) {
 TEST_F(PluginTest, ImportsOnlySystemLibraries) {
     static const char* const systemDlls[] = {
         "kernel32.dll", "user32.dll", "gdi32.dll", "gdiplus.dll",
-        "comctl32.dll", "comdlg32.dll", "ole32.dll", "msvcrt.dll",
+        "comctl32.dll", "comdlg32.dll", "ole32.dll", "shell32.dll", "msvcrt.dll",
     };
     std::vector<std::string> imports = importedDlls(plugin.module);
     EXPECT_FALSE(imports.empty());

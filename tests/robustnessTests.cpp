@@ -471,6 +471,15 @@ bool openDrawSendClose() {
         SendMessageW(editor, WM_COMMAND, WPARAM(s.tool), 0);
         drag(editor, false, {s.from, s.via, s.to});
     }
+    // Undo, redo and copy with Ctrl held, as the user presses them.
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    for (WPARAM key : {'Z', 'Z', 'Y', 'C'})
+        SendMessageW(editor, WM_KEYDOWN, key, 0);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
     SendMessageW(editor, WM_COMMAND, 11, 0);
     bool sent = !IsWindow(editor) && hostDeliveries().size() == 1 && hostDeliveries()[0].fileFound;
     hostClearDeliveries();

@@ -1,0 +1,285 @@
+// Copy and save as. The clipboard gets a 24-bit bottom-up DIB: with no fourth
+// byte there is nothing a pasting program may take for alpha (some read it and
+// show an opaque screenshot as transparent, others ignore it), so office
+// programs paste what the screen showed; the PNG beside it keeps the alpha for
+// the programs that read that.
+#include "copyAndSave.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+
+#include "../image/gdiGuards.h"
+#include "sending.h"
+
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+struct ClipboardGuard {
+    bool open;
+    explicit ClipboardGuard(HWND owner) : open(OpenClipboard(owner) != 0) {}
+    ClipboardGuard(const ClipboardGuard&) = delete;
+    ClipboardGuard& operator=(const ClipboardGuard&) = delete;
+    ~ClipboardGuard() {
+        if (open)
+            CloseClipboard();
+    }
+    operator bool() const { return open; }
+};
+
+// A movable block this scope owns until it hands it on.
+struct GlobalGuard {
+    HGLOBAL block;
+    explicit GlobalGuard(size_t bytes) : block(GlobalAlloc(GMEM_MOVEABLE, bytes)) {}
+    GlobalGuard(const GlobalGuard&) = delete;
+    GlobalGuard& operator=(const GlobalGuard&) = delete;
+    ~GlobalGuard() {
+        if (block)
+            GlobalFree(block);
+    }
+    operator HGLOBAL() const { return block; }
+    HGLOBAL release() {
+        HGLOBAL handed = block;
+        block = nullptr;
+        return handed;
+    }
+};
+
+struct GlobalLockGuard {
+    HGLOBAL block;
+    void* data;
+    explicit GlobalLockGuard(HGLOBAL b) : block(b), data(b ? GlobalLock(b) : nullptr) {}
+    GlobalLockGuard(const GlobalLockGuard&) = delete;
+    GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
+    ~GlobalLockGuard() {
+        if (data)
+            GlobalUnlock(block);
+    }
+    operator uint8_t*() const { return static_cast<uint8_t*>(data); }
+};
+
+struct StreamGuard {
+    IStream* stream;
+    StreamGuard() : stream(nullptr) {}
+    StreamGuard(const StreamGuard&) = delete;
+    StreamGuard& operator=(const StreamGuard&) = delete;
+    ~StreamGuard() {
+        if (stream)
+            stream->Release();
+    }
+    operator IStream*() const { return stream; }
+};
+
+struct BitsGuard {
+    GpBitmap* bitmap;
+    Gdiplus::BitmapData data;
+    bool locked;
+    BitsGuard(GpBitmap* b, int32_t width, int32_t height) : bitmap(b), data() {
+        Gdiplus::Rect rect(0, 0, width, height);
+        locked = GdipBitmapLockBits(b, &rect, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) == Gdiplus::Ok;
+    }
+    BitsGuard(const BitsGuard&) = delete;
+    BitsGuard& operator=(const BitsGuard&) = delete;
+    ~BitsGuard() {
+        if (locked)
+            GdipBitmapUnlockBits(bitmap, &data);
+    }
+};
+
+struct KnownFolderGuard {
+    wchar_t* path;
+    explicit KnownFolderGuard(REFKNOWNFOLDERID id) : path(nullptr) {
+        if (FAILED(SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, &path)))
+            path = nullptr;
+    }
+    KnownFolderGuard(const KnownFolderGuard&) = delete;
+    KnownFolderGuard& operator=(const KnownFolderGuard&) = delete;
+    ~KnownFolderGuard() { CoTaskMemFree(path); }
+    operator const wchar_t*() const { return path; }
+};
+
+int32_t regionWidth(const PictureRegion& r) {
+    return r.right - r.left;
+}
+
+int32_t regionHeight(const PictureRegion& r) {
+    return r.bottom - r.top;
+}
+
+// Rows of three bytes, blue green red, each row padded to four bytes, the
+// bottom row first.
+HGLOBAL dibOf(GpBitmap* bitmap, int32_t width, int32_t height) {
+    BitsGuard bits(bitmap, width, height);
+    if (!bits.locked)
+        return nullptr;
+    size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+    size_t imageBytes = stride * size_t(height);
+    GlobalGuard block(sizeof(BITMAPINFOHEADER) + imageBytes);
+    GlobalLockGuard memory(block);
+    if (!memory)
+        return nullptr;
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = DWORD(imageBytes);
+    std::memcpy(memory, &header, sizeof(header));
+    uint8_t* pixels = memory + sizeof(header);
+    for (int32_t y = 0; y < height; y++) {
+        const auto* from = static_cast<const uint8_t*>(bits.data.Scan0) + int64_t(height - 1 - y) * bits.data.Stride;
+        uint8_t* to = pixels + size_t(y) * stride;
+        std::memset(to + size_t(width) * 3, 0, stride - size_t(width) * 3);
+        for (int32_t x = 0; x < width; x++) {
+            to[x * 3] = from[x * 4];
+            to[x * 3 + 1] = from[x * 4 + 1];
+            to[x * 3 + 2] = from[x * 4 + 2];
+        }
+    }
+    return block.release();
+}
+
+// The stream's block may be larger than what was written, so the file's bytes
+// are copied into a block of their own size.
+HGLOBAL pngOf(GpBitmap* bitmap) {
+    StreamGuard stream;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream.stream)))
+        return nullptr;
+    if (GdipSaveImageToStream(bitmap, stream, &pngEncoderClsid, nullptr) != Gdiplus::Ok)
+        return nullptr;
+    LARGE_INTEGER start = {};
+    ULARGE_INTEGER end = {};
+    HGLOBAL written = nullptr;
+    if (FAILED(stream.stream->Seek(start, STREAM_SEEK_END, &end)) || FAILED(GetHGlobalFromStream(stream, &written)))
+        return nullptr;
+    auto bytes = size_t(end.QuadPart);
+    GlobalGuard block(bytes);
+    GlobalLockGuard to(block);
+    GlobalLockGuard from(written);
+    if (!to || !from || GlobalSize(written) < bytes)
+        return nullptr;
+    std::memcpy(to, from, bytes);
+    return block.release();
+}
+
+// The clipboard owns the block once it is set; until then it is ours.
+bool putOnClipboard(UINT format, HGLOBAL block) {
+    if (!block)
+        return false;
+    if (SetClipboardData(format, block))
+        return true;
+    GlobalFree(block);
+    return false;
+}
+
+bool endsWith(const wchar_t* name, size_t length, const wchar_t* ending) {
+    size_t n = std::wcslen(ending);
+    return length >= n && _wcsicmp(name + length - n, ending) == 0;
+}
+
+}  // namespace
+
+PictureRegion chosenRegion(const EditorState& s) {
+    uint32_t w = imageWidth(s.picture);
+    uint32_t h = imageHeight(s.picture);
+    PictureRegion region = clippedRegion(s.startX, s.startY, s.endX, s.endY, w, h);
+    if (regionIsEmpty(region))
+        return {0, 0, int32_t(w), int32_t(h)};
+    return region;
+}
+
+bool copySelection(EditorState& s) {
+    PictureRegion region = chosenRegion(s);
+    if (!s.picture || !s.picture->bitmap || regionIsEmpty(region))
+        return false;
+    BitmapGuard clone;
+    if (GdipCloneBitmapAreaI(region.left, region.top, regionWidth(region), regionHeight(region),
+                             PixelFormat32bppARGB, s.picture->bitmap, &clone.bitmap) != Gdiplus::Ok || !clone)
+        return false;
+    HGLOBAL dib = dibOf(clone, regionWidth(region), regionHeight(region));
+    HGLOBAL png = pngOf(clone);
+    ClipboardGuard clipboard(s.window);
+    if (!clipboard || !EmptyClipboard()) {
+        GlobalFree(dib);
+        GlobalFree(png);
+        return false;
+    }
+    bool dibSet = putOnClipboard(CF_DIB, dib);
+    bool pngSet = putOnClipboard(RegisterClipboardFormatW(L"PNG"), png);
+    return dibSet && pngSet;
+}
+
+int32_t saveAsLevel(int32_t slider, bool jpegChosen) {
+    if (!jpegChosen)
+        return levelPng;
+    return slider >= levelBestJpeg && slider <= levelWorstJpeg ? slider : levelBestJpeg;
+}
+
+bool formatSaveAsName(wchar_t* nameOut, size_t capacity, const SYSTEMTIME& t) {
+    int n = swprintf(nameOut, capacity, L"snipLeaf-%04u%02u%02u-%02u%02u%02u.png", t.wYear, t.wMonth, t.wDay,
+                     t.wHour, t.wMinute, t.wSecond);
+    if (n > 0 && size_t(n) < capacity)
+        return true;
+    if (capacity)
+        nameOut[0] = 0;
+    return false;
+}
+
+bool applyTypeExtension(wchar_t* name, size_t capacity, bool jpegChosen) {
+    static const wchar_t* const pictureExtensions[] = {L".png", L".jpg", L".jpeg"};
+    size_t length = std::wcslen(name);
+    for (const wchar_t* extension : pictureExtensions) {
+        if (endsWith(name, length, extension)) {
+            length -= std::wcslen(extension);
+            break;
+        }
+    }
+    const wchar_t* chosen = jpegChosen ? L".jpg" : L".png";
+    if (length + std::wcslen(chosen) >= capacity)
+        return false;
+    std::wcscpy(name + length, chosen);
+    return true;
+}
+
+void saveSelectionAs(EditorState& s) {
+    if (!s.picture || !s.picture->bitmap)
+        return;
+    uint32_t generation = s.generation;
+    wchar_t name[MAX_PATH] = {};
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    formatSaveAsName(name, MAX_PATH, now);
+    KnownFolderGuard pictures(FOLDERID_Pictures);
+    int32_t slider = sliderLevel(SendMessageW(s.qualitySlider, TBM_GETPOS, 0, 0));
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = s.window;
+    dialog.lpstrFilter = L"PNG (*.png)\0*.png\0JPEG (*.jpg)\0*.jpg\0";
+    // The type offered first follows the slider.
+    dialog.nFilterIndex = slider == levelPng ? 1 : 2;
+    dialog.lpstrFile = name;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrInitialDir = pictures;
+    dialog.lpstrTitle = saveAsTitle;
+    dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameW(&dialog))
+        return;
+    // The dialog ran a message loop, in which this editor may have gone.
+    if (s.generation != generation || !s.picture)
+        return;
+    bool jpeg = dialog.nFilterIndex == 2;
+    PictureRegion region = chosenRegion(s);
+    bool saved = applyTypeExtension(name, MAX_PATH, jpeg) &&
+                 saveRegion(s.picture, name, saveAsLevel(slider, jpeg), region.left, region.top, region.right,
+                            region.bottom);
+    if (!saved)
+        MessageBoxW(s.window, saveFailedText, saveAsTitle, MB_OK | MB_ICONERROR);
+}

@@ -1,0 +1,31 @@
+// The editor's keys beside Enter: undo and redo, copy, save as, Escape and one
+// letter per tool, and the same actions as the system menu runs them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "editorState.h"
+
+struct ToolKey {
+    WPARAM key;  // virtual-key code: the capital letter
+    int32_t tool;
+    const wchar_t* menuText;  // the tool's tooltip, a tab and the key
+};
+// The tools in toolbar order.
+extern const ToolKey toolKeys[];
+extern const size_t toolKeyCount;
+
+enum class KeyAction { none, undo, redo, copy, saveAs, escape, tool };
+// What a key-down reaching the editor window means, with Ctrl and Shift as held.
+KeyAction keyAction(WPARAM key, bool control, bool shift);
+
+// True when the key was one of these and was handled.
+bool editorKeyDown(EditorState& s, WPARAM key);
+
+// Each repaints the whole picture when it changed it.
+void undoEdit(EditorState& s);
+void redoEdit(EditorState& s);
+// Exactly what a click on the tool's button does, its check state included.
+void chooseTool(EditorState& s, int32_t tool);

@@ -1,0 +1,85 @@
+// The system menu's additions. Their command ids have the low four bits zero,
+// which Windows keeps for itself in WM_SYSCOMMAND, and stay below 0xF000,
+// where the system's own commands start.
+#include "systemMenu.h"
+
+#include "../delivery/copyAndSave.h"
+#include "editorKeys.h"
+
+namespace {
+
+enum SystemCommand : UINT {
+    systemUndo = 0x0100,
+    systemRedo = 0x0110,
+    systemCopy = 0x0120,
+    systemSaveAs = 0x0130,
+    systemFirstTool = 0x0200,  // then one per tool key, 0x10 apart
+};
+
+struct EditItem {
+    UINT command;
+    const wchar_t* text;
+};
+static const EditItem editItems[] = {
+    {systemUndo, L"Cofnij\tCtrl+Z"},
+    {systemRedo, L"Ponów\tCtrl+Y"},
+    {systemCopy, L"Kopiuj do schowka\tCtrl+C"},
+    {systemSaveAs, L"Zapisz jako...\tCtrl+S"},
+};
+
+UINT toolCommand(size_t index) {
+    return systemFirstTool + UINT(index) * 0x10;
+}
+
+UINT greyedUnless(bool can) {
+    return MF_BYCOMMAND | (can ? MF_ENABLED : MF_GRAYED);
+}
+
+}  // namespace
+
+void addSystemMenuItems(EditorState& s) {
+    HMENU menu = GetSystemMenu(s.window, FALSE);
+    if (!menu)
+        return;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    for (const EditItem& item : editItems)
+        AppendMenuW(menu, MF_STRING, item.command, item.text);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    for (size_t i = 0; i < toolKeyCount; i++)
+        AppendMenuW(menu, MF_STRING, toolCommand(i), toolKeys[i].menuText);
+}
+
+void updateSystemMenu(EditorState& s, HMENU menu) {
+    EnableMenuItem(menu, systemUndo, greyedUnless(canUndo(s.history)));
+    EnableMenuItem(menu, systemRedo, greyedUnless(canRedo(s.history)));
+    bool picture = s.picture && s.picture->bitmap;
+    EnableMenuItem(menu, systemCopy, greyedUnless(picture));
+    EnableMenuItem(menu, systemSaveAs, greyedUnless(picture));
+}
+
+bool runSystemMenuCommand(EditorState& s, WPARAM command) {
+    UINT id = UINT(command) & 0xFFF0u;
+    switch (id) {
+    case systemUndo:
+        undoEdit(s);
+        return true;
+    case systemRedo:
+        redoEdit(s);
+        return true;
+    case systemCopy:
+        copySelection(s);
+        return true;
+    case systemSaveAs:
+        saveSelectionAs(s);
+        return true;
+    default:
+        break;
+    }
+    for (size_t i = 0; i < toolKeyCount; i++) {
+        if (id == toolCommand(i)) {
+            chooseTool(s, toolKeys[i].tool);
+            return true;
+        }
+    }
+    return false;
+}
