@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "../image/annotation.h"
 #include "../image/bitmapText.h"
 #include "../image/drawing.h"
 #include "../image/gdiGuards.h"
@@ -33,8 +34,13 @@ void invalidatePenMargin(const EditorState& s, int32_t x1, int32_t y1, int32_t x
     InvalidateRect(s.window, &margin, FALSE);
 }
 
+bool isAnnotation(int32_t tool) {
+    return tool == toolArrow || tool == toolHighlighter || tool == toolRedaction;
+}
+
 bool drawsIntoPicture(int32_t tool) {
-    return tool == toolPencil || tool == toolLine || tool == toolRectangle || tool == toolEllipse || tool == toolText;
+    return tool == toolPencil || tool == toolLine || tool == toolRectangle || tool == toolEllipse || tool == toolText ||
+           isAnnotation(tool);
 }
 
 // A release or move whose press the editor did not see still draws, and then
@@ -68,6 +74,58 @@ void drawShape(EditorState& s) {
     endStep(s.history);
 }
 
+// Where the annotation is drawn to: with Shift held the arrow keeps to a
+// multiple of 45 degrees. The snapped end may lie outside the picture, so it
+// is never stored: the selection keeps the mouse point, as every tool leaves it.
+POINT annotationEnd(const EditorState& s, POINT mouse) {
+    if (s.tool != toolArrow || GetKeyState(VK_SHIFT) >= 0)
+        return mouse;
+    SnapPoint snapped = snapTo45(s.startX, s.startY, mouse.x, mouse.y);
+    return {LONG(snapped.x), LONG(snapped.y)};
+}
+
+void xorBand(const EditorState& s) {
+    WindowDcGuard dc(s.window, clientArea);
+    DrawFocusRect(dc, &s.band);
+}
+
+void removeAnnotationBand(EditorState& s) {
+    if (!s.bandShown)
+        return;
+    xorBand(s);
+    s.bandShown = 0;
+}
+
+void showAnnotationBand(EditorState& s, POINT end) {
+    s.band = normalisedRect(s.startX, s.startY, end.x, end.y);
+    xorBand(s);
+    s.bandShown = 1;
+}
+
+// The head reaches L * tan 28 degrees (less than L) aside from the shaft's
+// line, and never beyond its ends along it.
+RECT arrowMarginRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t penWidth) {
+    RECT r = penMarginRect(x1, y1, x2, y2, penWidth);
+    int32_t head = arrowHeadLength(penWidth);
+    return {r.left - head, r.top - head, r.right + head, r.bottom + head};
+}
+
+void drawAnnotation(EditorState& s, POINT end) {
+    openStepIfNone(s);
+    RECT touched = normalisedRect(s.startX, s.startY, end.x, end.y);
+    if (s.tool == toolArrow) {
+        drawArrow(s.picture, s.startX, s.startY, end.x, end.y, s.penColor, s.penWidth);
+        touched = arrowMarginRect(s.startX, s.startY, end.x, end.y, s.penWidth);
+    } else if (s.tool == toolHighlighter) {
+        drawHighlight(s.picture, touched.left, touched.top, touched.right, touched.bottom, highlighterColour);
+    } else {
+        drawRedaction(s.picture, touched.left, touched.top, touched.right, touched.bottom,
+                      redactionBlockSide(s.penWidth));
+    }
+    InvalidateRect(s.window, &touched, FALSE);
+    endStep(s.history);
+}
+
 }  // namespace
 
 RECT normalisedRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
@@ -86,6 +144,8 @@ void toolMouseDown(EditorState& s, LPARAM lParam) {
     s.startY = s.endY = p.y;
     s.dragging = 1;
     s.dragCancelled = 0;
+    // The whole window is repainted below, which takes any band left with it.
+    s.bandShown = 0;
     if (drawsIntoPicture(s.tool))
         beginStep(s.history, s.picture);
     InvalidateRect(s.window, nullptr, FALSE);
@@ -102,6 +162,13 @@ void toolMouseMove(EditorState& s, LPARAM lParam) {
         s.endX = p.x;
         s.endY = p.y;
         drawRubberBand(s);
+        return;
+    }
+    if (isAnnotation(s.tool)) {
+        removeAnnotationBand(s);
+        s.endX = p.x;
+        s.endY = p.y;
+        showAnnotationBand(s, annotationEnd(s, p));
         return;
     }
     if (s.tool != toolPencil)
@@ -125,12 +192,15 @@ bool toolMouseUp(EditorState& s, LPARAM lParam) {
     POINT p = mousePoint(lParam);
     if (usesRubberBand(s.tool))
         drawRubberBand(s);
+    removeAnnotationBand(s);
     s.endX = p.x;
     s.endY = p.y;
     if (s.tool == toolSelect)
         drawRubberBand(s);
     if (s.tool == toolLine || s.tool == toolRectangle || s.tool == toolEllipse)
         drawShape(s);
+    if (isAnnotation(s.tool))
+        drawAnnotation(s, annotationEnd(s, p));
     endStep(s.history);
     return true;
 }
@@ -140,6 +210,7 @@ bool cancelDrag(EditorState& s) {
         return false;
     if (usesRubberBand(s.tool))
         drawRubberBand(s);
+    removeAnnotationBand(s);
     // The selection the band was making is not made: it is left empty.
     s.endX = s.startX;
     s.endY = s.startY;

@@ -10,7 +10,6 @@
 #include "editorWindow.h"
 #include "toolbar.h"
 
-// The tools of the next release take their rows here (A, H, O).
 const ToolKey toolKeys[] = {
     {'S', toolSelect, L"Zaznaczenie\tS"},
     {'F', toolPencil, L"Ołówek\tF"},
@@ -18,6 +17,9 @@ const ToolKey toolKeys[] = {
     {'R', toolRectangle, L"Prostokąt\tR"},
     {'E', toolEllipse, L"Elipsa\tE"},
     {'T', toolText, L"Tekst\tT"},
+    {'A', toolArrow, L"Strzałka\tA"},
+    {'H', toolHighlighter, L"Zakreślacz\tH"},
+    {'O', toolRedaction, L"Zamaskuj\tO"},
 };
 const size_t toolKeyCount = sizeof(toolKeys) / sizeof(toolKeys[0]);
 
@@ -72,9 +74,24 @@ void redoEdit(EditorState& s) {
         InvalidateRect(s.window, nullptr, FALSE);
 }
 
+bool hasToolbarButton(int32_t tool) {
+    return tool >= toolSelect && tool <= toolText;
+}
+
+// A tool without a button is not a toolbar command: it is set here, with no
+// button of the check group left pressed, since none stands for it.
 void chooseTool(EditorState& s, int32_t tool) {
-    SendMessageW(s.toolbar, TB_CHECKBUTTON, WPARAM(tool), MAKELPARAM(TRUE, 0));
-    dispatchCommand(s, WPARAM(tool));
+    if (hasToolbarButton(tool)) {
+        SendMessageW(s.toolbar, TB_CHECKBUTTON, WPARAM(tool), MAKELPARAM(TRUE, 0));
+        dispatchCommand(s, WPARAM(tool));
+        return;
+    }
+    for (int32_t button = toolSelect; button <= toolText; button++)
+        SendMessageW(s.toolbar, TB_CHECKBUTTON, WPARAM(button), MAKELPARAM(FALSE, 0));
+    EnableWindow(s.textEdit, FALSE);
+    s.tool = tool;
+    if (s.window)
+        SetFocus(s.window);
 }
 
 bool editorKeyDown(EditorState& s, WPARAM key) {

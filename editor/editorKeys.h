@@ -13,7 +13,8 @@ struct ToolKey {
     int32_t tool;
     const wchar_t* menuText;  // the tool's tooltip, a tab and the key
 };
-// The tools in toolbar order.
+// The toolbar's tools in its order, then the annotation tools, which have no
+// button of their own.
 extern const ToolKey toolKeys[];
 extern const size_t toolKeyCount;
 
@@ -27,5 +28,8 @@ bool editorKeyDown(EditorState& s, WPARAM key);
 // Each repaints the whole picture when it changed it.
 void undoEdit(EditorState& s);
 void redoEdit(EditorState& s);
-// Exactly what a click on the tool's button does, its check state included.
+// The tools of the toolbar's check group, each with its button.
+bool hasToolbarButton(int32_t tool);
+// Exactly what a click on the tool's button does, its check state included;
+// a tool without a button leaves none of them pressed.
 void chooseTool(EditorState& s, int32_t tool);

@@ -10,7 +10,19 @@
 #include "../image/history.h"
 #include "../plugin/hostApi.h"
 
-enum ToolId : int32_t { toolSelect = 2, toolPencil = 3, toolLine = 4, toolRectangle = 5, toolEllipse = 6, toolText = 7 };
+enum ToolId : int32_t {
+    toolSelect = 2,
+    toolPencil = 3,
+    toolLine = 4,
+    toolRectangle = 5,
+    toolEllipse = 6,
+    toolText = 7,
+    // No toolbar button stands for these: their ids are no toolbar item's
+    // command, so a WM_COMMAND carrying one chooses nothing.
+    toolArrow = 20,
+    toolHighlighter = 21,
+    toolRedaction = 22,
+};
 
 enum EditorCommand : int32_t {
     commandToggleToolbar = 10,
@@ -53,6 +65,11 @@ struct EditorState {
     // clears it and sets dragCancelled, so the rest of that drag does nothing.
     uint8_t dragging;
     uint8_t dragCancelled;
+    // The annotation tools' rubber band as last drawn on the window: with
+    // Shift the arrow's band follows the snapped end, which the next move or
+    // the release cannot recompute once Shift has changed.
+    RECT band;
+    uint8_t bandShown;
 };
 
 // Only opening and closing the editor reach the record by this name; the tests

@@ -35,18 +35,28 @@ UINT greyedUnless(bool can) {
     return MF_BYCOMMAND | (can ? MF_ENABLED : MF_GRAYED);
 }
 
+void appendToolRows(HMENU menu, bool withButton) {
+    for (size_t i = 0; i < toolKeyCount; i++) {
+        if (hasToolbarButton(toolKeys[i].tool) == withButton)
+            AppendMenuW(menu, MF_STRING, toolCommand(i), toolKeys[i].menuText);
+    }
+}
+
 }  // namespace
 
+// The menu ends with the toolbar's tools in the toolbar's order, as it always
+// has; the annotation tools, with no button, open the additions.
 void addSystemMenuItems(EditorState& s) {
     HMENU menu = GetSystemMenu(s.window, FALSE);
     if (!menu)
         return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    appendToolRows(menu, false);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     for (const EditItem& item : editItems)
         AppendMenuW(menu, MF_STRING, item.command, item.text);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    for (size_t i = 0; i < toolKeyCount; i++)
-        AppendMenuW(menu, MF_STRING, toolCommand(i), toolKeys[i].menuText);
+    appendToolRows(menu, true);
 }
 
 void updateSystemMenu(EditorState& s, HMENU menu) {
