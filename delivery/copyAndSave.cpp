@@ -188,11 +188,9 @@ bool endsWith(const wchar_t* name, size_t length, const wchar_t* ending) {
 }  // namespace
 
 PictureRegion chosenRegion(const EditorState& s) {
-    uint32_t w = imageWidth(s.picture);
-    uint32_t h = imageHeight(s.picture);
-    PictureRegion region = clippedRegion(s.startX, s.startY, s.endX, s.endY, w, h);
+    PictureRegion region = selectedRegion(s);
     if (regionIsEmpty(region))
-        return {0, 0, int32_t(w), int32_t(h)};
+        return {0, 0, int32_t(imageWidth(s.picture)), int32_t(imageHeight(s.picture))};
     return region;
 }
 
@@ -277,9 +275,7 @@ void saveSelectionAs(EditorState& s) {
         return;
     bool jpeg = dialog.nFilterIndex == 2;
     PictureRegion region = chosenRegion(s);
-    bool saved = applyTypeExtension(name, MAX_PATH, jpeg) &&
-                 saveRegion(s.picture, name, saveAsLevel(slider, jpeg), region.left, region.top, region.right,
-                            region.bottom);
+    bool saved = applyTypeExtension(name, MAX_PATH, jpeg) && writeRegion(s, name, saveAsLevel(slider, jpeg), region);
     if (!saved)
-        MessageBoxW(s.window, saveFailedText, saveAsTitle, MB_OK | MB_ICONERROR);
+        MessageBoxW(s.window, notSentText(messageSaveFailed), saveAsTitle, MB_OK | MB_ICONERROR);
 }
