@@ -13,8 +13,10 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 
 #include "../image/gdiGuards.h"
+#include "../plugin/hostBridge.h"
 #include "sending.h"
 
 using namespace Gdiplus::DllExports;
@@ -185,14 +187,23 @@ bool endsWith(const wchar_t* name, size_t length, const wchar_t* ending) {
     return length >= n && _wcsicmp(name + length - n, ending) == 0;
 }
 
+// The dialog asked about the name it gave back; once the extension is changed
+// to the chosen type's, the name may be that of another file, about which the
+// user is asked here.
+bool mayReplace(HWND owner, const wchar_t* answered, const wchar_t* name) {
+    if (_wcsicmp(answered, name) == 0 || GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    wchar_t question[MAX_PATH + 64] = {};
+    formatText(question, std::size(question), L"%s już istnieje.\nCzy chcesz go zamienić?", name);
+    return MessageBoxW(owner, question, saveAsTitle, MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
 }  // namespace
 
 PictureRegion chosenRegion(const EditorState& s) {
-    uint32_t w = imageWidth(s.picture);
-    uint32_t h = imageHeight(s.picture);
-    PictureRegion region = clippedRegion(s.startX, s.startY, s.endX, s.endY, w, h);
+    PictureRegion region = selectedRegion(s);
     if (regionIsEmpty(region))
-        return {0, 0, int32_t(w), int32_t(h)};
+        return {0, 0, int32_t(imageWidth(s.picture)), int32_t(imageHeight(s.picture))};
     return region;
 }
 
@@ -249,6 +260,20 @@ bool applyTypeExtension(wchar_t* name, size_t capacity, bool jpegChosen) {
     return true;
 }
 
+// A message box runs a message loop, in which this editor may go.
+static void writeAnswered(EditorState& s, const wchar_t* answered, bool jpeg, int32_t slider) {
+    uint32_t generation = s.generation;
+    wchar_t name[MAX_PATH] = {};
+    std::wcscpy(name, answered);
+    if (applyTypeExtension(name, MAX_PATH, jpeg)) {
+        if (!mayReplace(s.window, answered, name) || s.generation != generation || !s.picture)
+            return;
+        if (writeRegion(s, name, saveAsLevel(slider, jpeg), chosenRegion(s)))
+            return;
+    }
+    MessageBoxW(s.window, notSentText(messageSaveFailed), saveAsTitle, MB_OK | MB_ICONERROR);
+}
+
 void saveSelectionAs(EditorState& s) {
     if (!s.picture || !s.picture->bitmap)
         return;
@@ -269,17 +294,14 @@ void saveSelectionAs(EditorState& s) {
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrInitialDir = pictures;
     dialog.lpstrTitle = saveAsTitle;
+    // With a default extension the dialog adds the chosen type's to a name
+    // typed without one before it looks for a file to replace.
+    dialog.lpstrDefExt = L"png";
     dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (!GetSaveFileNameW(&dialog))
         return;
     // The dialog ran a message loop, in which this editor may have gone.
     if (s.generation != generation || !s.picture)
         return;
-    bool jpeg = dialog.nFilterIndex == 2;
-    PictureRegion region = chosenRegion(s);
-    bool saved = applyTypeExtension(name, MAX_PATH, jpeg) &&
-                 saveRegion(s.picture, name, saveAsLevel(slider, jpeg), region.left, region.top, region.right,
-                            region.bottom);
-    if (!saved)
-        MessageBoxW(s.window, saveFailedText, saveAsTitle, MB_OK | MB_ICONERROR);
+    writeAnswered(s, name, dialog.nFilterIndex == 2, slider);
 }

@@ -12,7 +12,6 @@
 #include "encoding.h"
 
 constexpr const wchar_t* saveAsTitle = L"Zapisz obrazek";
-constexpr const wchar_t* saveFailedText = L"Nie udało się zapisać obrazka.";
 
 // The selection cut to the picture; the whole picture when that is empty.
 PictureRegion chosenRegion(const EditorState& s);

@@ -90,20 +90,27 @@ int64_t sendPicture(const wchar_t* fileName, const ContactRecord* contact) {
     return callHost(name, &record);
 }
 
+PictureRegion selectedRegion(const EditorState& state) {
+    return clippedRegion(state.startX, state.startY, state.endX, state.endY, imageWidth(state.picture),
+                         imageHeight(state.picture));
+}
+
+bool writeRegion(const EditorState& state, const wchar_t* name, int32_t level, const PictureRegion& region) {
+    return name[0] != L'\0' &&
+           saveRegion(state.picture, name, level, region.left, region.top, region.right, region.bottom);
+}
+
 // False, after telling the user why, when the cut selection is empty or
 // nothing could be written.
 static bool saveSelection(EditorState& state, DeliveryFile* file) {
-    PictureRegion& region = file->region;
-    region = clippedRegion(state.startX, state.startY, state.endX, state.endY, imageWidth(state.picture),
-                           imageHeight(state.picture));
-    if (regionIsEmpty(region)) {
+    file->region = selectedRegion(state);
+    if (regionIsEmpty(file->region)) {
         showNotSent(state, messageEmptySelection);
         return false;
     }
     file->level = levelPng;
     makeTempPictureName(state, file->name, &file->level);
-    if (file->name[0] != L'\0' &&
-        saveRegion(state.picture, file->name, file->level, region.left, region.top, region.right, region.bottom))
+    if (writeRegion(state, file->name, file->level, file->region))
         return true;
     showNotSent(state, messageSaveFailed);
     return false;
@@ -129,8 +136,7 @@ bool sendInLowerQuality(EditorState& state, wchar_t* name, const PictureRegion& 
     int32_t level = levelBestJpeg;
     makeTempPictureName(state, name, &level);
     for (; level <= levelWorstJpeg; level = nextFallbackLevel(level)) {
-        if (name[0] == L'\0' ||
-            !saveRegion(state.picture, name, level, region.left, region.top, region.right, region.bottom)) {
+        if (!writeRegion(state, name, level, region)) {
             showNotSent(state, messageSaveFailed);
             return false;
         }

@@ -54,6 +54,12 @@ int64_t sendPicture(const wchar_t* fileName, const ContactRecord* contact);
 bool sendRegionToContacts(EditorState& state);
 bool sendWholePicture(EditorState& state);
 
+// The selection cut to the picture; empty when nothing of it lies inside.
+PictureRegion selectedRegion(const EditorState& state);
+// Saves the region of the editor's picture at the level; false for an empty
+// name or when nothing was written.
+bool writeRegion(const EditorState& state, const wchar_t* name, int32_t level, const PictureRegion& region);
+
 // The file every delivery command opens with: the selection cut to the
 // picture, saved under a new temporary name at the slider's level.
 struct DeliveryFile {

@@ -5,21 +5,20 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
-#include <dlgs.h>
 #include <shlobj.h>
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "editorTestSupport.h"
 #include "image/gdiplusFlat.h"
-#include "testSupport.h"
 
 using namespace Gdiplus::DllExports;
 
 namespace {
 
-const HostContact contact = {L"GG", 1, 1001, 2};
 constexpr int pictureWidth = 120;
 constexpr int pictureHeight = 80;
 
@@ -29,16 +28,11 @@ struct Region {
 
 // The region of the picture as the editor shows it, 0x00RRGGBB row by row.
 std::vector<uint32_t> shownRegion(HWND editor, const Region& r) {
-    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    HDC window = GetDC(editor);
+    std::vector<COLORREF> all = clientPixels(editor, pictureWidth, pictureHeight);
     std::vector<uint32_t> pixels;
-    for (int y = r.top; y < r.top + r.height; y++) {
-        for (int x = r.left; x < r.left + r.width; x++) {
-            COLORREF c = GetPixel(window, x, y);
-            pixels.push_back(uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c));
-        }
-    }
-    ReleaseDC(editor, window);
+    for (int y = r.top; y < r.top + r.height; y++)
+        pixels.insert(pixels.end(), all.begin() + y * pictureWidth + r.left,
+                      all.begin() + y * pictureWidth + r.left + r.width);
     return pixels;
 }
 
@@ -128,35 +122,19 @@ std::vector<uint8_t> fileStart(const std::wstring& path, size_t n) {
     return bytes;
 }
 
-void pressCtrl(HWND window, WPARAM key) {
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    keys[VK_CONTROL] = 0x80;
-    SetKeyboardState(keys);
-    SendMessageW(window, WM_KEYDOWN, key, 0);
-    keys[VK_CONTROL] = 0;
-    SetKeyboardState(keys);
-}
-
-class CopySaveTest : public PluginTest {
+// A picture of colour ramps in the editor, its selection set by the select
+// tool's drag.
+class CopyAndSaveTest : public EditorTest {
 protected:
-    void SetUp() override {
-        PluginTest::SetUp();
-        ASSERT_EQ(load(), hostOk);
-        hostAddStatusFunction(contact);
-    }
-    void TearDown() override {
-        if (HWND editor = findEditor())
-            SendMessageW(editor, WM_COMMAND, 15, 0);
-        PluginTest::TearDown();
-    }
-    HWND openPicture() {
-        EXPECT_TRUE(hostPutPictureOnClipboard(pictureWidth, pictureHeight));
-        EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", {contact}), 0);
-        hostPumpMessages(50);
-        return findEditor();
+    HWND openSelected(POINT from, POINT to) {
+        HWND editor = openFromClipboard(pictureWidth, pictureHeight);
+        if (editor)
+            drag(editor, false, {from, to});
+        return editor;
     }
 };
+class Copy : public CopyAndSaveTest {};
+class SaveAs : public CopyAndSaveTest {};
 
 struct SelectionCase {
     const char* name;
@@ -174,12 +152,11 @@ const SelectionCase selectionCases[] = {
 
 // Both formats hold the selection cut to the picture, pixel for pixel: a
 // 24-bit bottom-up DIB and the bytes of a PNG file, nothing after its end.
-TEST_F(CopySaveTest, CopyPutsTheSelectionOnTheClipboardInBothFormats) {
+TEST_F(Copy, PutsTheSelectionOnTheClipboardInBothFormats) {
     for (const SelectionCase& c : selectionCases) {
-        HWND editor = openPicture();
+        HWND editor = openSelected(c.from, c.to);
         ASSERT_NE(editor, nullptr);
-        drag(editor, false, {c.from, c.to});
-        pressCtrl(editor, 'C');
+        press(editor, 'C', true);
         EXPECT_TRUE(IsWindow(editor)) << c.name << ": the editor stays open";
         std::vector<uint32_t> expected = shownRegion(editor, c.expected);
 
@@ -209,55 +186,41 @@ TEST_F(CopySaveTest, CopyPutsTheSelectionOnTheClipboardInBothFormats) {
     }
 }
 
+
 namespace {
 
-// What the save dialog and a message box after it showed, and the answer the
-// dialog gets: the name typed in and OK.
-struct SaveDialogSeen {
-    std::wstring title, defaultName;
-    std::wstring boxText, boxCaption;
-};
-SaveDialogSeen seen;
-std::wstring answerName;
-HHOOK saveHook = nullptr;
-
-std::wstring itemText(HWND dialog, int id) {
-    wchar_t text[MAX_PATH] = {};
-    GetDlgItemTextW(dialog, id, text, MAX_PATH);
-    return text;
+bool plant(const std::wstring& path, const char* text) {
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    if (!file)
+        return false;
+    std::fputs(text, file);
+    return std::fclose(file) == 0;
 }
 
-LRESULT CALLBACK answerSaveDialog(int code, WPARAM wParam, LPARAM lParam) {
-    if (code != HCBT_ACTIVATE)
-        return CallNextHookEx(saveHook, code, wParam, lParam);
-    auto dialog = reinterpret_cast<HWND>(wParam);
-    wchar_t className[64] = {};
-    GetClassNameW(dialog, className, 64);
-    if (std::wstring(className) != L"#32770")
-        return CallNextHookEx(saveHook, code, wParam, lParam);
-    wchar_t title[256] = {};
-    GetWindowTextW(dialog, title, 256);
-    if (seen.title.empty()) {
-        seen.title = title;
-        seen.defaultName = itemText(dialog, cmb13).empty() ? itemText(dialog, edt1) : itemText(dialog, cmb13);
-        SetDlgItemTextW(dialog, cmb13, answerName.c_str());
-        SetDlgItemTextW(dialog, edt1, answerName.c_str());
-        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    } else {
-        seen.boxCaption = title;
-        seen.boxText = itemText(dialog, 0xFFFF);
-        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+// "snipLeaf-YYYYMMDD-HHMMSS.png" for every second from one local time to
+// another: the name is made between the two readings.
+std::set<std::wstring> defaultNamesBetween(const SYSTEMTIME& from, const SYSTEMTIME& to) {
+    constexpr uint64_t second = 10000000;  // in 100-nanosecond units
+    FILETIME a = {}, b = {};
+    SystemTimeToFileTime(&from, &a);
+    SystemTimeToFileTime(&to, &b);
+    uint64_t first = (uint64_t(a.dwHighDateTime) << 32 | a.dwLowDateTime) / second * second;
+    uint64_t last = uint64_t(b.dwHighDateTime) << 32 | b.dwLowDateTime;
+    std::set<std::wstring> names;
+    for (uint64_t t = first; t <= last; t += second) {
+        FILETIME f = {DWORD(t), DWORD(t >> 32)};
+        SYSTEMTIME s = {};
+        FileTimeToSystemTime(&f, &s);
+        wchar_t name[64] = {};
+        swprintf(name, 64, L"snipLeaf-%04u%02u%02u-%02u%02u%02u.png", s.wYear, s.wMonth, s.wDay, s.wHour, s.wMinute,
+                 s.wSecond);
+        names.insert(name);
     }
-    return CallNextHookEx(saveHook, code, wParam, lParam);
+    return names;
 }
 
-void saveAnswering(HWND editor, const std::wstring& name) {
-    seen = {};
-    answerName = name;
-    saveHook = SetWindowsHookExW(WH_CBT, answerSaveDialog, nullptr, GetCurrentThreadId());
-    pressCtrl(editor, 'S');
-    UnhookWindowsHookEx(saveHook);
-    saveHook = nullptr;
+void moveSlider(HWND editor, int position) {
+    SendMessageW(childOfClass(editorToolbar(editor), TRACKBAR_CLASSW), TBM_SETPOS, TRUE, position);
 }
 
 GpStatus WINGDIPAPI refuseSave(GpImage*, const WCHAR*, const CLSID*, const Gdiplus::EncoderParameters*) {
@@ -266,67 +229,179 @@ GpStatus WINGDIPAPI refuseSave(GpImage*, const WCHAR*, const CLSID*, const Gdipl
 
 }  // namespace
 
-// The dialog's title and default name, and the file
-// written of the type the slider offers (the extension follows it), holding
-// the selection's pixels; a write that fails says so and the editor stays.
-TEST_F(CopySaveTest, SaveAsWritesTheChosenTypeOrSaysItFailed) {
+// The file written of the type the slider offers or the user chooses in the
+// dialog (the extension follows it), holding the selection's pixels; a file of
+// the final name already there is replaced only when the user agrees, whether
+// the dialog or the editor asks; a write that fails says so; the editor stays.
+TEST_F(SaveAs, WritesTheChosenTypeAndAsksBeforeReplacing) {
     struct Case {
         const char* name;
         int slider;
+        int type;  // chosen in the dialog's list, from 1; 0: the one offered
         const wchar_t* typed;
+        const wchar_t* planted;  // a file there before, or null
+        int answer;              // to the question about replacing it
         const wchar_t* written;
         bool jpeg;
+        bool editorAsks;  // the dialog asks in its own words about the name it returns
     };
     const Case cases[] = {
-        {"PNG", 0, L"first.png", L"first.png", false},
-        {"PNG, extension added", 0, L"second", L"second.png", false},
-        {"JPEG offered by the slider", 2, L"third.png", L"third.jpg", true},
-        {"JPEG at the worst level", 4, L"fourth.jpeg", L"fourth.jpg", true},
+        {"PNG", 0, 0, L"first.png", nullptr, 0, L"first.png", false, false},
+        {"PNG, extension added", 0, 0, L"second", nullptr, 0, L"second.png", false, false},
+        {"JPEG offered by the slider", 2, 0, L"third.png", nullptr, 0, L"third.jpg", true, false},
+        {"JPEG at the worst level", 4, 0, L"fourth.jpeg", nullptr, 0, L"fourth.jpg", true, false},
+        {"JPEG chosen in the dialog", 0, 2, L"fifth.png", nullptr, 0, L"fifth.jpg", true, false},
+        {"PNG chosen in the dialog", 3, 1, L"sixth", nullptr, 0, L"sixth.png", false, false},
+        {"typed name there, replaced", 0, 0, L"seventh.png", L"seventh.png", IDYES, L"seventh.png", false, false},
+        {"typed name there, kept", 0, 0, L"eighth.png", L"eighth.png", IDNO, L"eighth.png", false, false},
+        {"name.jpg there, replaced", 2, 0, L"ninth", L"ninth.jpg", IDYES, L"ninth.jpg", true, false},
+        {"name.jpg there, kept", 0, 2, L"tenth", L"tenth.jpg", IDNO, L"tenth.jpg", true, false},
+        {"changed extension there, kept", 2, 0, L"eleventh.png", L"eleventh.jpg", IDNO, L"eleventh.jpg", true, true},
+        {"changed extension there, replaced", 0, 2, L"twelfth.png", L"twelfth.jpg", IDYES, L"twelfth.jpg", true,
+         true},
     };
     std::wstring folder = freshFolder(L"saveAs");
     for (const Case& c : cases) {
-        HWND editor = openPicture();
+        HWND editor = openSelected({10, 20}, {50, 45});
         ASSERT_NE(editor, nullptr);
-        HWND slider = FindWindowExW(FindWindowExW(editor, nullptr, TOOLBARCLASSNAMEW, nullptr), nullptr,
-                                    TRACKBAR_CLASSW, nullptr);
-        SendMessageW(slider, TBM_SETPOS, TRUE, c.slider);
-        drag(editor, false, {{10, 20}, {50, 45}});
-        SYSTEMTIME before = {};
-        GetLocalTime(&before);
-        saveAnswering(editor, folder + c.typed);
-        EXPECT_EQ(seen.title, L"Zapisz obrazek") << c.name;
-        wchar_t name[64] = {};
-        swprintf(name, 64, L"snipLeaf-%04u%02u%02u-%02u%02u", before.wYear, before.wMonth, before.wDay, before.wHour,
-                 before.wMinute);
-        EXPECT_EQ(seen.defaultName.substr(0, 22), name) << c.name;
-        EXPECT_EQ(seen.defaultName.size(), 28u) << c.name;
-        EXPECT_EQ(seen.defaultName.substr(24), L".png") << c.name;
-        EXPECT_TRUE(seen.boxText.empty()) << c.name;
-        EXPECT_TRUE(IsWindow(editor));
+        moveSlider(editor, c.slider);
         std::wstring path = folder + c.written;
-        std::vector<uint8_t> start = fileStart(path, 2);
-        ASSERT_EQ(start.size(), 2u) << c.name;
-        EXPECT_EQ(start[0], c.jpeg ? 0xFF : 0x89) << c.name;
-        EXPECT_EQ(start[1], c.jpeg ? 0xD8 : 'P') << c.name;
-        UINT width = 0, height = 0;
-        std::vector<uint32_t> pixels = filePixels(path, &width, &height);
-        EXPECT_EQ(width, 40u) << c.name;
-        EXPECT_EQ(height, 25u) << c.name;
-        if (!c.jpeg) {
-            EXPECT_EQ(pixels, opaque(shownRegion(editor, {10, 20, 40, 25}))) << c.name;
+        if (c.planted) {
+            ASSERT_TRUE(plant(folder + c.planted, "planted")) << c.name;
+        }
+        DialogAnswers answers(folder + c.typed);
+        answers.fileType = c.type;
+        // A No to the dialog's own question leaves the dialog open: the user
+        // then cancels it.
+        answers.atMessageBox = [&](HWND box) {
+            PostMessageW(box, WM_COMMAND, WPARAM(c.answer ? c.answer : IDOK), 0);
+            if (c.answer == IDNO && GetWindow(box, GW_OWNER) != editor)
+                PostMessageW(GetWindow(box, GW_OWNER), WM_COMMAND, IDCANCEL, 0);
+            return true;
+        };
+        SYSTEMTIME before = {}, after = {};
+        GetLocalTime(&before);
+        press(editor, 'S', true);
+        GetLocalTime(&after);
+        EXPECT_EQ(answers.fileDialogTitle, L"Zapisz obrazek") << c.name;
+        EXPECT_EQ(defaultNamesBetween(before, after).count(answers.fileDialogName), 1u)
+            << c.name << ": " << std::string(answers.fileDialogName.begin(), answers.fileDialogName.end());
+        if (c.planted) {
+            ASSERT_EQ(answers.shown.size(), 1u) << c.name << ": one question";
+            EXPECT_EQ(answers.shown[0].caption, L"Zapisz obrazek") << c.name;
+            if (c.editorAsks) {
+                EXPECT_EQ(answers.shown[0].text, folder + c.written + L" już istnieje.\nCzy chcesz go zamienić?")
+                    << c.name;
+                EXPECT_EQ(answers.shown[0].owner, editor) << c.name;
+            }
+        } else {
+            EXPECT_TRUE(answers.shown.empty()) << c.name;
+        }
+        EXPECT_TRUE(IsWindow(editor));
+        if (c.answer == IDNO) {
+            EXPECT_EQ(fileStart(path, 16), std::vector<uint8_t>({'p', 'l', 'a', 'n', 't', 'e', 'd'})) << c.name;
+        } else {
+            std::vector<uint8_t> start = fileStart(path, 2);
+            ASSERT_EQ(start.size(), 2u) << c.name;
+            EXPECT_EQ(start[0], c.jpeg ? 0xFF : 0x89) << c.name;
+            EXPECT_EQ(start[1], c.jpeg ? 0xD8 : 'P') << c.name;
+            UINT width = 0, height = 0;
+            std::vector<uint32_t> pixels = filePixels(path, &width, &height);
+            EXPECT_EQ(width, 40u) << c.name;
+            EXPECT_EQ(height, 25u) << c.name;
+            if (!c.jpeg) {
+                EXPECT_EQ(pixels, opaque(shownRegion(editor, {10, 20, 40, 25}))) << c.name;
+            }
         }
         SendMessageW(editor, WM_COMMAND, 15, 0);
-        DeleteFileW(path.c_str());
+        emptyFolder(folder);
     }
 
-    HWND editor = openPicture();
+    HWND editor = openSelected({10, 20}, {50, 45});
     ASSERT_NE(editor, nullptr);
     void* original = patchImport(plugin.module, "gdiplus.dll", "GdipSaveImageToFile",
                                  reinterpret_cast<void*>(&refuseSave));
     ASSERT_NE(original, nullptr);
-    saveAnswering(editor, folder + L"refused.png");
+    DialogAnswers answers(folder + L"refused.png");
+    press(editor, 'S', true);
     patchImport(plugin.module, "gdiplus.dll", "GdipSaveImageToFile", original);
-    EXPECT_EQ(seen.boxText, L"Nie udało się zapisać obrazka.");
-    EXPECT_EQ(seen.boxCaption, L"Zapisz obrazek");
+    ASSERT_EQ(answers.shown.size(), 1u);
+    EXPECT_EQ(answers.shown[0].text, L"Nie udało się zapisać obrazka.");
+    EXPECT_EQ(answers.shown[0].caption, L"Zapisz obrazek");
+    EXPECT_TRUE(answers.shown[0].errorIcon);
     EXPECT_TRUE(IsWindow(editor)) << "the editor stays open";
+}
+
+namespace {
+
+// What the editor asked the save dialog for, copied while the call lasts.
+struct AskedDialog {
+    int calls;
+    wchar_t title[64];
+    wchar_t file[MAX_PATH];
+    wchar_t initialDir[MAX_PATH];
+    wchar_t filter[64];  // its double-null list with each null as '|'
+    DWORD filterIndex;
+    DWORD maxFile;
+};
+AskedDialog asked;
+
+void copyText(wchar_t* to, size_t capacity, const wchar_t* from) {
+    to[0] = 0;
+    if (from)
+        wcsncpy(to, from, capacity - 1);
+}
+
+BOOL WINAPI recordSaveDialog(OPENFILENAMEW* dialog) {
+    asked.calls++;
+    copyText(asked.title, std::size(asked.title), dialog->lpstrTitle);
+    copyText(asked.file, std::size(asked.file), dialog->lpstrFile);
+    copyText(asked.initialDir, std::size(asked.initialDir), dialog->lpstrInitialDir);
+    size_t n = 0;
+    for (const wchar_t* f = dialog->lpstrFilter; f && n + 1 < std::size(asked.filter) && (f[0] || f[1]); f++)
+        asked.filter[n++] = f[0] ? f[0] : L'|';
+    asked.filter[n] = 0;
+    asked.filterIndex = dialog->nFilterIndex;
+    asked.maxFile = dialog->nMaxFile;
+    return FALSE;
+}
+
+}  // namespace
+
+// The dialog opens in the user's Pictures folder with the default name and
+// the two types, the type offered first following the slider; cancelled, it
+// writes nothing.
+TEST_F(SaveAs, OpensInThePicturesFolderWithTheDefaultName) {
+    wchar_t* pictures = nullptr;
+    ASSERT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Pictures, 0, nullptr, &pictures)));
+    std::wstring picturesFolder = pictures;
+    CoTaskMemFree(pictures);
+    struct Case {
+        int slider;
+        DWORD filterIndex;
+    };
+    const Case cases[] = {{0, 1}, {1, 2}, {4, 2}};
+    for (const Case& c : cases) {
+        HWND editor = openSelected({10, 20}, {50, 45});
+        ASSERT_NE(editor, nullptr);
+        moveSlider(editor, c.slider);
+        void* original = patchImport(plugin.module, "comdlg32.dll", "GetSaveFileNameW",
+                                     reinterpret_cast<void*>(&recordSaveDialog));
+        ASSERT_NE(original, nullptr);
+        asked = {};
+        SYSTEMTIME before = {}, after = {};
+        GetLocalTime(&before);
+        press(editor, 'S', true);
+        GetLocalTime(&after);
+        patchImport(plugin.module, "comdlg32.dll", "GetSaveFileNameW", original);
+        EXPECT_EQ(asked.calls, 1) << c.slider;
+        EXPECT_EQ(std::wstring(asked.initialDir), picturesFolder) << c.slider;
+        EXPECT_EQ(defaultNamesBetween(before, after).count(asked.file), 1u) << c.slider;
+        EXPECT_EQ(std::wstring(asked.title), L"Zapisz obrazek");
+        EXPECT_EQ(std::wstring(asked.filter), L"PNG (*.png)|*.png|JPEG (*.jpg)|*.jpg");
+        EXPECT_EQ(asked.filterIndex, c.filterIndex) << c.slider;
+        EXPECT_GE(asked.maxFile, DWORD(MAX_PATH));
+        EXPECT_TRUE(IsWindow(editor));
+        SendMessageW(editor, WM_COMMAND, 15, 0);
+    }
 }

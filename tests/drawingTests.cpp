@@ -22,15 +22,6 @@ PointSet squaresAt(const PointSet& centres, int32_t width) {
     return points;
 }
 
-PointSet rectangleBorder(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    PointSet points;
-    for (int32_t x = left; x <= right; x++)
-        points.insert({{x, top}, {x, bottom}});
-    for (int32_t y = top; y <= bottom; y++)
-        points.insert({{left, y}, {right, y}});
-    return points;
-}
-
 PointSet writtenPoints(const std::vector<PixelWrite>& writes) {
     PointSet points;
     for (const PixelWrite& w : writes)
@@ -229,8 +220,8 @@ TEST(DrawRectangle, TransparentBrushPaintsOnlyTheBorder) {
     for (uint32_t brush : brushes) {
         TestPicture picture(20, 20, white);
         drawRectangle(&picture.holder, 2, 3, 9, 7, red, brush, 1);
-        EXPECT_EQ(changedPixels(picture), rectangleBorder(2, 3, 9, 7)) << brush;
-        EXPECT_EQ(pixelsOfColour(picture.holder, red), rectangleBorder(2, 3, 9, 7)) << brush;
+        EXPECT_EQ(changedPixels(picture), rectangleOutline(2, 3, 9, 7)) << brush;
+        EXPECT_EQ(pixelsOfColour(picture.holder, red), rectangleOutline(2, 3, 9, 7)) << brush;
     }
 }
 
@@ -239,7 +230,7 @@ TEST(DrawRectangle, BrushWithAlphaFillsStrictlyInside) {
     for (uint32_t brush : brushes) {
         TestPicture picture(20, 20, white);
         drawRectangle(&picture.holder, 2, 3, 9, 7, red, brush, 1);
-        EXPECT_EQ(pixelsOfColour(picture.holder, red), rectangleBorder(2, 3, 9, 7)) << brush;
+        EXPECT_EQ(pixelsOfColour(picture.holder, red), rectangleOutline(2, 3, 9, 7)) << brush;
         EXPECT_EQ(pixelsOfColour(picture.holder, brush), pointsOfRectangle(3, 4, 8, 6)) << brush;
         EXPECT_EQ(changedPixels(picture), pointsOfRectangle(2, 3, 9, 7)) << brush;
     }
@@ -252,7 +243,7 @@ TEST(DrawRectangle, WideBorderLiesOverTheFill) {
         PixelWriteRecorder recorder;
         ASSERT_TRUE(recorder.installed);
         drawRectangle(&picture.holder, c.left, c.top, c.right, c.bottom, red, green, c.width);
-        PointSet border = squaresAt(rectangleBorder(c.left, c.top, c.right, c.bottom), c.width);
+        PointSet border = squaresAt(rectangleOutline(c.left, c.top, c.right, c.bottom), c.width);
         PointSet fill = pointsOfRectangle(c.left + 1, c.top + 1, c.right - 1, c.bottom - 1);
         EXPECT_EQ(pixelsOfColour(picture.holder, red), border) << c.width;
         EXPECT_EQ(pixelsOfColour(picture.holder, green), subtract(fill, border)) << c.width;
@@ -275,7 +266,7 @@ TEST(DrawRectangle, ExtentBelowTwoHasNoFill) {
     for (const RectangleCase& c : cases) {
         TestPicture picture(20, 20, white);
         drawRectangle(&picture.holder, c.left, c.top, c.right, c.bottom, red, green, c.width);
-        EXPECT_EQ(changedPixels(picture), rectangleBorder(c.left, c.top, c.right, c.bottom)) << c.right << "," << c.bottom;
+        EXPECT_EQ(changedPixels(picture), rectangleOutline(c.left, c.top, c.right, c.bottom)) << c.right << "," << c.bottom;
         EXPECT_TRUE(pixelsOfColour(picture.holder, green).empty());
     }
 }

@@ -5,68 +5,28 @@
 
 #include <commctrl.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
-#include "testSupport.h"
+#include "editorTestSupport.h"
 
 namespace {
 
-const HostContact contact = {L"GG", 1, 1001, 2};
 constexpr int pictureWidth = 120;
 constexpr int pictureHeight = 80;
 
-using Picture = std::vector<COLORREF>;  // 0x00BBGGRR as GDI reads the screen back, row by row
-using PixelSet = std::set<std::pair<int, int>>;
-
-void holdKeys(bool control, bool shift, bool alt = false) {
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    keys[VK_CONTROL] = control ? 0x80 : 0;
-    keys[VK_SHIFT] = shift ? 0x80 : 0;
-    keys[VK_MENU] = alt ? 0x80 : 0;
-    SetKeyboardState(keys);
-}
-
-void press(HWND window, WPARAM key, bool control = false, bool shift = false) {
-    holdKeys(control, shift);
-    SendMessageW(window, WM_KEYDOWN, key, 0);
-    SendMessageW(window, WM_KEYUP, key, 0);
-    holdKeys(false, false);
-}
+using Picture = std::vector<COLORREF>;  // 0x00RRGGBB, row by row
 
 // What the window shows now over the picture's area, without repainting
 // anything that is not already due.
 Picture shown(HWND editor) {
     UpdateWindow(editor);
-    HDC window = GetDC(editor);
-    HDC memory = CreateCompatibleDC(window);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = pictureWidth;
-    info.bmiHeader.biHeight = -pictureHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, pictureWidth, pictureHeight, window, 0, 0, SRCCOPY);
-    GdiFlush();
-    Picture pixels(static_cast<COLORREF*>(bits), static_cast<COLORREF*>(bits) + pictureWidth * pictureHeight);
-    SelectObject(memory, previous);
-    DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(editor, window);
-    for (COLORREF& p : pixels)
-        p &= 0x00FFFFFF;
-    return pixels;
+    return shownPixels(editor, pictureWidth, pictureHeight);
 }
 
 // The picture itself, painted afresh.
 Picture picture(HWND editor) {
-    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    return shown(editor);
+    return clientPixels(editor, pictureWidth, pictureHeight);
 }
 
 // Every pixel that is not white.
@@ -79,64 +39,33 @@ PixelSet marked(const Picture& pixels) {
     return set;
 }
 
-PixelSet rectangleOutline(int left, int top, int right, int bottom) {
-    PixelSet set;
-    for (int x = left; x <= right; x++)
-        set.insert({{x, top}, {x, bottom}});
-    for (int y = top; y <= bottom; y++)
-        set.insert({{left, y}, {right, y}});
-    return set;
-}
-
-PixelSet unite(PixelSet a, const PixelSet& b) {
-    a.insert(b.begin(), b.end());
-    return a;
-}
-
-HWND editorToolbar(HWND editor) {
-    return FindWindowExW(editor, nullptr, TOOLBARCLASSNAMEW, nullptr);
-}
-
-HWND textField(HWND editor) {
-    return FindWindowExW(editorToolbar(editor), nullptr, L"Edit", nullptr);
-}
-
-class EditingTest : public PluginTest {
+// A white picture in an editor that has the focus, with no modifier held.
+class EditingTest : public EditorTest {
 protected:
     void SetUp() override {
-        PluginTest::SetUp();
-        ASSERT_EQ(load(), hostOk);
-        hostAddStatusFunction(contact);
+        EditorTest::SetUp();
         holdKeys(false, false);
     }
     void TearDown() override {
         holdKeys(false, false);
-        if (HWND editor = findEditor())
-            SendMessageW(editor, WM_COMMAND, 15, 0);
-        PluginTest::TearDown();
+        EditorTest::TearDown();
     }
     HWND openWhite() {
-        EXPECT_TRUE(hostPutSolidPictureOnClipboard(pictureWidth, pictureHeight, RGB(255, 255, 255)));
-        EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", {contact}), 0);
-        hostPumpMessages(50);
-        HWND editor = findEditor();
+        HWND editor = openSolidFromClipboard(pictureWidth, pictureHeight, RGB(255, 255, 255));
         if (editor)
             SetFocus(editor);
         return editor;
     }
 };
+class History : public EditingTest {};
+class Escape : public EditingTest {};
+class ToolKeys : public EditingTest {};
+class SystemMenu : public EditingTest {};
 
 const PixelSet lineSteps = {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}, {6, 3},
                             {7, 3}, {8, 3}, {9, 4}, {10, 4}, {11, 5}, {12, 5}};
 const PixelSet rectangleStep = rectangleOutline(20, 10, 30, 16);
 const PixelSet pencilStep = {{40, 40}, {41, 40}, {42, 40}, {43, 40}, {43, 41}, {43, 42}};
-PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> table, int dx, int dy) {
-    PixelSet set;
-    for (const auto& [row, columns] : table)
-        for (int column : columns)
-            set.insert({column + dx, row + dy});
-    return set;
-}
 
 const PixelSet ellipseStep = rows({{0, {4, 5, 6}}, {1, {2, 3, 7, 8}}, {2, {0, 1, 9, 10}}, {3, {0, 10}},
                                    {4, {0, 1, 9, 10}}, {5, {2, 3, 7, 8}}, {6, {4, 5, 6}}},
@@ -187,7 +116,7 @@ void act(HWND editor, Act a) {
 // Each key turns the picture into exactly the one it was at that point: the
 // selection and a style change between steps are not steps, undo past the
 // first step does nothing, and a new step after an undo drops the redo.
-TEST_F(EditingTest, UndoAndRedoGiveBackEachPictureExactly) {
+TEST_F(History, UndoAndRedoGiveBackEachPictureExactly) {
     const PixelSet none;
     const PixelSet one = lineSteps;
     const PixelSet two = unite(one, rectangleStep);
@@ -218,7 +147,7 @@ TEST_F(EditingTest, UndoAndRedoGiveBackEachPictureExactly) {
 
 // Sixty-five one-pixel lines: the oldest goes, so sixty-four undos leave it
 // and more do nothing.
-TEST_F(EditingTest, OnlyTheLastSixtyFourStepsAreKept) {
+TEST_F(History, OnlyTheLastSixtyFourStepsAreKept) {
     HWND editor = openWhite();
     ASSERT_NE(editor, nullptr);
     SendMessageW(editor, WM_COMMAND, 4, 0);
@@ -239,7 +168,7 @@ TEST_F(EditingTest, OnlyTheLastSixtyFourStepsAreKept) {
 // Escape in the middle of each kind of drag: the band drawn on the screen
 // goes, the pencil's pixels of this drag come back, the rest of the drag and
 // its release do nothing, and the step before is still the one to undo.
-TEST_F(EditingTest, EscapeCancelsTheDragInProgress) {
+TEST_F(Escape, CancelsTheDragInProgress) {
     struct Case {
         const char* name;
         int tool;
@@ -279,8 +208,8 @@ TEST_F(EditingTest, EscapeCancelsTheDragInProgress) {
 
 // With no drag Escape leaves full screen as Alt+Enter does, and in the framed
 // window it does nothing.
-TEST_F(EditingTest, EscapeLeavesFullScreen) {
-    EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {contact}), 0);
+TEST_F(Escape, LeavesFullScreen) {
+    EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
     HWND editor = findEditor();
     ASSERT_NE(editor, nullptr);
     auto framed = [editor] { return (GetWindowLongW(editor, GWL_STYLE) & 0x00CF0000) == 0x00CF0000; };
@@ -299,7 +228,7 @@ TEST_F(EditingTest, EscapeLeavesFullScreen) {
 
 // A tool key does what a click on the tool's button does; in the text field
 // the same letter is the field's own.
-TEST_F(EditingTest, ToolKeysChooseTheirTool) {
+TEST_F(ToolKeys, ChooseTheirTool) {
     struct Case {
         WPARAM key;
         int checked;
@@ -350,7 +279,7 @@ bool greyed(HMENU menu, int position) {
 // The additions at the end of the system menu, their texts as the user reads
 // them, their ids as WM_SYSCOMMAND allows, greyed while they cannot act, and
 // each chosen as the key does.
-TEST_F(EditingTest, SystemMenuListsTheAdditionsWithTheirKeys) {
+TEST_F(SystemMenu, ListsTheAdditionsWithTheirKeys) {
     static const wchar_t* const expected[] = {
         L"",         L"Cofnij\tCtrl+Z", L"Ponów\tCtrl+Y", L"Kopiuj do schowka\tCtrl+C", L"Zapisz jako...\tCtrl+S",
         L"",         L"Zaznaczenie\tS", L"Ołówek\tF",     L"Linia\tL",                   L"Prostokąt\tR",

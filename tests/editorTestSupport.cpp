@@ -116,6 +116,26 @@ void holdAlt(bool down) {
     SetKeyboardState(keys);
 }
 
+void holdKeys(bool control, bool shift, bool alt) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = control ? 0x80 : 0;
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    keys[VK_MENU] = alt ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+void press(HWND window, WPARAM key, bool control, bool shift) {
+    holdKeys(control, shift);
+    SendMessageW(window, WM_KEYDOWN, key, 0);
+    SendMessageW(window, WM_KEYUP, key, 0);
+    holdKeys(false, false);
+}
+
+HWND textField(HWND editor) {
+    return childOfClass(editorToolbar(editor), L"Edit");
+}
+
 
 // The colours of the top-left part of the editor's client area as the screen
 // shows it now, focus rectangles drawn straight on the window included.
@@ -150,8 +170,6 @@ std::vector<COLORREF> clientPixels(HWND editor, int width, int height) {
     return shownPixels(editor, width, height);
 }
 
-using PixelSet = std::set<std::pair<int, int>>;
-
 PixelSet pixelsOf(const std::vector<COLORREF>& pixels, int width, COLORREF rgb) {
     PixelSet set;
     for (size_t i = 0; i < pixels.size(); i++) {
@@ -165,11 +183,11 @@ LPARAM at(int x, int y) {
     return MAKELPARAM(x, y);
 }
 
-PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> table) {
+PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> table, int dx, int dy) {
     PixelSet set;
     for (const auto& [row, columns] : table)
         for (int column : columns)
-            set.insert({column, row});
+            set.insert({column + dx, row + dy});
     return set;
 }
 

@@ -48,6 +48,11 @@ RECT childRect(HWND child);
 RECT toolbarItem(HWND toolbar, int index);
 void expectRect(const RECT& actual, LONG left, LONG top, LONG width, LONG height, const char* what);
 void holdAlt(bool down);
+// The modifier keys as the keyboard state tells them.
+void holdKeys(bool control, bool shift, bool alt = false);
+// A key pressed and released with the modifiers held.
+void press(HWND window, WPARAM key, bool control = false, bool shift = false);
+HWND textField(HWND editor);
 
 // The colours of the top-left part of the editor's client area as the screen
 // shows it now, focus rectangles drawn straight on the window included.
@@ -56,10 +61,10 @@ std::vector<COLORREF> shownPixels(HWND editor, int width, int height);
 // manager leaves less than the picture).
 std::vector<COLORREF> clientPixels(HWND editor, int width, int height);
 
-using PixelSet = std::set<std::pair<int, int>>;
 PixelSet pixelsOf(const std::vector<COLORREF>& pixels, int width, COLORREF rgb);
 LPARAM at(int x, int y);
-PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> table);
+// The columns of each row, moved by dx, dy.
+PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> table, int dx = 0, int dy = 0);
 
 class EditorTest : public PluginTest {
 protected:

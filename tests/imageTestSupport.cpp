@@ -71,12 +71,6 @@ PointSet pointsOfRectangle(int32_t left, int32_t top, int32_t right, int32_t bot
     return points;
 }
 
-PointSet unite(const PointSet& a, const PointSet& b) {
-    PointSet points = a;
-    points.insert(b.begin(), b.end());
-    return points;
-}
-
 PointSet subtract(const PointSet& a, const PointSet& b) {
     PointSet points;
     for (const Point& p : a) {

@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "image/capture.h"
+#include "testSupport.h"
 
 using Point = std::pair<int32_t, int32_t>;  // x, y
-using PointSet = std::set<Point>;
+using PointSet = PixelSet;
 
 const uint32_t white = 0xFFFFFFFF;
 const uint32_t red = 0xFFFF0000;
@@ -41,7 +42,6 @@ PointSet pixelsOfColour(const ImageHolder& holder, uint32_t colour, int32_t left
 
 // All points of the inclusive rectangle.
 PointSet pointsOfRectangle(int32_t left, int32_t top, int32_t right, int32_t bottom);
-PointSet unite(const PointSet& a, const PointSet& b);
 PointSet subtract(const PointSet& a, const PointSet& b);
 PointSet translate(const PointSet& points, int32_t dx, int32_t dy);
 PointSet keepInside(const PointSet& points, int32_t width, int32_t height);

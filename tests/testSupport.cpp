@@ -61,6 +61,21 @@ bool zeroBetween(const std::vector<uint8_t>& bytes, size_t from, size_t to) {
     return true;
 }
 
+PixelSet unite(const PixelSet& a, const PixelSet& b) {
+    PixelSet both = a;
+    both.insert(b.begin(), b.end());
+    return both;
+}
+
+PixelSet rectangleOutline(int left, int top, int right, int bottom) {
+    PixelSet set;
+    for (int x = left; x <= right; x++)
+        set.insert({{x, top}, {x, bottom}});
+    for (int y = top; y <= bottom; y++)
+        set.insert({{left, y}, {right, y}});
+    return set;
+}
+
 std::wstring textAt(const std::vector<uint8_t>& bytes, size_t offset) {
     auto* text = readAt<const wchar_t*>(bytes, offset);
     return text ? text : L"";
@@ -95,15 +110,34 @@ namespace {
 DialogAnswers* activeAnswers = nullptr;
 HHOOK dialogHook = nullptr;
 
+std::wstring dialogItemText(HWND dialog, int id) {
+    wchar_t text[MAX_PATH] = {};
+    GetDlgItemTextW(dialog, id, text, MAX_PATH);
+    return text;
+}
+
 void answerFileDialog(DialogAnswers& answers, HWND dialog) {
     if (!answers.fileDialogTitle.empty())
         return;
     wchar_t title[256] = {};
     GetWindowTextW(dialog, title, 256);
     answers.fileDialogTitle = title;
+    answers.fileDialogName = dialogItemText(dialog, cmb13);
+    if (answers.fileDialogName.empty())
+        answers.fileDialogName = dialogItemText(dialog, edt1);
     if (answers.fileAnswer.empty()) {
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         return;
+    }
+    // A choice in the type list as the user makes it: the list's selection
+    // and the notification the dialog acts on (Wine's takes the choice at
+    // CBN_SELENDOK, as a closing drop-down sends it). Wine fills the list
+    // from a message it posts while the dialog starts, so the choice is
+    // posted after it.
+    if (answers.fileType > 0) {
+        HWND types = GetDlgItem(dialog, cmb1);
+        PostMessageW(types, CB_SETCURSEL, WPARAM(answers.fileType - 1), 0);
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELENDOK), LPARAM(types));
     }
     SetDlgItemTextW(dialog, cmb13, answers.fileAnswer.c_str());
     SetDlgItemTextW(dialog, edt1, answers.fileAnswer.c_str());

@@ -12,7 +12,9 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/standInHost.h"
@@ -35,6 +37,12 @@ T readAt(const std::vector<uint8_t>& bytes, size_t offset) {
     return value;
 }
 
+// Pixels as (x, y) points, and the shapes the tests build their expected sets of.
+using PixelSet = std::set<std::pair<int, int>>;
+PixelSet unite(const PixelSet& a, const PixelSet& b);
+// The border of the inclusive rectangle, one pixel wide.
+PixelSet rectangleOutline(int left, int top, int right, int bottom);
+
 // True when every byte of [from, to) is zero.
 bool zeroBetween(const std::vector<uint8_t>& bytes, size_t from, size_t to);
 std::wstring textAt(const std::vector<uint8_t>& bytes, size_t offset);
@@ -55,10 +63,11 @@ struct ShownMessage {
 };
 
 // While one lives, a WH_CBT hook on this thread answers every dialog as it
-// becomes active: an open-file dialog with fileAnswer typed in and OK (Cancel
-// for an empty answer), its title kept; a message box read into shown and
-// answered OK, unless atMessageBox runs a step of its own there and says it
-// answers the box itself.
+// becomes active: an open or save dialog with fileAnswer typed in (after
+// choosing the type fileType asks for) and OK, Cancel for an empty answer, its
+// title and offered name kept; a message box read into shown and answered OK,
+// unless atMessageBox runs a step of its own there and says it answers the box
+// itself.
 struct DialogAnswers {
     explicit DialogAnswers(const std::wstring& fileAnswer = L"");
     DialogAnswers(const DialogAnswers&) = delete;
@@ -66,6 +75,8 @@ struct DialogAnswers {
     ~DialogAnswers();
     std::wstring fileAnswer;
     std::wstring fileDialogTitle;  // of the first file dialog; empty: none shown
+    std::wstring fileDialogName;   // the name it offered before the answer was typed
+    int fileType = 0;              // the type to choose in its list, from 1; 0 keeps the one offered
     std::vector<ShownMessage> shown;
     std::function<bool(HWND box)> atMessageBox;
 

@@ -1,7 +1,9 @@
 // endToEndBenchmark: the real snipLeaf.dll in the stand-in host, timed along
 // the user's road against the platform's own work for the same step:
 // - menu click to the editor shown, for the clipboard and the screen source,
-//   against the bare clipboard read (or screen copy) into a GDI+ bitmap;
+//   against the bare clipboard read (or screen copy) into a GDI+ bitmap plus a
+//   plain window of the editor's size with a toolbar of sixteen buttons from
+//   the same strip, created, shown and painted with the picture;
 // - the send command to the host's "PFSendPicture" call, against the bare GDI+
 //   save of the same bitmap with the same encoder;
 // - the working set the process gains with the editor open, against the
@@ -124,6 +126,10 @@ HDC WINAPI watchBeginPaint(HWND window, PAINTSTRUCT* paint) {
     return realBeginPaint(window, paint);
 }
 
+// The editor's outer size as last shown: the plain window of the baseline is
+// made as large.
+SIZE editorSize = {};
+
 double sendStampMs = 0;
 std::wstring sentFile;
 
@@ -166,6 +172,9 @@ double clickToEditorShown(const wchar_t* itemId, HWND* editorOut) {
     double shown = nowMs();
     watchedWindow = nullptr;
     *editorOut = editor;
+    RECT frame = {};
+    GetWindowRect(editor, &frame);
+    editorSize = {frame.right - frame.left, frame.bottom - frame.top};
     return watchedPaints > 0 ? shown - start : -1;
 }
 
@@ -182,8 +191,82 @@ GpBitmap* bitmapFromClipboard() {
     return bitmap;
 }
 
+// What a plain window needs to show a picture above a toolbar: the toolbar's
+// strip, loaded once as the plug-in loads it at its start, and the picture
+// its WM_PAINT draws.
+HBITMAP toolbarStrip = nullptr;
+GpImage* paintedPicture = nullptr;
+const wchar_t* const plainWindowClass = L"snipLeafBenchmarkPlain";
+constexpr int stripButtons = 16;
+
+LRESULT CALLBACK plainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PAINT || !paintedPicture)
+        return DefWindowProcW(window, message, wParam, lParam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    Gdiplus::GpGraphics* graphics = nullptr;
+    if (GdipCreateFromHDC(dc, &graphics) == Gdiplus::Ok) {
+        UINT width = 0, height = 0;
+        GdipGetImageWidth(paintedPicture, &width);
+        GdipGetImageHeight(paintedPicture, &height);
+        GdipDrawImageRectI(graphics, paintedPicture, 0, 0, INT(width), INT(height));
+        GdipDeleteGraphics(graphics);
+    }
+    EndPaint(window, &paint);
+    return 0;
+}
+
+bool preparePlainWindow(HMODULE plugin) {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = plainWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = HBRUSH(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = plainWindowClass;
+    InitCommonControls();
+    toolbarStrip = LoadBitmapW(plugin, MAKEINTRESOURCEW(65535));
+    return RegisterClassExW(&windowClass) != 0 && toolbarStrip;
+}
+
+// Created, shown and painted, picture and toolbar, as the editor's first paint
+// ends; null when either window could not be made. The caller closes it.
+HWND showPlainWindow(GpImage* picture) {
+    paintedPicture = picture;
+    HWND window = CreateWindowExW(0, plainWindowClass, L"Image", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, editorSize.cx, editorSize.cy, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    if (!window)
+        return nullptr;
+    TBBUTTON buttons[stripButtons] = {};
+    for (int i = 0; i < stripButtons; i++) {
+        buttons[i].iBitmap = i;
+        buttons[i].idCommand = i + 1;
+        buttons[i].fsState = TBSTATE_ENABLED;
+        buttons[i].fsStyle = BTNS_BUTTON;
+    }
+    HWND toolbar = CreateToolbarEx(window, WS_CHILD | WS_VISIBLE | CCS_BOTTOM | TBSTYLE_TOOLTIPS | TBSTYLE_LIST |
+                                               TBSTYLE_TRANSPARENT,
+                                   0, stripButtons, nullptr, UINT_PTR(toolbarStrip), buttons, stripButtons, 32, 32,
+                                   32, 32, sizeof(TBBUTTON));
+    if (!toolbar) {
+        DestroyWindow(window);
+        return nullptr;
+    }
+    ShowWindow(window, SW_SHOW);
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return window;
+}
+
+// The closing is not timed, as the editor's is not.
+void closePlainWindow(HWND window) {
+    paintedPicture = nullptr;
+    DestroyWindow(window);
+    drainMessages();
+}
+
 // The clipboard read, and the thumbnail when the picture is larger than the
-// screen, as the plug-in's fitting makes it.
+// screen, as the plug-in's fitting makes it, then the plain window showing it.
 double clipboardBaseline(const PictureSizeCase& size) {
     double start = nowMs();
     GpBitmap* bitmap = bitmapFromClipboard();
@@ -199,9 +282,11 @@ double clipboardBaseline(const PictureSizeCase& size) {
             picture = thumb;
         }
     }
+    HWND window = showPlainWindow(picture);
     double end = nowMs();
+    closePlainWindow(window);
     GdipDisposeImage(picture);
-    return end - start;
+    return window ? end - start : -1;
 }
 
 double screenBaseline() {
@@ -219,10 +304,12 @@ double screenBaseline() {
     DeleteObject(copy);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    HWND window = made ? showPlainWindow(bitmap) : nullptr;
     double end = nowMs();
+    closePlainWindow(window);
     if (made)
         GdipDisposeImage(bitmap);
-    return made ? end - start : -1;
+    return window ? end - start : -1;
 }
 
 // ---- the table ----
@@ -449,9 +536,11 @@ void printHeader() {
     std::printf("median of %d runs after one warm-up run (memory: median of %d runs); ratio = plug-in / baseline\n",
                 runs, memoryRuns);
     std::printf("baselines: clipboard = OpenClipboard + GetClipboardData(CF_BITMAP) + GdipCreateBitmapFromHBITMAP"
-                " (+ GdipGetImageThumbnail when fitted);\n");
-    std::printf("  screen = BitBlt of the screen into a memory DC + GdipCreateBitmapFromHBITMAP;"
-                " send = GdipSaveImageToFile of the same bitmap, same encoder;\n");
+                " (+ GdipGetImageThumbnail when fitted) + window;\n");
+    std::printf("  screen = BitBlt of the screen into a memory DC + GdipCreateBitmapFromHBITMAP + window;\n");
+    std::printf("  window = CreateWindowExW of the editor's size + CreateToolbarEx, 16 buttons of the same strip +"
+                " ShowWindow + RedrawWindow(RDW_UPDATENOW) painting the picture with GdipDrawImageRectI;\n");
+    std::printf("  send = GdipSaveImageToFile of the same bitmap, same encoder;\n");
     std::printf("  memory = the picture's own size, width x height x 4 bytes; the growth is of WorkingSetSize"
                 " (GetProcessMemoryInfo)\n\n");
     std::printf("| screen | measure | picture | plug-in | baseline | ratio | aim | met |\n");
@@ -501,6 +590,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     patchPlugin(plugin.module);
+    if (!preparePlainWindow(plugin.module)) {
+        std::fprintf(stderr, "could not load the toolbar strip or register the plain window\n");
+        return 1;
+    }
     if (!realSleep || !realBeginPaint) {
         std::fprintf(stderr, "could not watch the plug-in's Sleep and BeginPaint\n");
         return 1;
