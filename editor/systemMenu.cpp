@@ -35,28 +35,24 @@ UINT greyedUnless(bool can) {
     return MF_BYCOMMAND | (can ? MF_ENABLED : MF_GRAYED);
 }
 
-void appendToolRows(HMENU menu, bool withButton) {
-    for (size_t i = 0; i < toolKeyCount; i++) {
-        if (hasToolbarButton(toolKeys[i].tool) == withButton)
-            AppendMenuW(menu, MF_STRING, toolCommand(i), toolKeys[i].menuText);
-    }
+void appendToolRows(HMENU menu) {
+    for (size_t i = 0; i < toolKeyCount; i++)
+        AppendMenuW(menu, MF_STRING, toolCommand(i), toolKeys[i].menuText);
 }
 
 }  // namespace
 
-// The menu ends with the toolbar's tools in the toolbar's order, as it always
-// has; the annotation tools, with no button, open the additions.
+// The edits first, then every tool in the keys' order: the toolbar's six as
+// the toolbar shows them, then the annotation tools, which have no button.
 void addSystemMenuItems(EditorState& s) {
     HMENU menu = GetSystemMenu(s.window, FALSE);
     if (!menu)
         return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    appendToolRows(menu, false);
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     for (const EditItem& item : editItems)
         AppendMenuW(menu, MF_STRING, item.command, item.text);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    appendToolRows(menu, true);
+    appendToolRows(menu);
 }
 
 void updateSystemMenu(EditorState& s, HMENU menu) {

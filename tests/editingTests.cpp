@@ -276,14 +276,14 @@ bool greyed(HMENU menu, int position) {
 
 }  // namespace
 
-// The additions at the end of the system menu, their texts as the user reads
+// The additions after the system menu's own items, their texts as the user reads
 // them, their ids as WM_SYSCOMMAND allows, greyed while they cannot act, and
 // each chosen as the key does.
 TEST_F(SystemMenu, ListsTheAdditionsWithTheirKeys) {
     static const wchar_t* const expected[] = {
         L"",         L"Cofnij\tCtrl+Z", L"Ponów\tCtrl+Y", L"Kopiuj do schowka\tCtrl+C", L"Zapisz jako...\tCtrl+S",
         L"",         L"Zaznaczenie\tS", L"Ołówek\tF",     L"Linia\tL",                   L"Prostokąt\tR",
-        L"Elipsa\tE", L"Tekst\tT",
+        L"Elipsa\tE", L"Tekst\tT",     L"Strzałka\tA",  L"Zakreślacz\tH",             L"Zamaskuj\tO",
     };
     const int count = int(sizeof(expected) / sizeof(expected[0]));
     HWND editor = openWhite();
