@@ -165,12 +165,7 @@ void highlightRow(const PixelCanvas& canvas, int64_t y, int64_t first, int64_t l
     last = std::min(last, canvas.locked.right);
     if (first > last)
         return;
-    if (canvas.tileSaved) {
-        for (int64_t tile = first / historyTileSize; tile <= last / historyTileSize; tile++) {
-            if (!canvas.tileSaved[(y / historyTileSize) * canvas.tilesAcross + tile])
-                saveTileBeforeFirstStore(canvas, tile * historyTileSize, y);
-        }
-    }
+    saveRowTiles(canvas, y, first, last);
     uint32_t* row = reinterpret_cast<uint32_t*>(canvas.scan0 + (y - canvas.locked.top) * canvas.stride);
     for (int64_t x = first; x <= last; x++)
         row[x - canvas.locked.left] = marked(row[x - canvas.locked.left], colour);

@@ -100,6 +100,18 @@ inline void setPixel(const PixelCanvas& canvas, int64_t x, int64_t y, uint32_t c
     reinterpret_cast<uint32_t*>(row)[x - canvas.locked.left] = colour;
 }
 
+// Saves, for the open step, each tile of row y's pixels first..last that the
+// step has not saved yet; for the operations that store a row straight into
+// the locked memory.
+inline void saveRowTiles(const PixelCanvas& canvas, int64_t y, int64_t first, int64_t last) {
+    if (!canvas.tileSaved)
+        return;
+    for (int64_t tile = first / historyTileSize; tile <= last / historyTileSize; tile++) {
+        if (!canvas.tileSaved[(y / historyTileSize) * canvas.tilesAcross + tile])
+            saveTileBeforeFirstStore(canvas, tile * historyTileSize, y);
+    }
+}
+
 // The pixels first..last of row y, left to right: a fill's row stored at
 // memory speed, or pixel by pixel where each store is watched or goes through
 // GDI+.
@@ -115,12 +127,7 @@ inline void fillSpan(const PixelCanvas& canvas, int64_t y, int64_t first, int64_
     }
     if (first > last)
         return;
-    if (canvas.tileSaved) {
-        for (int64_t tile = first / historyTileSize; tile <= last / historyTileSize; tile++) {
-            if (!canvas.tileSaved[(y / historyTileSize) * canvas.tilesAcross + tile])
-                saveTileBeforeFirstStore(canvas, tile * historyTileSize, y);
-        }
-    }
+    saveRowTiles(canvas, y, first, last);
     if (canvas.premultiply)
         colour = premultipliedColour(*canvas.premultiply, colour);
     uint32_t* row = reinterpret_cast<uint32_t*>(canvas.scan0 + (y - canvas.locked.top) * canvas.stride);
