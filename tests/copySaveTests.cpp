@@ -98,14 +98,6 @@ std::vector<uint32_t> pngPixels(const std::vector<uint8_t>& png, UINT* width, UI
     return pixels;
 }
 
-std::vector<uint32_t> filePixels(const std::wstring& path, UINT* width, UINT* height) {
-    *width = *height = 0;
-    GpBitmap* bitmap = nullptr;
-    if (GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok)
-        return {};
-    return bitmapPixels(bitmap, width, height);
-}
-
 std::vector<uint32_t> opaque(std::vector<uint32_t> pixels) {
     for (uint32_t& p : pixels)
         p |= 0xFF000000u;

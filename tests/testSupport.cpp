@@ -237,3 +237,28 @@ void choosePng(HWND editor) {
     ASSERT_NE(slider, nullptr);
     SendMessageW(slider, TBM_SETPOS, TRUE, 0);
 }
+
+std::vector<uint32_t> filePixels(const std::wstring& path, UINT* width, UINT* height) {
+    std::vector<uint32_t> pixels;
+    GpBitmap* bitmap = nullptr;
+    *width = *height = 0;
+    if (Gdiplus::DllExports::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok)
+        return pixels;
+    Gdiplus::DllExports::GdipGetImageWidth(bitmap, width);
+    Gdiplus::DllExports::GdipGetImageHeight(bitmap, height);
+    Gdiplus::GpRect all = {0, 0, INT(*width), INT(*height)};
+    Gdiplus::BitmapData data = {};
+    pixels.resize(size_t(*width) * *height);
+    data.Width = *width;
+    data.Height = *height;
+    data.Stride = INT(*width * 4);
+    data.PixelFormat = PixelFormat32bppARGB;
+    data.Scan0 = pixels.data();
+    if (Gdiplus::DllExports::GdipBitmapLockBits(bitmap, &all, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                                                PixelFormat32bppARGB, &data) == Gdiplus::Ok)
+        Gdiplus::DllExports::GdipBitmapUnlockBits(bitmap, &data);
+    else
+        pixels.clear();
+    Gdiplus::DllExports::GdipDisposeImage(bitmap);
+    return pixels;
+}

@@ -110,3 +110,6 @@ protected:
     HostConfig config;
     PluginModule plugin = {};
 };
+
+// Every pixel of a picture file as 0xAARRGGBB, row by row; empty, 0 x 0, when unreadable.
+std::vector<uint32_t> filePixels(const std::wstring& path, UINT* width, UINT* height);

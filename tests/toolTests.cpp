@@ -23,25 +23,6 @@ bool writePaletteFile(const std::wstring& path, int width, int height, Gdiplus::
     return saved;
 }
 
-// Every pixel of a picture file as 0xAARRGGBB, row by row; empty when unreadable.
-std::vector<uint32_t> filePixels(const std::wstring& path, UINT* width, UINT* height) {
-    std::vector<uint32_t> pixels;
-    GpBitmap* bitmap = nullptr;
-    if (Gdiplus::DllExports::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok)
-        return pixels;
-    Gdiplus::DllExports::GdipGetImageWidth(bitmap, width);
-    Gdiplus::DllExports::GdipGetImageHeight(bitmap, height);
-    for (UINT y = 0; y < *height; y++) {
-        for (UINT x = 0; x < *width; x++) {
-            Gdiplus::ARGB pixel = 0;
-            Gdiplus::DllExports::GdipBitmapGetPixel(bitmap, INT(x), INT(y), &pixel);
-            pixels.push_back(pixel);
-        }
-    }
-    Gdiplus::DllExports::GdipDisposeImage(bitmap);
-    return pixels;
-}
-
 }  // namespace
 
 // Shapes drawn with the mouse land in the picture exactly as the primitives

@@ -57,32 +57,6 @@ LRESULT CALLBACK patternProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return 0;
 }
 
-// Every pixel of a picture file as 0xAARRGGBB, row by row.
-std::vector<uint32_t> filePixels(const std::wstring& path, UINT* width, UINT* height) {
-    std::vector<uint32_t> pixels;
-    GpBitmap* bitmap = nullptr;
-    *width = *height = 0;
-    if (Gdiplus::DllExports::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok)
-        return pixels;
-    Gdiplus::DllExports::GdipGetImageWidth(bitmap, width);
-    Gdiplus::DllExports::GdipGetImageHeight(bitmap, height);
-    Gdiplus::GpRect all = {0, 0, INT(*width), INT(*height)};
-    Gdiplus::BitmapData data = {};
-    pixels.resize(size_t(*width) * *height);
-    data.Width = *width;
-    data.Height = *height;
-    data.Stride = INT(*width * 4);
-    data.PixelFormat = PixelFormat32bppARGB;
-    data.Scan0 = pixels.data();
-    if (Gdiplus::DllExports::GdipBitmapLockBits(bitmap, &all, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
-                                                PixelFormat32bppARGB, &data) == Gdiplus::Ok)
-        Gdiplus::DllExports::GdipBitmapUnlockBits(bitmap, &data);
-    else
-        pixels.clear();
-    Gdiplus::DllExports::GdipDisposeImage(bitmap);
-    return pixels;
-}
-
 class TwoMonitors : public PluginTest {
 protected:
     void SetUp() override {
