@@ -1,8 +1,12 @@
 // Mouse handling of the tools. The rubber band is drawn with exclusive-or focus
 // rectangles straight on the window, so the picture is not repainted while a
 // button is held; the drawing tools paint into the picture and repaint only
-// the part they touched.
+// the part they touched. Only the Select tool's drag sets the selection; the
+// drawing tools keep their own drag points. Points are picture pixels, mapped
+// from the window through the view.
 #include "drawingTools.h"
+
+#include <windowsx.h>
 
 #include <cstring>
 
@@ -10,28 +14,23 @@
 #include "../image/bitmapText.h"
 #include "../image/drawing.h"
 #include "../image/gdiGuards.h"
+#include "editorView.h"
 
 namespace {
 
 constexpr int textBufferBytes = 64;  // at most 63 characters and the zero
 
-POINT mousePoint(LPARAM lParam) {
-    return {LONG(LOWORD(lParam)), LONG(HIWORD(lParam))};
-}
-
-void drawRubberBand(const EditorState& s) {
-    WindowDcGuard dc(s.window, clientArea);
-    RECT band = normalisedRect(s.startX, s.startY, s.endX, s.endY);
-    DrawFocusRect(dc, &band);
+// Signed: with the mouse captured a move can come from left of or above the window.
+POINT mousePoint(const EditorState& s, LPARAM lParam) {
+    return windowToPicture(s, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
 }
 
 bool usesRubberBand(int32_t tool) {
     return tool == toolSelect || tool == toolRectangle || tool == toolEllipse;
 }
 
-void invalidatePenMargin(const EditorState& s, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    RECT margin = penMarginRect(x1, y1, x2, y2, s.penWidth);
-    InvalidateRect(s.window, &margin, FALSE);
+void invalidatePenMargin(const EditorState& s, POINT a, POINT b) {
+    invalidatePictureRect(s, penMarginRect(a.x, a.y, b.x, b.y, s.penWidth));
 }
 
 bool isAnnotation(int32_t tool) {
@@ -56,49 +55,44 @@ void drawText(EditorState& s, POINT p) {
     GetWindowTextA(s.textEdit, text, textBufferBytes);
     drawBitmapText(s.picture, p.x, p.y, s.penColor, text);
     auto n = LONG(std::strlen(text));
-    RECT touched = {p.x, p.y, p.x + 16 * n + 16, p.y + 30};
-    InvalidateRect(s.window, &touched, FALSE);
+    invalidatePictureRect(s, {p.x, p.y, p.x + 16 * n + 16, p.y + 30});
     endStep(s.history);
 }
 
 void drawShape(EditorState& s) {
     openStepIfNone(s);
-    RECT r = normalisedRect(s.startX, s.startY, s.endX, s.endY);
+    POINT a = s.dragStart;
+    POINT b = s.dragEnd;
+    RECT r = normalisedRect(a.x, a.y, b.x, b.y);
     if (s.tool == toolLine)
-        drawLine(s.picture, s.startX, s.startY, s.endX, s.endY, s.penColor, s.penWidth);
+        drawLine(s.picture, a.x, a.y, b.x, b.y, s.penColor, s.penWidth);
     else if (s.tool == toolRectangle)
         drawRectangle(s.picture, r.left, r.top, r.right, r.bottom, s.penColor, s.brushColor, s.penWidth);
     else
         drawEllipse(s.picture, r.left, r.top, r.right, r.bottom, s.penColor, s.brushColor, s.penWidth);
-    invalidatePenMargin(s, s.startX, s.startY, s.endX, s.endY);
+    invalidatePenMargin(s, a, b);
     endStep(s.history);
 }
 
 // Where the annotation is drawn to: with Shift held the arrow keeps to a
-// multiple of 45 degrees. The snapped end may lie outside the picture, so it
-// is never stored: the selection keeps the mouse point, as every tool leaves it.
+// multiple of 45 degrees.
 POINT annotationEnd(const EditorState& s, POINT mouse) {
     if (s.tool != toolArrow || GetKeyState(VK_SHIFT) >= 0)
         return mouse;
-    SnapPoint snapped = snapTo45(s.startX, s.startY, mouse.x, mouse.y);
+    SnapPoint snapped = snapTo45(s.dragStart.x, s.dragStart.y, mouse.x, mouse.y);
     return {LONG(snapped.x), LONG(snapped.y)};
 }
 
-void xorBand(const EditorState& s) {
-    WindowDcGuard dc(s.window, clientArea);
-    DrawFocusRect(dc, &s.band);
-}
-
-void removeAnnotationBand(EditorState& s) {
+void removeBand(EditorState& s) {
     if (!s.bandShown)
         return;
-    xorBand(s);
+    xorFocusRect(s, s.band);
     s.bandShown = 0;
 }
 
-void showAnnotationBand(EditorState& s, POINT end) {
-    s.band = normalisedRect(s.startX, s.startY, end.x, end.y);
-    xorBand(s);
+void showBand(EditorState& s, POINT end) {
+    s.band = normalisedRect(s.dragStart.x, s.dragStart.y, end.x, end.y);
+    xorFocusRect(s, s.band);
     s.bandShown = 1;
 }
 
@@ -112,17 +106,49 @@ RECT arrowMarginRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pen
 
 void drawAnnotation(EditorState& s, POINT end) {
     openStepIfNone(s);
-    RECT touched = normalisedRect(s.startX, s.startY, end.x, end.y);
+    POINT a = s.dragStart;
+    RECT touched = normalisedRect(a.x, a.y, end.x, end.y);
     if (s.tool == toolArrow) {
-        drawArrow(s.picture, s.startX, s.startY, end.x, end.y, s.penColor, s.penWidth);
-        touched = arrowMarginRect(s.startX, s.startY, end.x, end.y, s.penWidth);
+        drawArrow(s.picture, a.x, a.y, end.x, end.y, s.penColor, s.penWidth);
+        touched = arrowMarginRect(a.x, a.y, end.x, end.y, s.penWidth);
     } else if (s.tool == toolHighlighter) {
         drawHighlight(s.picture, touched.left, touched.top, touched.right, touched.bottom, highlighterColour);
     } else {
         drawRedaction(s.picture, touched.left, touched.top, touched.right, touched.bottom,
                       redactionBlockSide(s.penWidth));
     }
-    InvalidateRect(s.window, &touched, FALSE);
+    invalidatePictureRect(s, touched);
+    endStep(s.history);
+}
+
+// The marked selection is hidden while a new one is dragged: the band marks
+// that one. Drawn or taken away with exclusive-or, like the band.
+void toggleSelectionMark(EditorState& s) {
+    if (s.selectionMarked)
+        xorFocusRect(s, normalisedRect(s.startX, s.startY, s.endX, s.endY));
+}
+
+void finishSelection(EditorState& s) {
+    s.startX = s.dragStart.x;
+    s.startY = s.dragStart.y;
+    s.endX = s.dragEnd.x;
+    s.endY = s.dragEnd.y;
+    s.selectionMarked = 1;
+    toggleSelectionMark(s);
+}
+
+// The end of a drag at its last point: the band goes as drawn, then the
+// tool finishes what it was making.
+void finishDrag(EditorState& s, POINT end) {
+    s.dragging = 0;
+    removeBand(s);
+    s.dragEnd = end;
+    if (s.tool == toolSelect)
+        finishSelection(s);
+    if (s.tool == toolLine || s.tool == toolRectangle || s.tool == toolEllipse)
+        drawShape(s);
+    if (isAnnotation(s.tool))
+        drawAnnotation(s, annotationEnd(s, end));
     endStep(s.history);
 }
 
@@ -139,81 +165,71 @@ RECT penMarginRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t penWi
 }
 
 void toolMouseDown(EditorState& s, LPARAM lParam) {
-    POINT p = mousePoint(lParam);
-    s.startX = s.endX = p.x;
-    s.startY = s.endY = p.y;
+    POINT p = mousePoint(s, lParam);
+    s.dragStart = s.dragEnd = p;
     s.dragging = 1;
     s.dragCancelled = 0;
-    // The whole window is repainted below, which takes any band left with it.
     s.bandShown = 0;
+    // Keys belong to the editor again once the picture is used, not to the
+    // text field the user typed into last.
+    SetFocus(s.window);
+    // The release comes here wherever the mouse is let go.
+    SetCapture(s.window);
+    if (s.tool == toolSelect)
+        toggleSelectionMark(s);
     if (drawsIntoPicture(s.tool))
         beginStep(s.history, s.picture);
-    InvalidateRect(s.window, nullptr, FALSE);
     if (s.tool == toolText)
         drawText(s, p);
 }
 
 void toolMouseMove(EditorState& s, LPARAM lParam) {
-    if (s.dragCancelled)
+    if (s.dragCancelled || !s.dragging)
         return;
-    POINT p = mousePoint(lParam);
-    if (usesRubberBand(s.tool)) {
-        drawRubberBand(s);
-        s.endX = p.x;
-        s.endY = p.y;
-        drawRubberBand(s);
-        return;
-    }
-    if (isAnnotation(s.tool)) {
-        removeAnnotationBand(s);
-        s.endX = p.x;
-        s.endY = p.y;
-        showAnnotationBand(s, annotationEnd(s, p));
+    POINT p = mousePoint(s, lParam);
+    if (usesRubberBand(s.tool) || isAnnotation(s.tool)) {
+        removeBand(s);
+        s.dragEnd = p;
+        showBand(s, annotationEnd(s, p));
         return;
     }
+    s.dragEnd = p;
     if (s.tool != toolPencil)
         return;
     openStepIfNone(s);
-    drawLine(s.picture, s.startX, s.startY, p.x, p.y, s.penColor, s.penWidth);
-    invalidatePenMargin(s, s.startX, s.startY, p.x, p.y);
-    s.startX = p.x;
-    s.startY = p.y;
+    drawLine(s.picture, s.dragStart.x, s.dragStart.y, p.x, p.y, s.penColor, s.penWidth);
+    invalidatePenMargin(s, s.dragStart, p);
+    s.dragStart = p;
 }
 
 // The band on the screen is the one the last move drew, which need not end at
 // the release point: it is removed as drawn. Select then marks the selection
 // itself, from the start to the release point.
 bool toolMouseUp(EditorState& s, LPARAM lParam) {
+    bool cancelled = s.dragCancelled != 0;
+    s.dragCancelled = 0;
+    if (!cancelled)
+        finishDrag(s, mousePoint(s, lParam));
     s.dragging = 0;
-    if (s.dragCancelled) {
-        s.dragCancelled = 0;
+    if (GetCapture() == s.window)
+        ReleaseCapture();
+    return !cancelled;
+}
+
+bool toolDragLost(EditorState& s) {
+    if (!s.dragging)
         return false;
-    }
-    POINT p = mousePoint(lParam);
-    if (usesRubberBand(s.tool))
-        drawRubberBand(s);
-    removeAnnotationBand(s);
-    s.endX = p.x;
-    s.endY = p.y;
-    if (s.tool == toolSelect)
-        drawRubberBand(s);
-    if (s.tool == toolLine || s.tool == toolRectangle || s.tool == toolEllipse)
-        drawShape(s);
-    if (isAnnotation(s.tool))
-        drawAnnotation(s, annotationEnd(s, p));
-    endStep(s.history);
+    finishDrag(s, s.dragEnd);
     return true;
 }
 
 bool cancelDrag(EditorState& s) {
     if (!s.dragging)
         return false;
-    if (usesRubberBand(s.tool))
-        drawRubberBand(s);
-    removeAnnotationBand(s);
-    // The selection the band was making is not made: it is left empty.
-    s.endX = s.startX;
-    s.endY = s.startY;
+    removeBand(s);
+    // The selection stays the one made before this drag, marked again.
+    if (s.tool == toolSelect)
+        toggleSelectionMark(s);
     if (s.history.open) {
         cancelStep(s.history);
         InvalidateRect(s.window, nullptr, FALSE);

@@ -12,6 +12,10 @@ void toolMouseDown(EditorState& s, LPARAM lParam);
 void toolMouseMove(EditorState& s, LPARAM lParam);
 // False when Escape cancelled the drag this release ends: it does nothing.
 bool toolMouseUp(EditorState& s, LPARAM lParam);
+// The release never came (the capture was taken away, or a move came with no
+// button held): the drag ends at the last point seen, as one step. False when
+// no drag is in progress.
+bool toolDragLost(EditorState& s);
 // Escape during a drag: the rubber band goes as drawn, the pencil's pixels of
 // this drag are put back, and the rest of the drag up to its release does
 // nothing. False when no drag is in progress.

@@ -37,6 +37,8 @@ struct EditorState {
     ImageHolder* picture;
     ContactRecord* contacts;
     int32_t contactCount;
+    // The selection the send, copy and save take: set only by selection
+    // gestures, never by the drawing tools. Picture pixels.
     int32_t startX, startY;
     int32_t endX, endY;
     HWND window;
@@ -65,11 +67,22 @@ struct EditorState {
     // clears it and sets dragCancelled, so the rest of that drag does nothing.
     uint8_t dragging;
     uint8_t dragCancelled;
-    // The annotation tools' rubber band as last drawn on the window: with
+    // The rubber band as last drawn on the window, in picture pixels: with
     // Shift the arrow's band follows the snapped end, which the next move or
     // the release cannot recompute once Shift has changed.
     RECT band;
     uint8_t bandShown;
+    // A drag's press point and the last point it reached, in picture pixels;
+    // the pencil moves dragStart along its stroke.
+    POINT dragStart;
+    POINT dragEnd;
+    // The user made the selection, so it is marked on the window; a new
+    // editor's whole-picture selection is not.
+    uint8_t selectionMarked;
+    // Enter's key-down came with Alt held: its release switches full screen.
+    uint8_t enterWithAlt;
+    // The picture point at the view's top-left corner.
+    int32_t scrollX, scrollY;
 };
 
 // Only opening and closing the editor reach the record by this name; the tests

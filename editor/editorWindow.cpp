@@ -4,6 +4,7 @@
 #include "editorWindow.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <cstdlib>
 
@@ -14,6 +15,7 @@
 #include "../plugin/pluginFrame.h"
 #include "../plugin/settings.h"
 #include "drawingTools.h"
+#include "editorView.h"
 #include "editorKeys.h"
 #include "styleControl.h"
 #include "systemMenu.h"
@@ -122,23 +124,50 @@ SIZE frameSize() {
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-SIZE workAreaSize() {
+RECT workArea() {
     RECT area = {};
     if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
-        return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    return {area.right - area.left, area.bottom - area.top};
+        return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return area;
 }
 
-// The toolbar knows its height only once it exists, so the window is sized
-// again around picture and toolbar before it is shown.
-void fitWindowToPicture(EditorState& s, uint32_t w, uint32_t h) {
-    SIZE size = editorWindowSize(w, h, toolbarShare(s), frameSize());
-    SetWindowPos(s.window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+// A window widened for its toolbar that would reach past the work area's
+// right edge moves left, as far as the work area's left edge.
+LONG leftWithinWorkArea(LONG left, LONG width, const RECT& work) {
+    if (left + width > work.right)
+        left = work.right - width;
+    return left < work.left ? work.left : left;
+}
+
+}  // namespace
+
+// The toolbar knows its height and width only once it exists, and its width
+// changes with each toggle, so the window is sized around picture and
+// toolbar before it is shown and again at each toggle. A maximised or full
+// screen window keeps its size.
+void fitEditorWindow(EditorState& s) {
+    if (!s.window || IsZoomed(s.window) || isFullScreen(s))
+        return;
+    SIZE frame = frameSize();
+    SIZE size = editorWindowSize(imageWidth(s.picture), imageHeight(s.picture), toolbarShare(s), frame);
+    RECT work = workArea();
+    size.cx = widthForToolbar(size.cx, toolbarWidth(s) + frame.cx, work.right - work.left);
     RECT outer = {};
+    GetWindowRect(s.window, &outer);
+    LONG left = leftWithinWorkArea(outer.left, size.cx, work);
+    UINT move = left == outer.left ? SWP_NOMOVE : 0;
+    SetWindowPos(s.window, nullptr, left, outer.top, size.cx, size.cy, move | SWP_NOZORDER | SWP_NOACTIVATE);
     GetWindowRect(s.window, &outer);
     s.windowWidth = outer.right - outer.left;
     s.windowHeight = outer.bottom - outer.top;
 }
+
+LONG widthForToolbar(LONG windowWidth, LONG toolbarWindowWidth, LONG workWidth) {
+    LONG wanted = toolbarWindowWidth < workWidth ? toolbarWindowWidth : workWidth;
+    return windowWidth > wanted ? windowWidth : wanted;
+}
+
+namespace {
 
 }  // namespace
 
@@ -158,6 +187,8 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count) {
     s.startX = s.startY = 0;
     s.endX = screenWidth;
     s.endY = screenHeight;
+    s.selectionMarked = 0;
+    s.scrollX = s.scrollY = 0;
     uint32_t w = imageWidth(picture);
     uint32_t h = imageHeight(picture);
     SIZE size = editorWindowSize(w, h, 0, frameSize());
@@ -169,9 +200,11 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count) {
     createToolbar(s);
     addSystemMenuItems(s);
     SetPropW(s.window, editorProperty, &s);
-    fitWindowToPicture(s, w, h);
+    fitEditorWindow(s);
     SIZE window = {s.windowWidth, s.windowHeight};
-    bool maximised = opensMaximised(w, h, {screenWidth, screenHeight}, window, workAreaSize());
+    RECT work = workArea();
+    SIZE workSize = {work.right - work.left, work.bottom - work.top};
+    bool maximised = opensMaximised(w, h, {screenWidth, screenHeight}, window, workSize);
     ShowWindow(s.window, maximised ? SW_SHOWMAXIMIZED : SW_SHOW);
     applyLayoutSettings(s);
 }
@@ -231,6 +264,7 @@ static bool runCommand(EditorState& s, int id) {
         return true;
     case commandToggleToolbar:
         toggleToolbar(s);
+        fitEditorWindow(s);
         return true;
     case commandCancel:
         closeEditor();
@@ -252,19 +286,48 @@ void dispatchCommand(EditorState& s, WPARAM wParam) {
 namespace {
 
 LRESULT onPaint(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
-    if (s.picture) {
-        PaintGuard dc(window);
-        drawImage(s.picture, dc);
-    }
+    if (s.picture)
+        paintView(s);
     return DefWindowProcW(window, WM_PAINT, wParam, lParam);
+}
+
+LRESULT onSize(EditorState& s) {
+    SendMessageW(s.toolbar, TB_AUTOSIZE, 0, 0);
+    updateScrollBars(s);
+    return 0;
+}
+
+// The wheel scrolls the view up and down, with Shift held across.
+LRESULT onMouseWheel(EditorState& s, UINT message, WPARAM wParam) {
+    bool across = message == WM_MOUSEHWHEEL || (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT) != 0;
+    int32_t pixels = wheelScrollPixels(GET_WHEEL_DELTA_WPARAM(wParam));
+    // Tilting the wheel right moves the view right.
+    if (message == WM_MOUSEHWHEEL)
+        pixels = -pixels;
+    scrollViewBy(s, across ? SB_HORZ : SB_VERT, pixels);
+    return 0;
+}
+
+// A move with no button held means the release went where the editor could
+// not see it: the drag ends there.
+LRESULT onMouseMove(EditorState& s, WPARAM wParam, LPARAM lParam) {
+    if (wParam & (MK_LBUTTON | MK_RBUTTON))
+        toolMouseMove(s, lParam);
+    else
+        toolDragLost(s);
+    return 0;
 }
 
 // The press is remembered, so that a release whose press went elsewhere (the
 // contact menu that opened this editor, a message box dismissed with Enter)
 // does nothing. Auto-repeat presses only set the flag again.
 LRESULT onKeyDown(HWND window, EditorState& s, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (wParam == VK_RETURN)
+    // The key-down decides what the release does: in a quick chord Alt can
+    // be let go before Enter.
+    if (wParam == VK_RETURN) {
         s.enterPressed = 1;
+        s.enterWithAlt = GetKeyState(VK_MENU) < 0 ? 1 : 0;
+    }
     if (message == WM_KEYDOWN && editorKeyDown(s, wParam))
         return 0;
     return DefWindowProcW(window, message, wParam, lParam);
@@ -277,23 +340,27 @@ bool takeEnterPress(EditorState& s) {
     return pressed;
 }
 
-LRESULT onKeyUp(EditorState& s, WPARAM key) {
-    if (key != VK_RETURN || !takeEnterPress(s))
-        return 0;
-    if (GetKeyState(VK_MENU) < 0)
+// Whichever way the release comes, plain or as a system key.
+void enterReleased(EditorState& s) {
+    if (!takeEnterPress(s))
+        return;
+    if (s.enterWithAlt)
         toggleFullScreen(s);
     else
         dispatchCommand(s, commandSendSelection);
+}
+
+LRESULT onKeyUp(EditorState& s, WPARAM key) {
+    if (key == VK_RETURN)
+        enterReleased(s);
     return 0;
 }
 
 // With Alt held the release of Enter comes as a system key; every other system
 // key keeps its default handling (Alt+F4, the system menu).
 LRESULT onSystemKey(HWND window, EditorState& s, UINT message, WPARAM wParam, LPARAM lParam) {
-    bool altEnter = wParam == VK_RETURN && GetKeyState(VK_MENU) < 0;
-    if (message == WM_SYSKEYUP && altEnter) {
-        if (takeEnterPress(s))
-            toggleFullScreen(s);
+    if (message == WM_SYSKEYUP && wParam == VK_RETURN) {
+        enterReleased(s);
         return 0;
     }
     if (message == WM_SYSCHAR && wParam == L'\r')
@@ -344,7 +411,18 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         saveEditorSettings(s);
         return 0;
     case WM_SIZE:
-        SendMessageW(s.toolbar, TB_AUTOSIZE, 0, 0);
+        return onSize(s);
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        // The window's own bars send no control handle.
+        if (lParam == 0)
+            scrollByRequest(s, message == WM_HSCROLL ? SB_HORZ : SB_VERT, LOWORD(wParam));
+        return 0;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+        return onMouseWheel(s, message, wParam);
+    case WM_CAPTURECHANGED:
+        toolDragLost(s);
         return 0;
     case WM_PAINT:
         return onPaint(window, s, wParam, lParam);
@@ -364,9 +442,7 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         dispatchCommand(s, wParam);
         return 0;
     case WM_MOUSEMOVE:
-        if (wParam & (MK_LBUTTON | MK_RBUTTON))
-            toolMouseMove(s, lParam);
-        return 0;
+        return onMouseMove(s, wParam, lParam);
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
         toolMouseDown(s, lParam);

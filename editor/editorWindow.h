@@ -27,6 +27,12 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 // frame is what the window's style adds around an empty client area. At
 // least 261 wide.
 SIZE editorWindowSize(uint32_t pictureWidth, uint32_t pictureHeight, int toolbarHeight, SIZE frame);
+// Sizes the framed window around picture and toolbar: at least as wide as the
+// toolbar's items, within the work area.
+void fitEditorWindow(EditorState& s);
+// The outer width that shows every toolbar item: the picture's window width,
+// widened to the toolbar's (frame included) as far as the work area allows.
+LONG widthForToolbar(LONG windowWidth, LONG toolbarWindowWidth, LONG workWidth);
 // Whether the editor opens maximised: the picture is not smaller than the
 // screen, or the window would not fit the work area, which would put the
 // toolbar out of reach.

@@ -219,6 +219,11 @@ int toolbarShare(const EditorState& s) {
     return client.bottom - bar.top;
 }
 
+// The last item, "Anuluj", always shows, right of every other.
+int toolbarWidth(const EditorState& s) {
+    return itemRect(s.toolbar, commandCancel).right;
+}
+
 void toggleToolbar(EditorState& s) {
     bool expand = s.toolbarCollapsed == 1;
     if (expand)

@@ -12,6 +12,8 @@
 void createToolbar(EditorState& s);
 // What the toolbar takes of the client area, from its top edge down.
 int toolbarShare(const EditorState& s);
+// The client width its shown items take.
+int toolbarWidth(const EditorState& s);
 // The toolbar's collapsible half and the frameless full-screen mode, each
 // remembered in its setting for the next editor.
 void toggleToolbar(EditorState& s);

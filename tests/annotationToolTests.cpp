@@ -1,8 +1,8 @@
 // The arrow, the highlighter and the redaction as the editor draws them, driven
 // through the real DLL with keys and mouse messages: the whole picture after
 // each drag against the primitive run on a copy of the picture, undo and redo,
-// Escape during the drag, the keys and the system menu rows, and what Enter
-// sends after a snapped arrow.
+// Escape during the drag, the keys and the system menu rows, and that Enter
+// still sends the selection after drawing.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -368,38 +368,44 @@ TEST_F(AnnotationToolTest, KeysAndMenuRowsChooseTheTools) {
             EXPECT_NE(SendMessageW(editorToolbar(editor), TB_ISBUTTONCHECKED, 2, 0), 0) << "the next editor";
             const Picture fresh = painted(editor);
             drag(editor, false, {{20, 20}, {100, 60}});
-            EXPECT_EQ(differing(painted(editor), fresh), 0u) << "the next editor selects";
+            EXPECT_EQ(differing(painted(editor), fresh), focusRectPixels({20, 20, 100, 60}, width, height).size())
+                << "the next editor selects, and marks only the selection";
             SendMessageW(editor, WM_COMMAND, 15, 0);
         }
     }
 }
 
-// Enter after an arrow drawn with Shift sends the rectangle the mouse spanned,
-// cut to the picture, not the one of the snapped end.
-TEST_F(AnnotationToolTest, EnterAfterASnappedArrowSendsTheMouseSelection) {
+// Drawing leaves the selection alone: after any stroke Enter sends the region
+// the user selected before it, or the whole picture when none was selected.
+TEST_F(AnnotationToolTest, DrawingLeavesTheSelectionThatEnterSends) {
     struct Case {
-        POINT from, to, snapped;
+        const char* name;
+        bool selected;  // (40, 30) to (190, 120) with Select first
+        Stroke stroke;
+        bool undone;
         uint32_t sentWidth, sentHeight;
     };
     const Case cases[] = {
-        {{20, 120}, {300, 80}, {300, 120}, 220, 40},  // the snapped end spans no height
-        {{200, 20}, {180, 140}, {200, 140}, 20, 120},  // and here no width
+        {"a snapped arrow", false, {'A', {20, 120}, {300, 80}, true}, false, width, height},
+        {"a snapped arrow in a selection", true, {'A', {20, 120}, {300, 80}, true}, false, 150, 90},
+        {"a rectangle", true, {'R', {10, 10}, {70, 55}, false}, false, 150, 90},
+        {"a pencil stroke", true, {'F', {5, 5}, {30, 20}, false}, false, 150, 90},
+        {"a text click, undone", true, {'T', {30, 30}, {30, 30}, false}, true, 150, 90},
+        {"a redaction", true, {'O', {100, 100}, {130, 140}, false}, false, 150, 90},
     };
-    // An empty selection would be told in a message box: answered, not waited on.
     DialogAnswers answers;
     hostAddPictureTransfer(onlineContact, {0});
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.from.x);
+        SCOPED_TRACE(c.name);
         hostClearDeliveries();
         HWND editor = openBands();
         ASSERT_NE(editor, nullptr);
         choosePng(editor);
-        SendMessageW(editor, 0x3F00, 1, LPARAM(blackPen));
-        const Picture original = painted(editor);
-        Copy copy(original);
-        apply(&copy.holder, {Kind::arrow, c.from.x, c.from.y, c.snapped.x, c.snapped.y, black, 1});
-        drawStroke(editor, {'A', c.from, c.to, true});
-        EXPECT_EQ(differing(painted(editor), copy.pixels()), 0u) << "the arrow drawn to the snapped end";
+        if (c.selected)
+            drawStroke(editor, {'S', {40, 30}, {190, 120}, false});
+        drawStroke(editor, c.stroke);
+        if (c.undone)
+            pressKey(editor, 'Z', true);
         SendMessageW(editor, WM_KEYDOWN, VK_RETURN, LPARAM(0x001C0001));
         SendMessageW(editor, WM_KEYUP, VK_RETURN, LPARAM(0xC01C0001));
         hostPumpMessages(50);

@@ -26,9 +26,8 @@ struct Region {
     int left, top, width, height;
 };
 
-// The region of the picture as the editor shows it, 0x00RRGGBB row by row.
-std::vector<uint32_t> shownRegion(HWND editor, const Region& r) {
-    std::vector<COLORREF> all = clientPixels(editor, pictureWidth, pictureHeight);
+// The region of the picture as the editor showed it, 0x00RRGGBB row by row.
+std::vector<uint32_t> regionOf(const std::vector<COLORREF>& all, const Region& r) {
     std::vector<uint32_t> pixels;
     for (int y = r.top; y < r.top + r.height; y++)
         pixels.insert(pixels.end(), all.begin() + y * pictureWidth + r.left,
@@ -118,12 +117,17 @@ std::vector<uint8_t> fileStart(const std::wstring& path, size_t n) {
 // tool's drag.
 class CopyAndSaveTest : public EditorTest {
 protected:
+    // The picture is read as shown before the selection marks it.
     HWND openSelected(POINT from, POINT to) {
         HWND editor = openFromClipboard(pictureWidth, pictureHeight);
-        if (editor)
-            drag(editor, false, {from, to});
+        if (!editor)
+            return editor;
+        unmarked = clientPixels(editor, pictureWidth, pictureHeight);
+        drag(editor, false, {from, to});
         return editor;
     }
+    std::vector<uint32_t> shownRegion(HWND, const Region& r) const { return regionOf(unmarked, r); }
+    std::vector<COLORREF> unmarked;
 };
 class Copy : public CopyAndSaveTest {};
 class SaveAs : public CopyAndSaveTest {};

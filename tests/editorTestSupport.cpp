@@ -170,6 +170,28 @@ std::vector<COLORREF> clientPixels(HWND editor, int width, int height) {
     return shownPixels(editor, width, height);
 }
 
+PixelSet focusRectPixels(const RECT& r, int width, int height) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    RECT all = {0, 0, width, height};
+    FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawFocusRect(memory, &r);
+    PixelSet set;
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++) {
+            if ((GetPixel(memory, x, y) & 0xFFFFFF) != 0xFFFFFF)
+                set.insert({x, y});
+        }
+    }
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return set;
+}
+
 PixelSet pixelsOf(const std::vector<COLORREF>& pixels, int width, COLORREF rgb) {
     PixelSet set;
     for (size_t i = 0; i < pixels.size(); i++) {

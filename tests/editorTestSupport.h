@@ -61,6 +61,8 @@ std::vector<COLORREF> shownPixels(HWND editor, int width, int height);
 // manager leaves less than the picture).
 std::vector<COLORREF> clientPixels(HWND editor, int width, int height);
 
+// The pixels a focus rectangle over r changes, within width x height.
+PixelSet focusRectPixels(const RECT& r, int width, int height);
 PixelSet pixelsOf(const std::vector<COLORREF>& pixels, int width, COLORREF rgb);
 LPARAM at(int x, int y);
 // The columns of each row, moved by dx, dy.

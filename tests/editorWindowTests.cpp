@@ -221,8 +221,25 @@ TEST(EditorWindowSize, MaximisedForScreenSizedPicturesAndWindowsBeyondTheWorkAre
             << c.width << " x " << c.height;
 }
 
+// Every toolbar item that shows lies wholly inside the client area, in both
+// layouts and with the hand-off buttons.
+void expectToolbarInside(HWND editor, const char* layout) {
+    HWND toolbar = editorToolbar(editor);
+    RECT client = {};
+    GetClientRect(editor, &client);
+    for (int item = 0; item < 16; item++) {
+        if (itemState(toolbar, item) & TBSTATE_HIDDEN)
+            continue;
+        RECT r = toolbarItem(toolbar, item);
+        MapWindowPoints(toolbar, editor, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_TRUE(r.left >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+            << layout << ": item " << item << " ends at " << r.right << " of " << client.right;
+    }
+}
+
 // The client area is the picture and below it the toolbar, as tall as it
-// really is; a window that would not fit the work area opens maximised.
+// really is, and as wide as the wider of picture and toolbar; a window that
+// would not fit the work area opens maximised.
 TEST_F(EditorWindow, ClientAreaIsThePictureAboveTheToolbar) {
     RECT work = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -233,31 +250,46 @@ TEST_F(EditorWindow, ClientAreaIsThePictureAboveTheToolbar) {
         int64_t expanded;
         bool maximised;
         bool narrowest;  // the window at its least width, 261, wider than the picture
+        bool handOffs;
     };
     const Case cases[] = {
-        {300, 200, 0, false, false}, {300, 200, 1, false, false},       {100, 50, 0, false, true},
-        {640, 480, 0, false, false}, {400, nearScreenHeight, 0, true, false}, {nearScreenWidth, 300, 0, true, false},
+        {300, 200, 0, false, false, false}, {300, 200, 1, false, false, false},
+        {100, 50, 0, false, true, false},   {640, 420, 1, false, false, true},
+        {640, 480, 0, false, false, true},  {1100, 300, 1, false, false, true},
+        {400, nearScreenHeight, 0, true, false, false}, {nearScreenWidth, 300, 0, true, false, false},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
         hostSettings()[L"snipLeaf/ToolbarExpanded"] = c.expanded;
+        if (c.handOffs) {
+            hostRegister(L"upDeck/sendFile", [](int64_t, int64_t) { return int64_t(0); });
+            hostRegister(L"wtwImageShack/sendImage", [](int64_t, int64_t) { return int64_t(0); });
+        }
         HWND editor = openFromClipboard(c.width, c.height);
         ASSERT_NE(editor, nullptr);
-        EXPECT_EQ(IsZoomed(editor) != 0, c.maximised) << c.width << " x " << c.height;
+        EXPECT_EQ(IsZoomed(editor) != 0, c.maximised);
         HWND toolbar = editorToolbar(editor);
         RECT bar = {};
         GetWindowRect(toolbar, &bar);
         EXPECT_GE(bar.top, work.top);
         EXPECT_LE(bar.bottom, work.bottom) << "the toolbar within reach";
+        expectToolbarInside(editor, "as opened");
         if (!c.maximised) {
             RECT outer = {};
             GetWindowRect(editor, &outer);
             SIZE area = pictureArea(editor);
-            EXPECT_EQ(area.cy, c.height) << c.width << " x " << c.height;
+            EXPECT_EQ(area.cy, c.height);
+            LONG toolbarEnd = toolbarItem(toolbar, 15).right;
             if (c.narrowest)
-                EXPECT_EQ(outer.right - outer.left, 261) << c.width << " x " << c.height;
+                EXPECT_EQ(outer.right - outer.left, 261);
             else
-                EXPECT_EQ(area.cx, c.width) << c.width << " x " << c.height;
+                EXPECT_EQ(area.cx, c.width > toolbarEnd ? c.width : toolbarEnd);
+            EXPECT_LE(outer.right, work.right);
         }
+        SendMessageW(editor, WM_COMMAND, 10, 0);
+        expectToolbarInside(editor, "toggled");
+        SendMessageW(editor, WM_COMMAND, 10, 0);
+        expectToolbarInside(editor, "toggled back");
         if (c.width == 300 && c.expanded == 0)
             hostSaveWindowPng(editor, hostExeFolder() + L"editor-300x200.png");
     }

@@ -1,0 +1,220 @@
+// The view of the picture in the editor window. The picture shows at the
+// client area's top-left corner at its own size, moved by the scroll
+// position when it is larger than the part above the toolbar. Each paint
+// composes picture and marks off screen, so a mark is never drawn into the
+// picture and a half-transparent pixel is blended over white once, not over
+// whatever the window showed before.
+#include "editorView.h"
+
+#include "../image/gdiGuards.h"
+#include "drawingTools.h"
+
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+constexpr int32_t scrollLinePixels = 20;
+
+int32_t& scrollOf(EditorState& s, int bar) {
+    return bar == SB_HORZ ? s.scrollX : s.scrollY;
+}
+
+RECT pictureBounds(const EditorState& s) {
+    return {0, 0, LONG(imageWidth(s.picture)), LONG(imageHeight(s.picture))};
+}
+
+// What the toolbar takes of the client area's bottom; nothing while hidden,
+// as in full screen.
+int32_t toolbarHeight(const EditorState& s, const RECT& client) {
+    if (!s.toolbar || !IsWindowVisible(s.toolbar))
+        return 0;
+    RECT bar = {};
+    GetWindowRect(s.toolbar, &bar);
+    MapWindowPoints(nullptr, s.window, reinterpret_cast<POINT*>(&bar), 2);
+    return bar.top < client.bottom ? client.bottom - bar.top : 0;
+}
+
+void drawPicturePart(const EditorState& s, HDC dc, const RECT& area) {
+    RECT shown = pictureToWindowRect(s, pictureBounds(s));
+    RECT part = {};
+    if (!s.picture || !s.picture->bitmap || !IntersectRect(&part, &shown, &area))
+        return;
+    GraphicsGuard graphics(dc);
+    if (!graphics)
+        return;
+    POINT from = windowToPicture(s, {part.left, part.top});
+    INT width = part.right - part.left;
+    INT height = part.bottom - part.top;
+    GdipDrawImageRectRectI(graphics, s.picture->bitmap, part.left - area.left, part.top - area.top, width, height,
+                           from.x, from.y, width, height, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+}
+
+// Everything the window shows over the picture, in client coordinates.
+void paintMarks(const EditorState& s, HDC dc) {
+    // While a new selection is dragged its band stands for it.
+    bool replacing = s.dragging && s.tool == toolSelect;
+    if (s.selectionMarked && !replacing) {
+        RECT mark = pictureToWindowRect(s, normalisedRect(s.startX, s.startY, s.endX, s.endY));
+        DrawFocusRect(dc, &mark);
+    }
+    if (s.bandShown) {
+        RECT band = pictureToWindowRect(s, s.band);
+        DrawFocusRect(dc, &band);
+    }
+}
+
+}  // namespace
+
+POINT windowToPicture(const EditorState& s, POINT client) {
+    return {client.x + s.scrollX, client.y + s.scrollY};
+}
+
+POINT pictureToWindow(const EditorState& s, POINT picture) {
+    return {picture.x - s.scrollX, picture.y - s.scrollY};
+}
+
+RECT pictureToWindowRect(const EditorState& s, const RECT& picture) {
+    return {picture.left - s.scrollX, picture.top - s.scrollY, picture.right - s.scrollX,
+            picture.bottom - s.scrollY};
+}
+
+RECT viewArea(const EditorState& s) {
+    RECT client = {};
+    GetClientRect(s.window, &client);
+    client.bottom -= toolbarHeight(s, client);
+    return client;
+}
+
+void invalidatePictureRect(const EditorState& s, const RECT& picture) {
+    RECT shown = pictureToWindowRect(s, picture);
+    InvalidateRect(s.window, &shown, FALSE);
+}
+
+int32_t clampScroll(int32_t position, int32_t pictureSide, int32_t viewSide) {
+    int32_t last = pictureSide - viewSide;
+    if (position > last)
+        position = last;
+    return position < 0 ? 0 : position;
+}
+
+int32_t scrollRequestTarget(int request, int32_t position, int32_t page, int32_t trackPosition) {
+    switch (request) {
+    case SB_LINEUP:
+        return position - scrollLinePixels;
+    case SB_LINEDOWN:
+        return position + scrollLinePixels;
+    case SB_PAGEUP:
+        return position - page;
+    case SB_PAGEDOWN:
+        return position + page;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+        return trackPosition;
+    case SB_TOP:
+        return 0;
+    case SB_BOTTOM:
+        return INT32_MAX;
+    default:
+        return position;
+    }
+}
+
+int32_t wheelScrollPixels(int delta) {
+    constexpr int linesPerNotch = 3;
+    return -delta * linesPerNotch * scrollLinePixels / WHEEL_DELTA;
+}
+
+ViewFit fitView(SIZE client, int32_t toolbarShare, SIZE picture, SIZE bars) {
+    ViewFit fit = {client.cx, client.cy - toolbarShare, false, false};
+    // A bar takes room from the other side, which can make that one need a bar too.
+    for (int pass = 0; pass < 2; pass++) {
+        if (!fit.horizontalBar && picture.cx > fit.width) {
+            fit.horizontalBar = true;
+            fit.height -= bars.cy;
+        }
+        if (!fit.verticalBar && picture.cy > fit.height) {
+            fit.verticalBar = true;
+            fit.width -= bars.cx;
+        }
+    }
+    return fit;
+}
+
+void updateScrollBars(EditorState& s) {
+    if (!s.window)
+        return;
+    RECT client = {};
+    GetClientRect(s.window, &client);
+    auto style = DWORD(GetWindowLongW(s.window, GWL_STYLE));
+    // The size the client area would have with no bar shown.
+    SIZE bars = {GetSystemMetrics(SM_CXVSCROLL), GetSystemMetrics(SM_CYHSCROLL)};
+    SIZE bare = {client.right + ((style & WS_VSCROLL) ? bars.cx : 0),
+                 client.bottom + ((style & WS_HSCROLL) ? bars.cy : 0)};
+    SIZE picture = {LONG(imageWidth(s.picture)), LONG(imageHeight(s.picture))};
+    ViewFit fit = fitView(bare, toolbarHeight(s, client), picture, bars);
+    s.scrollX = fit.horizontalBar ? clampScroll(s.scrollX, picture.cx, fit.width) : 0;
+    s.scrollY = fit.verticalBar ? clampScroll(s.scrollY, picture.cy, fit.height) : 0;
+    SCROLLINFO info = {sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+    // A page as large as the range hides the bar.
+    info.nMax = fit.horizontalBar ? picture.cx - 1 : 0;
+    info.nPage = fit.horizontalBar ? UINT(fit.width) : 1;
+    info.nPos = s.scrollX;
+    SetScrollInfo(s.window, SB_HORZ, &info, TRUE);
+    info.nMax = fit.verticalBar ? picture.cy - 1 : 0;
+    info.nPage = fit.verticalBar ? UINT(fit.height) : 1;
+    info.nPos = s.scrollY;
+    SetScrollInfo(s.window, SB_VERT, &info, TRUE);
+}
+
+void scrollViewBy(EditorState& s, int bar, int32_t pixels) {
+    SCROLLINFO info = {sizeof(info), SIF_ALL, 0, 0, 0, 0, 0};
+    if (!GetScrollInfo(s.window, bar, &info) || info.nPage == 0 || int32_t(info.nPage) > info.nMax)
+        return;
+    int32_t& position = scrollOf(s, bar);
+    int32_t target = clampScroll(position + pixels, info.nMax + 1, int32_t(info.nPage));
+    if (target == position)
+        return;
+    position = target;
+    SetScrollPos(s.window, bar, target, TRUE);
+    RECT view = viewArea(s);
+    InvalidateRect(s.window, &view, FALSE);
+}
+
+void scrollByRequest(EditorState& s, int bar, int request) {
+    SCROLLINFO info = {sizeof(info), SIF_ALL, 0, 0, 0, 0, 0};
+    if (!GetScrollInfo(s.window, bar, &info))
+        return;
+    int32_t position = scrollOf(s, bar);
+    int32_t target = scrollRequestTarget(request, position, int32_t(info.nPage), info.nTrackPos);
+    if (target == INT32_MAX)
+        target = info.nMax;
+    scrollViewBy(s, bar, target - position);
+}
+
+void paintView(EditorState& s) {
+    PaintGuard paint(s.window);
+    RECT area = paint.paint.rcPaint;
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0)
+        return;
+    MemoryDcGuard memory(paint);
+    GdiObjectGuard<HBITMAP> buffer(CreateCompatibleBitmap(paint, width, height));
+    if (!memory || !buffer)
+        return;
+    SelectGuard selected(memory, buffer);
+    RECT whole = {0, 0, width, height};
+    FillRect(memory, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    drawPicturePart(s, memory, area);
+    // The marks are drawn in client coordinates.
+    SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
+    paintMarks(s, memory);
+    SetViewportOrgEx(memory, 0, 0, nullptr);
+    BitBlt(paint, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
+}
+
+void xorFocusRect(const EditorState& s, const RECT& picture) {
+    WindowDcGuard dc(s.window, clientArea);
+    RECT shown = pictureToWindowRect(s, picture);
+    DrawFocusRect(dc, &shown);
+}
