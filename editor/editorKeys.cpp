@@ -8,6 +8,7 @@
 #include "../delivery/copyAndSave.h"
 #include "drawingTools.h"
 #include "editorWindow.h"
+#include "selectionEdit.h"
 #include "toolbar.h"
 
 const ToolKey toolKeys[] = {
@@ -95,6 +96,8 @@ void chooseTool(EditorState& s, int32_t tool) {
 }
 
 bool editorKeyDown(EditorState& s, WPARAM key) {
+    if (selectionKeyDown(s, key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT)))
+        return true;
     switch (keyAction(key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT))) {
     case KeyAction::undo:
         undoEdit(s);

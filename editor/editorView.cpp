@@ -7,7 +7,10 @@
 #include "editorView.h"
 
 #include "../image/gdiGuards.h"
+#include "annotationPreview.h"
 #include "drawingTools.h"
+#include "selectionEdit.h"
+#include "sizeLabel.h"
 
 using namespace Gdiplus::DllExports;
 
@@ -51,6 +54,8 @@ void drawPicturePart(const EditorState& s, HDC dc, const RECT& area) {
 
 // Everything the window shows over the picture, in client coordinates.
 void paintMarks(const EditorState& s, HDC dc) {
+    // An annotation's preview stands for the picture under the marks.
+    paintAnnotationPreview(s, dc);
     // While a new selection is dragged its band stands for it.
     bool replacing = s.dragging && s.tool == toolSelect;
     if (s.selectionMarked && !replacing) {
@@ -61,6 +66,46 @@ void paintMarks(const EditorState& s, HDC dc) {
         RECT band = pictureToWindowRect(s, s.band);
         DrawFocusRect(dc, &band);
     }
+    paintSelectionOverlays(s, dc);
+}
+
+// The paint of one rectangle of the update region, composed off screen.
+void paintArea(EditorState& s, HDC paint, const RECT& area) {
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0)
+        return;
+    MemoryDcGuard memory(paint);
+    GdiObjectGuard<HBITMAP> buffer(CreateCompatibleBitmap(paint, width, height));
+    if (!memory || !buffer)
+        return;
+    SelectGuard selected(memory, buffer);
+    RECT whole = {0, 0, width, height};
+    FillRect(memory, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    drawPicturePart(s, memory, area);
+    // The marks are drawn in client coordinates.
+    SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
+    paintMarks(s, memory);
+    SetViewportOrgEx(memory, 0, 0, nullptr);
+    BitBlt(paint, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
+}
+
+// The update region's rectangles, read before the paint validates them: a
+// mark that moved repaints its old and new lines, not the box around both.
+// Zero when they are too many to be worth it; the paint's box is used then.
+constexpr int updateRectsMax = 64;
+struct UpdateRects {
+    RGNDATAHEADER header;
+    RECT rects[updateRectsMax];
+};
+
+DWORD updateRects(HWND window, UpdateRects* parts) {
+    GdiObjectGuard<HRGN> region(CreateRectRgn(0, 0, 0, 0));
+    if (!region || GetUpdateRgn(window, region, FALSE) == ERROR)
+        return 0;
+    if (GetRegionData(region, sizeof(*parts), reinterpret_cast<RGNDATA*>(parts)) == 0)
+        return 0;
+    return parts->header.nCount <= updateRectsMax ? parts->header.nCount : 0;
 }
 
 }  // namespace
@@ -178,6 +223,7 @@ void scrollViewBy(EditorState& s, int bar, int32_t pixels) {
     SetScrollPos(s.window, bar, target, TRUE);
     RECT view = viewArea(s);
     InvalidateRect(s.window, &view, FALSE);
+    showSelectionSizeLabel(s);
 }
 
 void scrollByRequest(EditorState& s, int bar, int request) {
@@ -192,25 +238,18 @@ void scrollByRequest(EditorState& s, int bar, int request) {
 }
 
 void paintView(EditorState& s) {
+    UpdateRects parts = {};
+    DWORD count = updateRects(s.window, &parts);
     PaintGuard paint(s.window);
-    RECT area = paint.paint.rcPaint;
-    int width = area.right - area.left;
-    int height = area.bottom - area.top;
-    if (width <= 0 || height <= 0)
+    if (count == 0) {
+        paintArea(s, paint, paint.paint.rcPaint);
         return;
-    MemoryDcGuard memory(paint);
-    GdiObjectGuard<HBITMAP> buffer(CreateCompatibleBitmap(paint, width, height));
-    if (!memory || !buffer)
-        return;
-    SelectGuard selected(memory, buffer);
-    RECT whole = {0, 0, width, height};
-    FillRect(memory, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    drawPicturePart(s, memory, area);
-    // The marks are drawn in client coordinates.
-    SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
-    paintMarks(s, memory);
-    SetViewportOrgEx(memory, 0, 0, nullptr);
-    BitBlt(paint, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
+    }
+    for (DWORD i = 0; i < count; i++) {
+        RECT area = {};
+        if (IntersectRect(&area, &parts.rects[i], &paint.paint.rcPaint))
+            paintArea(s, paint, area);
+    }
 }
 
 void xorFocusRect(const EditorState& s, const RECT& picture) {

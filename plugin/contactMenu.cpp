@@ -14,6 +14,7 @@
 
 #include "../editor/editorWindow.h"
 #include "../image/capture.h"
+#include "../image/windowList.h"
 #include "hostBridge.h"
 
 namespace {
@@ -220,12 +221,13 @@ bool pictureFromFile(ImageHolder* holder) {
     return false;
 }
 
-// Takes the picture; false when taking it failed and the click ends.
-bool takePicture(int32_t source, ImageHolder* holder) {
+// Takes the picture, and for a screenshot the windows it shows; false when
+// taking it failed and the click ends.
+bool takePicture(int32_t source, ImageHolder* holder, WindowList** windows) {
     switch (source) {
     case sourceScreen:
         Sleep(300);
-        if (captureScreen(holder))
+        if (captureScreen(holder, windows))
             return true;
         writeLog(hostTable, logLevel, logSource, L"Could not take screenshot");
         return false;
@@ -282,13 +284,15 @@ int64_t onMenuClick(MenuItemRecord* menuItem, MenuPopupInfo* menuPopupInfo) {
     int32_t count = 0;
     ContactRecord* contacts = copyContacts(*menuPopupInfo, &count);
     auto* holder = static_cast<ImageHolder*>(std::calloc(1, sizeof(ImageHolder)));
+    WindowList* windows = nullptr;
     // Without contacts the editor would not open, and handing it the picture
     // would close the one already open with its drawing.
-    if (!holder || !takePicture(int32_t(menuItem->userData & 0xFFFFFFFFu), holder) || count == 0) {
+    if (!holder || !takePicture(int32_t(menuItem->userData & 0xFFFFFFFFu), holder, &windows) || count == 0) {
         freeImageHolder(holder);
+        freeWindowList(windows);
         std::free(contacts);
         return 0;
     }
-    openEditor(holder, contacts, count);
+    openEditor(holder, contacts, count, windows);
     return 0;
 }
