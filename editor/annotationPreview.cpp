@@ -1,10 +1,12 @@
 // The preview's bitmap is as large as the picture, so the primitives run on
 // it with the picture's own coordinates and paint exactly the pixels they
-// will paint into the picture; its memory is reserved whole but committed by
-// the system only where a preview writes. The arrow is drawn on transparent
-// pixels and taken off again by drawing it once more in transparent black;
-// the highlight and the redaction read the picture, so the part they cover
-// is copied in from the picture first, with the ring the redaction reads.
+// will paint into the picture; the system commits its memory only where a
+// preview writes. The arrow is drawn on transparent pixels and taken off
+// again by drawing it once more in transparent black; only the pieces along
+// it are repainted, blended over the picture. The highlight and the
+// redaction read the picture, so the part they cover is copied in from the
+// picture first, with the ring the redaction reads, and is then copied to
+// the window as it is, blended over white like the picture.
 #include "annotationPreview.h"
 
 #include <cmath>
@@ -26,46 +28,59 @@ bool hasPreview(const AnnotationPreview& p) {
     return p.bitmap != nullptr;
 }
 
+void freePreview(AnnotationPreview& p) {
+    if (p.bitmap)
+        GdipDisposeImage(p.bitmap);
+    if (p.dib)
+        DeleteObject(p.dib);
+    p = {};
+}
+
 bool makePreview(AnnotationPreview& p, const ImageHolder* picture) {
     int32_t width = int32_t(imageWidth(picture));
     int32_t height = int32_t(imageHeight(picture));
     if (hasPreview(p) && p.width == width && p.height == height)
         return true;
+    freePreview(p);
     if (width <= 0 || height <= 0)
         return false;
-    SIZE_T bytes = SIZE_T(width) * SIZE_T(height) * 4;
-    void* memory = VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-    if (!memory)
-        return false;
-    GpBitmap* bitmap = nullptr;
-    if (GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppARGB, static_cast<BYTE*>(memory),
-                                  &bitmap) != Gdiplus::Ok) {
-        VirtualFree(memory, 0, MEM_RELEASE);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down, rows as GDI+ keeps them
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    p.dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!p.dib || !bits) {
+        freePreview(p);
         return false;
     }
-    p = {};
-    p.pixels = static_cast<uint32_t*>(memory);
-    p.bitmap = bitmap;
+    p.pixels = static_cast<uint32_t*>(bits);
+    if (GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppARGB, static_cast<BYTE*>(bits),
+                                  &p.bitmap) != Gdiplus::Ok) {
+        p.bitmap = nullptr;
+        freePreview(p);
+        return false;
+    }
     p.width = width;
     p.height = height;
     return true;
-}
-
-void invalidateArrow(const EditorState& s, POINT a, POINT b) {
-    RECT pieces[arrowPiecesMax];
-    int n = arrowFootprint(a, b, s.penWidth, pieces, arrowPiecesMax);
-    for (int i = 0; i < n; i++)
-        invalidatePictureRect(s, pieces[i]);
 }
 
 void invalidateShown(const EditorState& s) {
     const AnnotationPreview& p = s.selectionView.preview;
     if (IsRectEmpty(&p.shown))
         return;
-    if (p.arrowDrawn)
-        invalidateArrow(s, p.from, p.to);
-    else
+    if (!p.arrowDrawn) {
         invalidatePictureRect(s, p.shown);
+        return;
+    }
+    RECT pieces[arrowPiecesMax];
+    int n = arrowFootprint(p.from, p.to, p.penWidth, pieces, arrowPiecesMax);
+    for (int i = 0; i < n; i++)
+        invalidatePictureRect(s, pieces[i]);
 }
 
 // The picture's pixels of the rectangle into the preview's memory at the
@@ -94,23 +109,35 @@ RECT cutToPreview(const AnnotationPreview& p, const RECT& r) {
     return cut;
 }
 
-void eraseArrow(AnnotationPreview& p, int32_t penWidth) {
+// As the view shows the picture: a translucent pixel blended over white.
+void flattenOverWhite(AnnotationPreview& p, const RECT& r) {
+    for (LONG y = r.top; y < r.bottom; y++) {
+        uint32_t* row = p.pixels + size_t(y) * size_t(p.width);
+        for (LONG x = r.left; x < r.right; x++) {
+            if ((row[x] >> 24) != 0xFFu)
+                row[x] = 0xFF000000u | shownOverWhite(row[x]);
+        }
+    }
+}
+
+void eraseArrow(AnnotationPreview& p) {
     if (!p.arrowDrawn)
         return;
     ImageHolder holder = {p.bitmap};
-    drawArrow(&holder, p.from.x, p.from.y, p.to.x, p.to.y, transparent, penWidth);
+    drawArrow(&holder, p.from.x, p.from.y, p.to.x, p.to.y, transparent, p.penWidth);
     p.arrowDrawn = 0;
 }
 
 void previewArrow(EditorState& s, AnnotationPreview& p, POINT end) {
-    eraseArrow(p, s.penWidth);
+    eraseArrow(p);
     ImageHolder holder = {p.bitmap};
     drawArrow(&holder, s.dragStart.x, s.dragStart.y, end.x, end.y, s.penColor, s.penWidth);
     p.from = s.dragStart;
     p.to = end;
+    p.penWidth = s.penWidth;
     p.arrowDrawn = 1;
     RECT pieces[arrowPiecesMax];
-    int n = arrowFootprint(p.from, p.to, s.penWidth, pieces, arrowPiecesMax);
+    int n = arrowFootprint(p.from, p.to, p.penWidth, pieces, arrowPiecesMax);
     RECT all = {};
     for (int i = 0; i < n; i++)
         UnionRect(&all, &all, &pieces[i]);
@@ -127,27 +154,45 @@ bool previewArea(EditorState& s, AnnotationPreview& p, POINT end) {
     else
         drawRedaction(&holder, drawn.left, drawn.top, drawn.right, drawn.bottom, redactionBlockSide(s.penWidth));
     p.shown = cutToPreview(p, drawn);
+    flattenOverWhite(p, p.shown);
     return true;
 }
 
-// GDI+ is given device coordinates: the paint's context has its viewport
-// moved so that client coordinates work for GDI, which GDI+ need not honour.
-void drawPreviewPart(const AnnotationPreview& p, HDC dc, const RECT& client, POINT pictureCorner) {
-    POINT origin = {};
-    GetViewportOrgEx(dc, &origin);
-    SetViewportOrgEx(dc, 0, 0, nullptr);
-    {
-        GraphicsGuard graphics(dc);
-        if (graphics)
-            GdipDrawImageRectRectI(graphics, p.bitmap, client.left + origin.x, client.top + origin.y,
-                                   client.right - client.left, client.bottom - client.top, pictureCorner.x,
-                                   pictureCorner.y, client.right - client.left, client.bottom - client.top,
-                                   Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+// The part of a picture rectangle that lies in the paint's clip, in client
+// coordinates; false when none does.
+bool partInClip(const EditorState& s, const RECT& picture, const RECT& clip, RECT* part) {
+    RECT shown = pictureToWindowRect(s, picture);
+    return IntersectRect(part, &shown, &clip) != 0;
+}
+
+void blendArrowPieces(const EditorState& s, HDC dc, HDC source, const RECT& clip) {
+    const AnnotationPreview& p = s.selectionView.preview;
+    RECT pieces[arrowPiecesMax];
+    int n = arrowFootprint(p.from, p.to, p.penWidth, pieces, arrowPiecesMax);
+    // Premultiplied alpha: the arrow's pixels are opaque and the rest fully
+    // transparent, for which plain and premultiplied values are the same.
+    const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    for (int i = 0; i < n; i++) {
+        RECT part = {};
+        if (!partInClip(s, cutToPreview(p, pieces[i]), clip, &part))
+            continue;
+        POINT from = windowToPicture(s, {part.left, part.top});
+        int width = part.right - part.left, height = part.bottom - part.top;
+        GdiAlphaBlend(dc, part.left, part.top, width, height, source, from.x, from.y, width, height, blend);
     }
-    SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
 }
 
 }  // namespace
+
+uint32_t shownOverWhite(uint32_t argb) {
+    uint32_t alpha = argb >> 24;
+    uint32_t shown = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        uint32_t channel = (argb >> shift) & 0xFFu;
+        shown |= ((channel * alpha + 255u * (255u - alpha) + 127u) / 255u) << shift;
+    }
+    return shown;
+}
 
 RECT previewSourceRect(const RECT& drawn, int32_t width, int32_t height) {
     RECT ring = {drawn.left - 1, drawn.top - 1, drawn.right + 1, drawn.bottom + 1};
@@ -197,22 +242,24 @@ void dropAnnotationPreview(EditorState& s) {
         return;
     if (s.window)
         invalidateShown(s);
-    GdipDisposeImage(p.bitmap);
-    VirtualFree(p.pixels, 0, MEM_RELEASE);
-    p = {};
+    freePreview(p);
 }
 
 void paintAnnotationPreview(const EditorState& s, HDC dc) {
     const AnnotationPreview& p = s.selectionView.preview;
     RECT clip = {};
     RECT part = {};
-    RECT shown = pictureToWindowRect(s, p.shown);
     if (!hasPreview(p) || IsRectEmpty(&p.shown) || GetClipBox(dc, &clip) == ERROR ||
-        !IntersectRect(&part, &shown, &clip))
+        !partInClip(s, p.shown, clip, &part))
         return;
-    // The highlight and the redaction stand for the picture there: white
-    // under them, as under the picture, so a translucent pixel is blended once.
-    if (!p.arrowDrawn)
-        FillRect(dc, &part, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    drawPreviewPart(p, dc, part, windowToPicture(s, {part.left, part.top}));
+    MemoryDcGuard source(dc);
+    if (!source)
+        return;
+    SelectGuard selected(source, p.dib);
+    if (p.arrowDrawn) {
+        blendArrowPieces(s, dc, source, clip);
+        return;
+    }
+    POINT from = windowToPicture(s, {part.left, part.top});
+    BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, source, from.x, from.y, SRCCOPY);
 }

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "editorState.h"
 
 // Shows the drawing the tool would make from the drag's start to end. False
@@ -15,6 +17,8 @@ void dropAnnotationPreview(EditorState& s);
 // Paints the preview where it meets the paint, in client coordinates.
 void paintAnnotationPreview(const EditorState& s, HDC dc);
 
+// A picture pixel as the view shows it, blended over white: 0x00RRGGBB.
+uint32_t shownOverWhite(uint32_t argb);
 // The picture rectangle a redaction or highlight preview copies from the
 // picture: the rectangle and the ring just outside it that the redaction
 // reads, cut to the picture.

@@ -90,6 +90,33 @@ void paintArea(EditorState& s, HDC paint, const RECT& area) {
     BitBlt(paint, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
 }
 
+int64_t area(const RECT& r) {
+    return int64_t(r.right - r.left) * (r.bottom - r.top);
+}
+
+}  // namespace
+
+// A region comes as bands of rectangles: one rectangle that was invalidated
+// whole, such as the loupe, can come back cut into many by the bands of
+// others beside it. Two are painted as one where their box wastes little.
+DWORD mergeUpdateRects(RECT* rects, DWORD count) {
+    constexpr int64_t wasteAllowed = 1024;
+    for (DWORD i = 0; i < count; i++) {
+        for (DWORD j = i + 1; j < count; j++) {
+            RECT both = {};
+            UnionRect(&both, &rects[i], &rects[j]);
+            if (area(both) > area(rects[i]) + area(rects[j]) + wasteAllowed)
+                continue;
+            rects[i] = both;
+            rects[j] = rects[--count];
+            j = i;  // the grown one may now take rectangles it passed
+        }
+    }
+    return count;
+}
+
+namespace {
+
 // The update region's rectangles, read before the paint validates them: a
 // mark that moved repaints its old and new lines, not the box around both.
 // Zero when they are too many to be worth it; the paint's box is used then.
@@ -105,7 +132,9 @@ DWORD updateRects(HWND window, UpdateRects* parts) {
         return 0;
     if (GetRegionData(region, sizeof(*parts), reinterpret_cast<RGNDATA*>(parts)) == 0)
         return 0;
-    return parts->header.nCount <= updateRectsMax ? parts->header.nCount : 0;
+    if (parts->header.nCount > updateRectsMax)
+        return 0;
+    return mergeUpdateRects(parts->rects, parts->header.nCount);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "../image/gdiGuards.h"
 #include "../plugin/hostBridge.h"
+#include "annotationPreview.h"
 #include "editorView.h"
 
 using namespace Gdiplus::DllExports;
@@ -56,17 +57,6 @@ RECT loupeRectAt(const EditorState& s, POINT picture) {
     return {at.x, at.y, at.x + loupeSize.cx, at.y + loupeSize.cy};
 }
 
-// A pixel as the view shows it: blended over white, 0x00RRGGBB.
-uint32_t overWhite(uint32_t argb) {
-    uint32_t alpha = argb >> 24;
-    uint32_t shown = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        uint32_t channel = (argb >> shift) & 0xFFu;
-        shown |= ((channel * alpha + 255u * (255u - alpha) + 127u) / 255u) << shift;
-    }
-    return shown;
-}
-
 // The 15 x 15 pixels around the point, row by row; white beyond the picture.
 void readAround(const EditorState& s, POINT centre, uint32_t* pixels) {
     for (int32_t i = 0; i < loupePixels * loupePixels; i++)
@@ -86,7 +76,7 @@ void readAround(const EditorState& s, POINT centre, uint32_t* pixels) {
         auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(data.Scan0) +
                                                       (y - inside.top) * data.Stride);
         for (LONG x = inside.left; x < inside.right; x++)
-            pixels[(y - wanted.top) * loupePixels + (x - wanted.left)] = overWhite(row[x - inside.left]);
+            pixels[(y - wanted.top) * loupePixels + (x - wanted.left)] = shownOverWhite(row[x - inside.left]);
     }
     GdipBitmapUnlockBits(s.picture->bitmap, &data);
 }

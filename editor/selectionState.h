@@ -15,13 +15,17 @@ struct WindowList;
 enum SelectionGesture : uint8_t { gestureNone, gestureNew, gestureHandle, gestureMove };
 
 // The drawing an annotation tool would make, on a picture-sized bitmap of its
-// own whose memory is committed only where it is written.
+// own whose memory is committed only where it is written: a top-down
+// device-independent bitmap for GDI to paint from, and GDI+'s view of the
+// same pixels for the primitives to draw on.
 struct AnnotationPreview {
+    HBITMAP dib;
     uint32_t* pixels;
     GpBitmap* bitmap;
     int32_t width, height;
     RECT shown;         // the picture pixels it covers now; empty: nothing shown
     POINT from, to;     // the arrow drawn on it now, to be taken off again
+    int32_t penWidth;   // the arrow's
     uint8_t arrowDrawn;
 };
 

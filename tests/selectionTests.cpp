@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "editor/annotationPreview.h"
+#include "editor/editorView.h"
 #include "editor/loupe.h"
 #include "editor/selectionEdit.h"
 #include "editor/sizeLabel.h"
@@ -287,6 +288,33 @@ TEST(OverlayPlacement, KeepsLabelAndLoupeInTheView) {
     wchar_t text[32] = {};
     formatSizeText(text, 32, 210, 120);
     EXPECT_EQ(std::wstring(text), L"210 \u00D7 120");
+}
+
+// The update region's rectangles are painted one by one: pieces of one
+// rectangle that the region's bands cut apart are joined again, and so are
+// neighbours whose common box wastes at most 1024 pixels; rectangles far
+// apart stay apart.
+TEST(PaintRegion, JoinsPiecesOfOneRectangle) {
+    struct Case {
+        std::vector<RECT> rects;
+        std::vector<RECT> joined;
+    };
+    const Case cases[] = {
+        {{{10, 10, 132, 40}, {10, 40, 132, 90}, {10, 90, 132, 148}}, {{10, 10, 132, 148}}},
+        {{{10, 10, 17, 17}, {300, 10, 307, 17}}, {{10, 10, 17, 17}, {300, 10, 307, 17}}},
+        {{{0, 0, 100, 10}, {0, 10, 50, 20}, {50, 10, 100, 20}}, {{0, 0, 100, 20}}},
+        {{{0, 0, 40, 40}, {40, 40, 80, 80}}, {{0, 0, 40, 40}, {40, 40, 80, 80}}},
+        {{{0, 0, 40, 40}, {41, 0, 80, 40}}, {{0, 0, 80, 40}}},
+        {{{0, 0, 7, 7}, {200, 0, 207, 7}, {0, 200, 7, 207}, {7, 0, 200, 7}}, {{0, 0, 207, 7}, {0, 200, 7, 207}}},
+    };
+    for (const Case& c : cases) {
+        std::vector<RECT> rects = c.rects;
+        DWORD n = mergeUpdateRects(rects.data(), DWORD(rects.size()));
+        ASSERT_EQ(n, c.joined.size());
+        for (DWORD i = 0; i < n; i++)
+            EXPECT_TRUE(EqualRect(&rects[i], &c.joined[i]))
+                << i << ": " << rects[i].left << "," << rects[i].top << "," << rects[i].right << "," << rects[i].bottom;
+    }
 }
 
 // Window rectangles in picture pixels: moved to the captured monitor's corner
