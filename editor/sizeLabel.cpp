@@ -9,6 +9,8 @@
 namespace {
 
 constexpr size_t labelUnits = 48;
+// The label's control id among the editor's children, which tests find it by.
+constexpr int sizeLabelId = 100;
 // Clear of the corner handle, which reaches 3 pixels beyond the corner.
 constexpr int32_t cornerGap = 6;
 constexpr SIZE textPadding = {8, 4};
@@ -58,7 +60,7 @@ POINT sizeLabelPosition(POINT corner, SIZE label, const RECT& view) {
 void createSizeLabel(EditorState& s) {
     HWND& label = s.selectionView.sizeLabel;
     label = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_BORDER | SS_CENTER | SS_CENTERIMAGE, 0, 0, 0, 0,
-                            s.window, nullptr, nullptr, nullptr);
+                            s.window, reinterpret_cast<HMENU>(INT_PTR(sizeLabelId)), nullptr, nullptr);
     if (label)
         SendMessageW(label, WM_SETFONT, WPARAM(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
 }

@@ -275,7 +275,7 @@ PixelSet minus(const PixelSet& a, const PixelSet& b) {
 }
 
 PixelSet sizeLabelPixels(HWND editor) {
-    HWND label = FindWindowExW(editor, nullptr, L"Static", nullptr);
+    HWND label = GetDlgItem(editor, 100);
     if (!label || !IsWindowVisible(label))
         return {};
     return rectPixels(childRect(label));

@@ -76,7 +76,8 @@ PixelSet markOnWhite(const RECT& selection, int width, int height);
 // The pixels of a rectangle, and of a set less another.
 PixelSet rectPixels(const RECT& r);
 PixelSet minus(const PixelSet& a, const PixelSet& b);
-// The client pixels the size label's window takes while it shows; none while hidden.
+// The client pixels the size label's window (the editor's child with control
+// id 100) takes while it shows; none while hidden.
 PixelSet sizeLabelPixels(HWND editor);
 // The columns of each row, moved by dx, dy.
 PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> table, int dx = 0, int dy = 0);

@@ -107,8 +107,9 @@ RECT viewOf(HWND editor) {
     return client;
 }
 
+// The label is the editor's child with control id 100.
 HWND sizeLabelOf(HWND editor) {
-    return FindWindowExW(editor, nullptr, L"Static", nullptr);
+    return GetDlgItem(editor, 100);
 }
 
 // The label's text while it shows; empty while hidden.
