@@ -108,7 +108,8 @@ TEST_F(EditorWindow, UnloadClosesAnOpenEditorFirst) {
 
 // Enter acts at its release, and only when its press reached the editor: a
 // release whose press went to the contact menu or to a message box is not a
-// command. Alt+Enter alike, as system keys.
+// command. Alt+Enter alike, as system keys; the key-down decides which, so a
+// quick chord whose Alt is let go first still switches full screen.
 TEST_F(EditorWindow, EnterActsOnlyOnAReleaseWhosePressTheEditorSaw) {
     enum Step { down, repeat, up, altDown, altUp, sendWhole };
     struct Case {
@@ -129,6 +130,8 @@ TEST_F(EditorWindow, EnterActsOnlyOnAReleaseWhosePressTheEditorSaw) {
         {"Alt+Enter", {altDown, altUp}, false, 0, 1},
         {"Alt+Enter release alone", {altUp}, false, 0, 0},
         {"Alt+Enter second release", {altDown, altUp, altUp}, false, 0, 1},
+        {"Alt let go before Enter", {altDown, up}, false, 0, 1},
+        {"Alt pressed after Enter", {down, altUp}, false, 1, 0},
     };
     hostAddPictureTransfer(onlineContact, {answerFail});
     DialogAnswers answers;
