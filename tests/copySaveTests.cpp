@@ -128,7 +128,12 @@ protected:
         drag(editor, false, {from, to});
         return editor;
     }
-    std::vector<uint32_t> shownRegion(HWND, const Region& r) const { return regionOf(unmarked, r); }
+    // An editor opened without a selection shows no mark: read it as it is.
+    std::vector<uint32_t> shownRegion(HWND editor, const Region& r) const {
+        if (unmarked.empty())
+            return regionOf(clientPixels(editor, pictureWidth, pictureHeight), r);
+        return regionOf(unmarked, r);
+    }
     std::vector<COLORREF> unmarked;
 };
 class Copy : public CopyAndSaveTest {};
