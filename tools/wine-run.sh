@@ -10,6 +10,11 @@ buildDir="${SNIPLEAF_BUILD_DIR:-$(cd "$(dirname "$exe")/.." && pwd)}"
 export WINEPREFIX="${WINEPREFIX:-$buildDir/wineprefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}"
+# Wine maps file names through the Unix locale: with none set, a name such as
+# "ucięty.png" cannot be made at all. C.UTF-8 is on every Debian machine.
+if [ -z "${LC_ALL:-}${LC_CTYPE:-}${LANG:-}" ]; then
+    export LANG=C.UTF-8
+fi
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
 if [ -z "${DISPLAY:-}" ]; then
