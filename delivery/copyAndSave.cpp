@@ -140,7 +140,7 @@ HGLOBAL dibOf(GpBitmap* bitmap, int32_t width, int32_t height) {
         const auto* from = static_cast<const uint8_t*>(bits.data.Scan0) + int64_t(height - 1 - y) * bits.data.Stride;
         uint8_t* to = pixels + size_t(y) * stride;
         std::memset(to + size_t(width) * 3, 0, stride - size_t(width) * 3);
-        for (int32_t x = 0; x < width; x++) {
+        for (size_t x = 0; x < size_t(width); x++) {
             to[x * 3] = from[x * 4];
             to[x * 3 + 1] = from[x * 4 + 1];
             to[x * 3 + 2] = from[x * 4 + 2];
