@@ -123,7 +123,7 @@ void packRows(uint8_t* to, const uint8_t* from, int32_t width, int32_t height) {
         const uint8_t* row = from + size_t(height - 1 - y) * size_t(width) * 4;
         uint8_t* packed = to + size_t(y) * stride;
         std::memset(packed + size_t(width) * 3, 0, stride - size_t(width) * 3);
-        for (int32_t x = 0; x < width; x++) {
+        for (size_t x = 0; x < size_t(width); x++) {
             packed[x * 3] = row[x * 4];
             packed[x * 3 + 1] = row[x * 4 + 1];
             packed[x * 3 + 2] = row[x * 4 + 2];
