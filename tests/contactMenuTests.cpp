@@ -266,6 +266,8 @@ TEST_F(Intake, ClipboardTakesABitmapThenPngThenOneFile) {
         HWND editor = findEditor();
         if (c.width == 0) {
             EXPECT_EQ(editor, nullptr);
+            if (editor)
+                SendMessageW(editor, WM_COMMAND, 15, 0);
             continue;
         }
         ASSERT_NE(editor, nullptr);
