@@ -272,7 +272,7 @@ TEST_F(Intake, ClipboardTakesABitmapThenPngThenOneFile) {
         }
         ASSERT_NE(editor, nullptr);
         UINT width = 0, height = 0;
-        std::vector<uint32_t> pixels = sentPixels(editor, folder + L"wysłany.png", &width, &height);
+        std::vector<uint32_t> pixels = sentPixels(editor, folder + L"wyslany.png", &width, &height);
         EXPECT_EQ(width, c.width);
         EXPECT_EQ(height, c.height);
         if (c.bitmap) {

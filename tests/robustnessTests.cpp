@@ -264,25 +264,25 @@ TEST_F(BadInput, PicturesAboveTheCapAreRefusedBeforeDecoding) {
         int decodes;
     };
     static const Case cases[] = {
-        {"PNG header, 30000 x 20000", L"duży.png", [](const std::wstring& p) { return writePngHeaderOnly(p, 30000, 20000); },
+        {"PNG header, 30000 x 20000", L"duzy.png", [](const std::wstring& p) { return writePngHeaderOnly(p, 30000, 20000); },
          false, 0},
-        {"JPEG header, 30000 x 20000", L"duży.jpg", [](const std::wstring& p) { return writeJpegHeader(p, 30000, 20000); },
+        {"JPEG header, 30000 x 20000", L"duzy.jpg", [](const std::wstring& p) { return writeJpegHeader(p, 30000, 20000); },
          false, 0},
         {"GIF screen, 30000 x 20000", L"ekran.gif",
          [](const std::wstring& p) { return writeGifHeader(p, 30000, 20000, 10, 10); }, false, 0},
         {"GIF frame of 30000 x 20000 on a small screen", L"klatka.gif",
          [](const std::wstring& p) { return writeGifHeader(p, 100, 100, 30000, 20000); }, false, 0},
-        {"BMP header, 30000 x 20000 top-down", L"duży.bmp",
+        {"BMP header, 30000 x 20000 top-down", L"duzy.bmp",
          [](const std::wstring& p) { return writeBmpHeader(p, 30000, -20000, false); }, false, 0},
         {"OS/2 BMP header, 30000 x 20000", L"os2.bmp",
          [](const std::wstring& p) { return writeBmpHeader(p, 30000, 20000, true); }, false, 0},
         {"PNG header at the cap, 25000 x 20000", L"granica.png",
          [](const std::wstring& p) { return writePngHeaderOnly(p, 25000, 20000); }, false, 1},
-        {"PNG, 300 x 200", L"mały.png", [](const std::wstring& p) { return writePictureFile(p, 300, 200, L"image/png"); },
+        {"PNG, 300 x 200", L"maly.png", [](const std::wstring& p) { return writePictureFile(p, 300, 200, L"image/png"); },
          true, 1},
-        {"JPEG, 300 x 200", L"mały.jpg", [](const std::wstring& p) { return writePictureFile(p, 300, 200, L"image/jpeg"); },
+        {"JPEG, 300 x 200", L"maly.jpg", [](const std::wstring& p) { return writePictureFile(p, 300, 200, L"image/jpeg"); },
          true, 1},
-        {"BMP, 300 x 200", L"mały.bmp", [](const std::wstring& p) { return writePictureFile(p, 300, 200, L"image/bmp"); },
+        {"BMP, 300 x 200", L"maly.bmp", [](const std::wstring& p) { return writePictureFile(p, 300, 200, L"image/bmp"); },
          true, 1},
     };
     realCreateFromFile = reinterpret_cast<decltype(realCreateFromFile)>(
