@@ -74,7 +74,7 @@ void readAround(const EditorState& s, POINT centre, uint32_t* pixels) {
         return;
     for (LONG y = inside.top; y < inside.bottom; y++) {
         auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(data.Scan0) +
-                                                      (y - inside.top) * data.Stride);
+                                                      ptrdiff_t(y - inside.top) * data.Stride);
         for (LONG x = inside.left; x < inside.right; x++)
             pixels[(y - wanted.top) * loupePixels + (x - wanted.left)] = shownOverWhite(row[x - inside.left]);
     }
