@@ -195,9 +195,20 @@ bool sendRegionToContacts(EditorState& state) {
 bool sendWholePicture(EditorState& state) {
     if (!state.picture)
         return true;
+    // The whole picture goes as the selection; an editor left open after a
+    // failed send keeps the selection the user made and still sees marked.
+    const int32_t kept[] = {state.startX, state.startY, state.endX, state.endY};
+    uint32_t generation = state.generation;
     state.startX = 0;
     state.startY = 0;
     state.endX = int32_t(imageWidth(state.picture));
     state.endY = int32_t(imageHeight(state.picture));
-    return sendRegionToContacts(state);
+    bool result = sendRegionToContacts(state);
+    if (state.generation == generation && state.window) {
+        state.startX = kept[0];
+        state.startY = kept[1];
+        state.endX = kept[2];
+        state.endY = kept[3];
+    }
+    return result;
 }

@@ -244,6 +244,9 @@ bool toolDragLost(EditorState& s) {
     if (!s.dragging)
         return false;
     finishDrag(s, s.dragEnd);
+    // A release that still comes later belongs to the drag just ended: like
+    // one after Escape it does nothing, so it neither draws nor selects again.
+    s.dragCancelled = 1;
     // Taking the capture away comes back here, with no drag left to end.
     if (GetCapture() == s.window)
         ReleaseCapture();

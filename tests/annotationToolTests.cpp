@@ -429,3 +429,25 @@ TEST_F(AnnotationToolTest, DrawingLeavesTheSelectionThatEnterSends) {
             SendMessageW(still, WM_COMMAND, 15, 0);
     }
 }
+
+// A whole-picture send that fails leaves the editor with the selection the
+// user made and still sees marked: Enter then sends that one.
+TEST_F(AnnotationToolTest, AFailedWholeSendKeepsTheSelection) {
+    DialogAnswers answers;
+    hostAddPictureTransfer(onlineContact, {answerFail, 0});
+    HWND editor = openBands();
+    ASSERT_NE(editor, nullptr);
+    choosePng(editor);
+    drawStroke(editor, {'S', {40, 30}, {190, 120}, false});
+    SendMessageW(editor, WM_COMMAND, 12, 0);
+    ASSERT_EQ(answers.shown.size(), 1u) << "the failure is told";
+    ASSERT_TRUE(IsWindow(editor));
+    SendMessageW(editor, WM_KEYDOWN, VK_RETURN, LPARAM(0x001C0001));
+    SendMessageW(editor, WM_KEYUP, VK_RETURN, LPARAM(0xC01C0001));
+    hostPumpMessages(50);
+    ASSERT_GE(hostDeliveries().size(), 2u);
+    const std::vector<uint8_t>& png = hostDeliveries().back().fileBytes;
+    ASSERT_GE(png.size(), 24u);
+    EXPECT_EQ(png[19], 150u) << "the selection's width";
+    EXPECT_EQ(png[23], 90u) << "and height";
+}
