@@ -8,6 +8,7 @@
 #include "../delivery/copyAndSave.h"
 #include "drawingTools.h"
 #include "editorWindow.h"
+#include "textBox.h"
 #include "toolbar.h"
 
 const ToolKey toolKeys[] = {
@@ -20,6 +21,8 @@ const ToolKey toolKeys[] = {
     {'A', toolArrow, L"Strzałka\tA"},
     {'H', toolHighlighter, L"Zakreślacz\tH"},
     {'O', toolRedaction, L"Zamaskuj\tO"},
+    {'N', toolTypedText, L"Napis\tN"},
+    {'I', toolStepMarker, L"Numer\tI"},
 };
 const size_t toolKeyCount = sizeof(toolKeys) / sizeof(toolKeys[0]);
 
@@ -47,7 +50,10 @@ void escape(EditorState& s) {
 
 }  // namespace
 
-KeyAction keyAction(WPARAM key, bool control, bool shift) {
+KeyAction keyAction(WPARAM key, bool control, bool shift, bool alt) {
+    // Ctrl and Alt together are AltGr on many keyboards: a letter, never a command.
+    if (control && alt)
+        return KeyAction::none;
     if (control) {
         if (key == 'Z')
             return shift ? KeyAction::redo : KeyAction::undo;
@@ -62,6 +68,10 @@ KeyAction keyAction(WPARAM key, bool control, bool shift) {
     if (key == VK_ESCAPE)
         return KeyAction::escape;
     return toolKeyFor(key) ? KeyAction::tool : KeyAction::none;
+}
+
+bool altGrHeld() {
+    return keyHeld(VK_CONTROL) && keyHeld(VK_MENU);
 }
 
 void undoEdit(EditorState& s) {
@@ -81,6 +91,7 @@ bool hasToolbarButton(int32_t tool) {
 // A tool without a button is not a toolbar command: it is set here, with no
 // button of the check group left pressed, since none stands for it.
 void chooseTool(EditorState& s, int32_t tool) {
+    commitTextBox(s);
     if (hasToolbarButton(tool)) {
         SendMessageW(s.toolbar, TB_CHECKBUTTON, WPARAM(tool), MAKELPARAM(TRUE, 0));
         dispatchCommand(s, WPARAM(tool));
@@ -95,7 +106,7 @@ void chooseTool(EditorState& s, int32_t tool) {
 }
 
 bool editorKeyDown(EditorState& s, WPARAM key) {
-    switch (keyAction(key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT))) {
+    switch (keyAction(key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT), keyHeld(VK_MENU))) {
     case KeyAction::undo:
         undoEdit(s);
         return true;

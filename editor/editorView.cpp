@@ -8,6 +8,7 @@
 
 #include "../image/gdiGuards.h"
 #include "drawingTools.h"
+#include "textBox.h"
 
 using namespace Gdiplus::DllExports;
 
@@ -61,6 +62,7 @@ void paintMarks(const EditorState& s, HDC dc) {
         RECT band = pictureToWindowRect(s, s.band);
         DrawFocusRect(dc, &band);
     }
+    paintTextBox(s, dc);
 }
 
 }  // namespace
