@@ -228,7 +228,7 @@ void closeEditor() {
     }
     clearHistory(s.history);
     s.dragging = s.dragCancelled = 0;
-    s.textBox.open = 0;
+    discardTextBox(s);
     if (s.contacts) {
         std::free(s.contacts);
         s.contacts = nullptr;

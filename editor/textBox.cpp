@@ -16,6 +16,10 @@ using namespace Gdiplus::DllExports;
 
 namespace {
 
+// The open box's lines as rendered for its paints, so a key renders only the
+// lines it changed; freed when the box closes.
+LineCache shownLines = {};
+
 bool isHighSurrogate(wchar_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
@@ -55,12 +59,32 @@ int32_t lineEndAfter(const TextBoxState& box, int32_t at) {
     return at;
 }
 
-// Lays the box out afresh and repaints where its marks were and where they
-// are now. Without a font the box keeps an empty line's height.
-void reshow(EditorState& s) {
+// What a change shows different: the lines from the caret's old line to its
+// new one, all lines below them when the box's height changed (they moved),
+// and the strips between the old and the new right and bottom edges (fill and
+// frame). The lines above and the rest stay as painted.
+void invalidateChange(const EditorState& s, const RECT& old, POINT oldCaret, const RECT& now, POINT caret) {
+    LONG right = old.right > now.right ? old.right : now.right;
+    LONG bottom = old.bottom > now.bottom ? old.bottom : now.bottom;
+    LONG top = oldCaret.y < caret.y ? oldCaret.y : caret.y;
+    LONG lines = (oldCaret.y > caret.y ? oldCaret.y : caret.y) + s.textBox.lineHeight;
+    invalidatePictureRect(s, {now.left, top, right, old.bottom != now.bottom ? bottom : lines});
+    if (old.right != now.right)
+        invalidatePictureRect(s, {(old.right < now.right ? old.right : now.right) - 1, now.top, right, bottom});
+    if (old.bottom != now.bottom)
+        invalidatePictureRect(s, {now.left, (old.bottom < now.bottom ? old.bottom : now.bottom) - 1, right, bottom});
+}
+
+// Lays the box out afresh and repaints what it shows different; the whole of
+// the box as it was and as it is when it opens, closes or changes its style.
+// Without a font the box keeps an empty line's height.
+void reshow(EditorState& s, bool whole) {
     TextBoxState& box = s.textBox;
-    invalidatePictureRect(s, box.shown);
+    RECT old = box.shown;
+    POINT oldCaret = box.caretAt;
+    int32_t oldLineHeight = box.lineHeight;
     if (!box.open) {
+        invalidatePictureRect(s, old);
         box.shown = {0, 0, 0, 0};
         return;
     }
@@ -69,12 +93,17 @@ void reshow(EditorState& s) {
     box.shown = typedTextBox(box.corner.x, box.corner.y, layout);
     box.caretAt = {box.corner.x + layout.caret.x, box.corner.y + layout.caret.y};
     box.lineHeight = layout.lineHeight;
-    invalidatePictureRect(s, box.shown);
+    if (whole || oldLineHeight != box.lineHeight) {
+        invalidatePictureRect(s, old);
+        invalidatePictureRect(s, box.shown);
+        return;
+    }
+    invalidateChange(s, old, oldCaret, box.shown, box.caretAt);
 }
 
 void edited(EditorState& s, bool changed) {
     if (changed)
-        reshow(s);
+        reshow(s, false);
 }
 
 void openTextBox(EditorState& s, POINT corner) {
@@ -83,7 +112,8 @@ void openTextBox(EditorState& s, POINT corner) {
     box.corner = corner;
     box.length = box.caret = 0;
     box.text[0] = 0;
-    reshow(s);
+    box.shown = {0, 0, 0, 0};
+    reshow(s, true);
 }
 
 // The copy's pixels as the paint shows the picture: laid over white, which a
@@ -97,8 +127,10 @@ void showOverWhite(HDC dc, GpBitmap* copy, const RECT& client) {
         return;
     for (INT y = 0; y < height; y++) {
         uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(data.Scan0) + y * data.Stride);
-        for (INT x = 0; x < width; x++)
-            row[x] = coverPixel(0xFFFFFFFFu, row[x] | 0xFF000000u, row[x] >> 24);
+        for (INT x = 0; x < width; x++) {
+            if (row[x] < 0xFF000000u)
+                row[x] = coverPixel(0xFFFFFFFFu, row[x] | 0xFF000000u, row[x] >> 24);
+        }
     }
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -111,14 +143,21 @@ void showOverWhite(HDC dc, GpBitmap* copy, const RECT& client) {
     GdipBitmapUnlockBits(copy, &data);
 }
 
-// The paint's DC keeps its viewport origin for GDI; so the copy goes out
-// through GDI, never through a GDI+ surface on that DC. An empty box shows no
-// fill either: it will draw nothing.
+// Only the part of the box the paint repaints is copied and drawn into. The
+// paint's DC keeps its viewport origin for GDI; so the copy goes out through
+// GDI, never through a GDI+ surface on that DC. An empty box shows no fill
+// either: it will draw nothing.
 void paintPreview(const EditorState& s, HDC dc) {
     const TextBoxState& box = s.textBox;
+    RECT clip = {};
+    GetClipBox(dc, &clip);
+    POINT clipStart = windowToPicture(s, {clip.left, clip.top});
+    POINT clipEnd = windowToPicture(s, {clip.right, clip.bottom});
+    RECT repainted = {clipStart.x, clipStart.y, clipEnd.x, clipEnd.y};
     RECT picture = {0, 0, LONG(imageWidth(s.picture)), LONG(imageHeight(s.picture))};
     RECT part = {};
-    if (box.length == 0 || !s.picture || !IntersectRect(&part, &box.shown, &picture))
+    if (box.length == 0 || !s.picture || !IntersectRect(&part, &box.shown, &picture) ||
+        !IntersectRect(&part, &part, &repainted))
         return;
     BitmapGuard copy;
     if (GdipCloneBitmapAreaI(part.left, part.top, part.right - part.left, part.bottom - part.top,
@@ -126,14 +165,42 @@ void paintPreview(const EditorState& s, HDC dc) {
         return;
     ImageHolder holder = {copy.bitmap};
     drawTypedText(&holder, box.corner.x - part.left, box.corner.y - part.top, box.text, box.length, s.penColor,
-                  s.brushColor, s.penWidth);
+                  s.brushColor, s.penWidth, &shownLines);
     showOverWhite(dc, copy, pictureToWindowRect(s, part));
+}
+
+// The frame is dotted as a focus rectangle is, every other pixel inverted,
+// but in a pattern tied to the window's pixels: DrawFocusRect's dots depend
+// on the rectangle's size (Wine) or on the paint DC's brush origin (Windows),
+// so a paint of a part of the box would give other dots than one of all of it.
+void paintFrame(HDC dc, const RECT& frame) {
+    static const WORD dots[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
+    GdiObjectGuard<HBITMAP> pattern(CreateBitmap(8, 8, 1, 1, dots));
+    GdiObjectGuard<HBRUSH> brush(CreatePatternBrush(pattern));
+    if (!brush)
+        return;
+    // The brush origin is in the DC's own pixels; the viewport origin says
+    // where the window's pixel 0, 0 lies in them.
+    POINT origin = {};
+    GetViewportOrgEx(dc, &origin);
+    POINT previous = {};
+    SetBrushOrgEx(dc, ((origin.x % 8) + 8) % 8, ((origin.y % 8) + 8) % 8, &previous);
+    SelectGuard selected(dc, brush);
+    LONG width = frame.right - frame.left, height = frame.bottom - frame.top;
+    PatBlt(dc, frame.left, frame.top, width, 1, PATINVERT);
+    if (height > 1)
+        PatBlt(dc, frame.left, frame.bottom - 1, width, 1, PATINVERT);
+    if (height > 2) {
+        PatBlt(dc, frame.left, frame.top + 1, 1, height - 2, PATINVERT);
+        if (width > 1)
+            PatBlt(dc, frame.right - 1, frame.top + 1, 1, height - 2, PATINVERT);
+    }
+    SetBrushOrgEx(dc, previous.x, previous.y, nullptr);
 }
 
 void paintFrameAndCaret(const EditorState& s, HDC dc) {
     const TextBoxState& box = s.textBox;
-    RECT frame = pictureToWindowRect(s, box.shown);
-    DrawFocusRect(dc, &frame);
+    paintFrame(dc, pictureToWindowRect(s, box.shown));
     POINT caret = pictureToWindow(s, box.caretAt);
     PatBlt(dc, caret.x, caret.y, 1, box.lineHeight, DSTINVERT);
 }
@@ -207,20 +274,30 @@ bool commitTextBox(EditorState& s) {
     if (!box.open)
         return false;
     box.open = 0;
-    reshow(s);
-    if (box.length == 0 || !s.picture)
+    reshow(s, true);
+    if (box.length == 0 || !s.picture) {
+        forgetLines(shownLines);
         return true;
+    }
     beginStep(s.history, s.picture);
     RECT drawn = drawTypedText(s.picture, box.corner.x, box.corner.y, box.text, box.length, s.penColor,
-                               s.brushColor, s.penWidth);
+                               s.brushColor, s.penWidth, &shownLines);
     endStep(s.history);
+    forgetLines(shownLines);
     invalidatePictureRect(s, drawn);
     return true;
 }
 
 void cancelTextBox(EditorState& s) {
     s.textBox.open = 0;
-    reshow(s);
+    reshow(s, true);
+    forgetLines(shownLines);
+}
+
+void discardTextBox(EditorState& s) {
+    s.textBox.open = 0;
+    s.textBox.shown = {0, 0, 0, 0};
+    forgetLines(shownLines);
 }
 
 // Ctrl+Enter commits; Enter alone starts a line; with AltGr (Ctrl and Alt) it
@@ -273,7 +350,7 @@ bool textBoxChar(EditorState& s, WPARAM unit) {
 
 void textBoxRestyled(EditorState& s) {
     if (s.textBox.open)
-        reshow(s);
+        reshow(s, true);
 }
 
 void paintTextBox(const EditorState& s, HDC dc) {

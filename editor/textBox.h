@@ -26,6 +26,8 @@ bool textToolsMouseDown(EditorState& s, POINT picture);
 bool commitTextBox(EditorState& s);
 // Escape: the box closes and nothing is drawn.
 void cancelTextBox(EditorState& s);
+// The editor closes: the box goes with nothing drawn or repainted.
+void discardTextBox(EditorState& s);
 // A key-down reaching the editor window (WM_KEYDOWN or WM_SYSKEYDOWN): true
 // when it was the open box's.
 bool textBoxKeyDown(EditorState& s, UINT message, WPARAM key);

@@ -6,6 +6,8 @@
 #include "systemText.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 #include "gdiGuards.h"
 #include "pixelCanvas.h"
@@ -153,18 +155,100 @@ bool renderMask(Mask& mask, Draw draw) {
     return true;
 }
 
-void drawLines(Gdiplus::GpGraphics* graphics, Gdiplus::GpBrush* brush, const TextSetting& setting,
-               const wchar_t* text, int32_t length) {
-    int32_t top = typedTextMargin;
-    for (int32_t start = 0;; start++) {
-        int32_t end = lineEnd(text, length, start);
-        Gdiplus::RectF place(Gdiplus::REAL(typedTextMargin), Gdiplus::REAL(top), 0, 0);
-        if (end > start)
-            GdipDrawString(graphics, text + start, end - start, setting.font, &place, setting.format, brush);
-        top += setting.lineHeight;
-        start = end;
-        if (start >= length)
-            return;
+// A line's ink may reach this far above and below its line box.
+int32_t lineOverflow(int32_t lineHeight) {
+    return lineHeight / 2;
+}
+
+void freeLine(CachedLine& line) {
+    std::free(line.coverage);
+    std::free(line.text);
+    line = {};
+}
+
+// A line rendered for one drawing alone, freed after it.
+struct ScratchLine {
+    CachedLine line;
+    ScratchLine() : line() {}
+    ScratchLine(const ScratchLine&) = delete;
+    ScratchLine& operator=(const ScratchLine&) = delete;
+    ~ScratchLine() { freeLine(line); }
+};
+
+bool holdsLine(const CachedLine& kept, const wchar_t* text, int32_t length, int32_t textHeight) {
+    return kept.coverage && kept.length == length && kept.textHeight == textHeight &&
+           std::memcmp(kept.text, text, sizeof(wchar_t) * size_t(length)) == 0;
+}
+
+// The line's coverage, its corner at the box's left edge and half a line
+// height above the line's top.
+bool renderLine(const TextSetting& setting, const wchar_t* text, int32_t length, CachedLine& into) {
+    int32_t overflow = lineOverflow(setting.lineHeight);
+    Mask mask(lineWidth(setting, text, length) + 2 * typedTextMargin, setting.lineHeight + 2 * overflow);
+    auto draw = [&](Gdiplus::GpGraphics* graphics, Gdiplus::GpBrush* brush) {
+        Gdiplus::RectF place(Gdiplus::REAL(typedTextMargin), Gdiplus::REAL(overflow), 0, 0);
+        GdipDrawString(graphics, text, length, setting.font, &place, setting.format, brush);
+    };
+    if (!renderMask(mask, draw))
+        return false;
+    size_t count = size_t(mask.width) * size_t(mask.height);
+    into.coverage = static_cast<uint8_t*>(std::malloc(count));
+    if (!into.coverage)
+        return false;
+    for (size_t i = 0; i < count; i++)
+        into.coverage[i] = uint8_t(mask.at(int64_t(i % size_t(mask.width)), int64_t(i / size_t(mask.width))));
+    into.width = mask.width;
+    into.height = mask.height;
+    return true;
+}
+
+// The line's text kept beside its coverage, to tell it again.
+bool keepText(CachedLine& kept, const wchar_t* text, int32_t length, int32_t textHeight) {
+    kept.text = static_cast<wchar_t*>(std::malloc(sizeof(wchar_t) * size_t(length)));
+    if (!kept.text)
+        return false;
+    std::memcpy(kept.text, text, sizeof(wchar_t) * size_t(length));
+    kept.length = length;
+    kept.textHeight = textHeight;
+    return true;
+}
+
+// The line of this index from the cache, or rendered into the cache; past
+// its limit, without one or without memory to keep the line, rendered into
+// the scratch line.
+const CachedLine* coverageOfLine(LineCache* cache, int32_t index, ScratchLine& scratch, const TextSetting& setting,
+                                 const wchar_t* text, int32_t length, int32_t textHeight) {
+    CachedLine* kept = cache && index < cachedLineLimit ? &cache->lines[index] : nullptr;
+    if (kept && holdsLine(*kept, text, length, textHeight))
+        return kept;
+    if (kept) {
+        freeLine(*kept);
+        if (!keepText(*kept, text, length, textHeight))
+            kept = nullptr;
+    }
+    CachedLine& into = kept ? *kept : scratch.line;
+    if (renderLine(setting, text, length, into))
+        return &into;
+    freeLine(into);
+    return nullptr;
+}
+
+// Lays the line's coverage over the part's, ink over ink as GDI+ lays
+// antialiased white over grey.
+void layLine(uint8_t* part, int32_t partWidth, int32_t partHeight, int32_t left, int32_t top,
+             const CachedLine& line) {
+    for (int32_t y = 0; y < line.height; y++) {
+        int32_t row = top + y;
+        if (row < 0 || row >= partHeight)
+            continue;
+        for (int32_t x = 0; x < line.width; x++) {
+            int32_t column = left + x;
+            uint32_t ink = line.coverage[size_t(y) * size_t(line.width) + size_t(x)];
+            if (column < 0 || column >= partWidth || ink == 0)
+                continue;
+            uint8_t& under = part[size_t(row) * size_t(partWidth) + size_t(column)];
+            under = uint8_t(under + (ink * (255u - under) + 127) / 255);
+        }
     }
 }
 
@@ -261,29 +345,58 @@ bool layoutTypedText(const wchar_t* text, int32_t length, int32_t caret, int32_t
 }
 
 RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* text, int32_t length,
-                   uint32_t penColour, uint32_t brushColour, int32_t penWidth) {
+                   uint32_t penColour, uint32_t brushColour, int32_t penWidth, LineCache* cache) {
     TextSetting setting;
-    if (length <= 0 || !holder || !holder->bitmap || !prepareText(setting, typedTextHeight(penWidth), false))
+    int32_t textHeight = typedTextHeight(penWidth);
+    if (length <= 0 || !holder || !holder->bitmap || !prepareText(setting, textHeight, false))
         return {0, 0, 0, 0};
     RECT box = typedTextBox(x, y, measureLines(setting, text, length));
-    Mask mask(box.right - box.left, box.bottom - box.top);
-    auto lines = [&](Gdiplus::GpGraphics* graphics, Gdiplus::GpBrush* brush) {
-        drawLines(graphics, brush, setting, text, length);
-    };
-    if (!renderMask(mask, lines))
+    // Only the part on the picture is rendered: the window's paint hands a
+    // copy of just the part it repaints.
+    RECT picture = {0, 0, LONG(imageWidth(holder)), LONG(imageHeight(holder))};
+    RECT part = {};
+    if (!IntersectRect(&part, &box, &picture))
+        return box;
+    int32_t partWidth = part.right - part.left, partHeight = part.bottom - part.top;
+    MallocGuard<uint8_t> coverage(size_t(partWidth) * size_t(partHeight));
+    if (!coverage)
         return {0, 0, 0, 0};
-    CanvasLock lock(holder, {box.left, box.top, box.right - 1, box.bottom - 1});
+    std::memset(coverage, 0, size_t(partWidth) * size_t(partHeight));
+    int32_t overflow = lineOverflow(setting.lineHeight);
+    int32_t index = 0;
+    for (int32_t start = 0;; start++, index++) {
+        int32_t end = lineEnd(text, length, start);
+        // The line's coverage, from the box's corner.
+        int32_t top = typedTextMargin + index * setting.lineHeight - overflow;
+        bool meetsPart = box.top + top < part.bottom && box.top + top + setting.lineHeight + 2 * overflow > part.top;
+        ScratchLine scratch;
+        const CachedLine* line = end > start && meetsPart ? coverageOfLine(cache, index, scratch, setting,
+                                                                         text + start, end - start, textHeight)
+                                                          : nullptr;
+        if (line)
+            layLine(coverage, partWidth, partHeight, box.left - part.left, box.top + top - part.top, *line);
+        start = end;
+        if (start >= length)
+            break;
+    }
+    CanvasLock lock(holder, {part.left, part.top, part.right - 1, part.bottom - 1});
     const PixelCanvas& canvas = lock;
-    for (int64_t row = box.top; row < box.bottom; row++) {
+    for (int64_t row = part.top; row < part.bottom; row++) {
         if ((brushColour >> 24) == 0xFF)
-            fillSpan(canvas, row, box.left, box.right - 1, brushColour);
-        for (int64_t column = box.left; column < box.right; column++) {
-            uint32_t coverage = mask.at(column - box.left, row - box.top);
-            if (coverage)
-                setPixel(canvas, column, row, coverPixel(readPixel(canvas, column, row), penColour, coverage));
+            fillSpan(canvas, row, part.left, part.right - 1, brushColour);
+        const uint8_t* ink = coverage + size_t(row - part.top) * size_t(partWidth);
+        for (int64_t column = part.left; column < part.right; column++) {
+            if (ink[column - part.left])
+                setPixel(canvas, column, row,
+                         coverPixel(readPixel(canvas, column, row), penColour, ink[column - part.left]));
         }
     }
     return box;
+}
+
+void forgetLines(LineCache& cache) {
+    for (CachedLine& line : cache.lines)
+        freeLine(line);
 }
 
 RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, uint32_t penColour,

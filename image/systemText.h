@@ -50,10 +50,31 @@ RECT typedTextBox(int32_t x, int32_t y, const TextLayout& layout);
 // could be made: nothing can be drawn then either.
 bool layoutTypedText(const wchar_t* text, int32_t length, int32_t caret, int32_t penWidth, TextLayout* layout);
 
+// Lines as rendered, kept between drawings of a text that changes a little at
+// a time (the open text box): a line whose text and height are as before is
+// not rendered again. Each line is rendered on its own, its ink kept within
+// half a line height above and below its line and within the margin beside
+// it, and the lines are laid over each other, so a line reads the same
+// wherever it comes from. Starts zeroed; forgetLines frees what it keeps.
+const int32_t cachedLineLimit = 64;
+struct CachedLine {
+    uint8_t* coverage;  // width x height, row by row; null when nothing is kept
+    int32_t width, height;
+    wchar_t* text;
+    int32_t length;
+    int32_t textHeight;
+};
+struct LineCache {
+    CachedLine lines[cachedLineLimit];
+};
+void forgetLines(LineCache& cache);
+
 // Fills the box in the brush colour when its alpha is 0xFF, then draws the
-// text in the pen colour. Answers the box, empty when nothing was drawn.
+// text in the pen colour; only the part of the box on the picture is
+// rendered. Answers the box, empty when nothing could be drawn. The cache may
+// be null.
 RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* text, int32_t length,
-                   uint32_t penColour, uint32_t brushColour, int32_t penWidth);
+                   uint32_t penColour, uint32_t brushColour, int32_t penWidth, LineCache* cache = nullptr);
 // Answers the square the marker may touch: the disc's bounding box.
 RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, uint32_t penColour,
                     int32_t penWidth);

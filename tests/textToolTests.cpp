@@ -104,16 +104,18 @@ void key(HWND editor, WPARAM code, bool control = false, bool alt = false) {
 
 // As the keyboard types it: a line break is Enter, every other unit its
 // character; a letter key's own key-down comes first, as TranslateMessage
-// would have it.
+// would have it. The window is repainted after each, as the user's message
+// loop would, so what it shows is built up of the parts each key repainted.
 void type(HWND editor, const std::wstring& text) {
     for (wchar_t unit : text) {
         if (unit == L'\n') {
             key(editor, VK_RETURN);
-            continue;
+        } else {
+            if (unit >= L'a' && unit <= L'z')
+                SendMessageW(editor, WM_KEYDOWN, WPARAM(unit - L'a' + L'A'), 0);
+            SendMessageW(editor, WM_CHAR, WPARAM(unit), 0);
         }
-        if (unit >= L'a' && unit <= L'z')
-            SendMessageW(editor, WM_KEYDOWN, WPARAM(unit - L'a' + L'A'), 0);
-        SendMessageW(editor, WM_CHAR, WPARAM(unit), 0);
+        UpdateWindow(editor);
     }
 }
 
@@ -236,6 +238,7 @@ TEST_F(TypedText, EveryChangedPixelIsInsideTheBox) {
         click(editor, c.at.x, c.at.y);
         type(editor, c.text);
         const Picture typing = shown(editor);
+        EXPECT_EQ(typing, painted(editor)) << "each key repainted all it changed";
         commit(editor);
         const Picture filled = shown(editor);
         EXPECT_EQ(painted(editor), filled) << "shown as painted afresh";
@@ -258,7 +261,7 @@ TEST_F(TypedText, EveryChangedPixelIsInsideTheBox) {
             EXPECT_LE(i.bottom, b.bottom - 4);
         }
         PixelSet marks = changed(filled, typing);
-        for (const auto& p : focusRectPixels({b.left, b.top, b.right + 1, b.bottom + 1}, width, height))
+        for (const auto& p : rectangleOutline(b.left, b.top, b.right, b.bottom))
             marks.erase(p);
         // Past the edges the caret, at the end of the text, is off the picture.
         EXPECT_EQ(marks.empty(), c.pastTheEdges) << "a caret shows";
@@ -515,9 +518,12 @@ TEST_F(TypedText, TakesTheKeysAsATextField) {
                 SendMessageW(editor, c.inputMethod ? WM_IME_CHAR : WM_CHAR, unit, 0);
             if (down)
                 SendMessageW(editor, WM_KEYUP, down, 0);
+            UpdateWindow(editor);
         }
         holdKeys(false, false);
         hostPumpMessages(20);
+        const Picture typing = shown(editor);
+        EXPECT_EQ(typing, painted(editor)) << "each key repainted all it changed";
         HWND toolbar = editorToolbar(editor);
         for (int tool = 2; tool <= 7; tool++)
             EXPECT_EQ(SendMessageW(toolbar, TB_ISBUTTONCHECKED, WPARAM(tool), 0), 0) << "no tool chosen: " << tool;
