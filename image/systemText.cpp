@@ -196,7 +196,7 @@ bool renderLine(const TextSetting& setting, const wchar_t* text, int32_t length,
     if (!into.coverage)
         return false;
     for (size_t i = 0; i < count; i++)
-        into.coverage[i] = uint8_t(mask.at(int64_t(i % size_t(mask.width)), int64_t(i / size_t(mask.width))));
+        into.coverage[i] = uint8_t(mask.pixels[i] >> 8);
     into.width = mask.width;
     into.height = mask.height;
     return true;
