@@ -547,8 +547,8 @@ TEST_F(TypedText, TakesTheKeysAsATextField) {
 }
 
 // With Ctrl and Alt held (AltGr) no key is a command: the picture, the tool,
-// the clipboard, the window and the deliveries stay as they were, and no
-// dialog opens; the character AltGr gives does nothing on the picture. The
+// the clipboard, the window (framed, not full screen) and the deliveries stay
+// as they were, and no dialog opens; the character AltGr gives does nothing on the picture. The
 // same keys with Ctrl alone do act, so the check can see a command.
 TEST_F(AltGr, IsNeverACommand) {
     struct Case {
@@ -564,13 +564,20 @@ TEST_F(AltGr, IsNeverACommand) {
     DialogAnswers answers;
     hostAddPictureTransfer(onlineContact, {0});
     hostClearDeliveries();
-    HWND editor = openBands();
+    // A screenshot fills the screen: only such a picture can go full screen,
+    // as a recorded Alt+Enter would make it.
+    EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
+    HWND editor = findEditor();
     ASSERT_NE(editor, nullptr);
+    SetFocus(editor);
     HWND toolbar = editorToolbar(editor);
+    setPen(editor, 3, RGB(255, 0, 0));
+    const Picture blank = painted(editor);
     SendMessageW(editor, WM_KEYDOWN, 'L', 0);
     drag(editor, false, {{5, 5}, {100, 60}});
     drag(editor, false, {{5, 60}, {100, 5}});
     key(editor, 'Z', true);
+    ASSERT_NE(painted(editor), blank) << "a line drawn";
     auto state = [&] {
         std::vector<LRESULT> checked;
         for (int tool = 2; tool <= 7; tool++)
