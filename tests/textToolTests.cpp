@@ -241,7 +241,8 @@ TEST_F(TypedText, CommitsAsOneStepAndEscapeDrawsNothing) {
         ASSERT_NE(editor, nullptr);
         setStyle(editor, 3, RGB(180, 0, 0), RGB(255, 255, 210), true);
         SendMessageW(editor, WM_KEYDOWN, 'L', 0);
-        drag(editor, false, {{150, 150}, {300, 190}});
+        if (end == escape || end == emptied)
+            drag(editor, false, {{150, 150}, {300, 190}});
         const Picture withLine = painted(editor);
         SendMessageW(editor, WM_KEYDOWN, 'N', 0);
         click(editor, 12, 14);
