@@ -16,8 +16,14 @@ constexpr const wchar_t* saveAsTitle = L"Zapisz obrazek";
 // The selection cut to the picture; the whole picture when that is empty.
 PictureRegion chosenRegion(const EditorState& s);
 
-// As a device-independent bitmap and as the registered format "PNG".
+// As a device-independent bitmap, the picture over white as the editor shows
+// it, and as the registered format "PNG" with its alpha. A clipboard another
+// program still holds after a brief retry, or any other failure, is told in a
+// message box; false then.
 bool copySelection(EditorState& s);
+// Through the save dialog; a dialog error other than Cancel and a failed write
+// are told in a message box, and a failed write leaves any file it was to
+// replace as it was.
 void saveSelectionAs(EditorState& s);
 
 // The level a save as writes at: PNG when PNG was chosen; JPEG at the slider's

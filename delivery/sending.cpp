@@ -29,9 +29,11 @@ bool sameEditor(const EditorState& state, uint32_t generation, int32_t contact) 
 }
 
 const wchar_t* notSentText(NotSentMessage message) {
+    // The first text is one literal over two lines: the parentheses say so to
+    // the compiler that would take it for a lost comma.
     static const wchar_t* const texts[] = {
-        L"Brak zaznaczonego obszaru.\r\nZaznaczenia dokonuje się przez przesunięcie kursora,\r\n"
-        L"równocześnie trzymając lewy lub prawy przycisk myszy.",
+        (L"Brak zaznaczonego obszaru.\r\nZaznaczenia dokonuje się przez przesunięcie kursora,\r\n"
+         L"równocześnie trzymając lewy lub prawy przycisk myszy."),
         L"Kontakt nie obsługuje odbioru obrazków",
         L"Nieznany błąd przy wysyłaniu",
         L"Obrazek jest zbyt duży",

@@ -223,6 +223,9 @@ bool toolDragLost(EditorState& s) {
     if (!s.dragging)
         return false;
     finishDrag(s, s.dragEnd);
+    // Taking the capture away comes back here, with no drag left to end.
+    if (GetCapture() == s.window)
+        ReleaseCapture();
     return true;
 }
 

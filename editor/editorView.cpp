@@ -166,6 +166,9 @@ void updateScrollBars(EditorState& s) {
     info.nPage = fit.verticalBar ? UINT(fit.height) : 1;
     info.nPos = s.scrollY;
     SetScrollInfo(s.window, SB_VERT, &info, TRUE);
+    // Wine keeps a bar whose page covers its range; say it outright.
+    ShowScrollBar(s.window, SB_HORZ, fit.horizontalBar);
+    ShowScrollBar(s.window, SB_VERT, fit.verticalBar);
 }
 
 void scrollViewBy(EditorState& s, int bar, int32_t pixels) {

@@ -1,5 +1,5 @@
 // The quality slider in the editor's toolbar: five positions, one per level,
-// named by its tooltip while the thumb is dragged.
+// named by its tooltip while the thumb is dragged and while the mouse rests on it.
 #pragma once
 
 #include <windows.h>

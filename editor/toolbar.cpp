@@ -11,6 +11,7 @@
 #include "../plugin/hostBridge.h"
 #include "../plugin/pluginFrame.h"
 #include "../plugin/settings.h"
+#include "editorView.h"
 #include "qualitySlider.h"
 #include "styleControl.h"
 
@@ -254,5 +255,8 @@ void toggleFullScreen(EditorState& s) {
         enterFullScreen(s, style, int(w), int(h));
     else
         leaveFullScreen(s, style, int(w), int(h));
+    // The window need not change its size, so no WM_SIZE need come: the
+    // view lost or got back the toolbar all the same.
+    updateScrollBars(s);
     writeSetting(keyFullscreen, framed ? 1 : 0);
 }

@@ -2,6 +2,8 @@
 // the table's entry points are plain functions over the statics below.
 #include "standInHost.h"
 
+#include <shlobj.h>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -483,7 +485,7 @@ bool hostPutBitmapOnClipboard(HBITMAP bitmap) {
     return put;
 }
 
-bool hostPutSolidPictureOnClipboard(int width, int height, COLORREF colour) {
+HBITMAP hostSolidBitmap(int width, int height, COLORREF colour) {
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
@@ -495,7 +497,68 @@ bool hostPutSolidPictureOnClipboard(int width, int height, COLORREF colour) {
     SelectObject(memory, previous);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return hostPutBitmapOnClipboard(bitmap);
+    return bitmap;
+}
+
+bool hostPutSolidPictureOnClipboard(int width, int height, COLORREF colour) {
+    return hostPutBitmapOnClipboard(hostSolidBitmap(width, height, colour));
+}
+
+namespace {
+
+HGLOBAL globalCopy(const void* bytes, size_t count) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, count);
+    if (!block)
+        return nullptr;
+    std::memcpy(GlobalLock(block), bytes, count);
+    GlobalUnlock(block);
+    return block;
+}
+
+// A DROPFILES header, then the wide paths, each ended, and an empty one.
+HGLOBAL dropList(const std::vector<std::wstring>& files) {
+    std::vector<uint8_t> bytes(sizeof(DROPFILES));
+    DROPFILES header = {};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = TRUE;
+    std::memcpy(bytes.data(), &header, sizeof(header));
+    for (const std::wstring& file : files) {
+        auto* text = reinterpret_cast<const uint8_t*>(file.c_str());
+        bytes.insert(bytes.end(), text, text + (file.size() + 1) * sizeof(wchar_t));
+    }
+    bytes.insert(bytes.end(), sizeof(wchar_t), 0);
+    return globalCopy(bytes.data(), bytes.size());
+}
+
+// Hands the block to the clipboard, which owns it from then on (freed on failure).
+bool putBlock(UINT format, HGLOBAL block) {
+    if (block && SetClipboardData(format, block))
+        return true;
+    if (block)
+        GlobalFree(block);
+    return false;
+}
+
+}  // namespace
+
+bool hostPutOnClipboard(HBITMAP bitmap, const std::vector<uint8_t>& png, const std::vector<std::wstring>& files) {
+    if (!OpenClipboard(nullptr)) {
+        if (bitmap)
+            DeleteObject(bitmap);
+        return false;
+    }
+    EmptyClipboard();
+    bool put = true;
+    if (bitmap && !SetClipboardData(CF_BITMAP, bitmap)) {
+        DeleteObject(bitmap);
+        put = false;
+    }
+    if (!png.empty())
+        put = putBlock(RegisterClipboardFormatW(L"PNG"), globalCopy(png.data(), png.size())) && put;
+    if (!files.empty())
+        put = putBlock(CF_HDROP, dropList(files)) && put;
+    CloseClipboard();
+    return put;
 }
 
 bool hostPutPictureOnClipboard(int width, int height) {

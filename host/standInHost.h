@@ -115,3 +115,10 @@ bool hostPutPictureOnClipboard(int width, int height);
 bool hostPutBitmapOnClipboard(HBITMAP bitmap);
 // Puts a picture of one colour on the clipboard.
 bool hostPutSolidPictureOnClipboard(int width, int height, COLORREF colour);
+// A screen-compatible bitmap of one colour; the caller owns it.
+HBITMAP hostSolidBitmap(int width, int height, COLORREF colour);
+// Puts the given formats on the clipboard at once, as one program's copy does:
+// the bitmap (the clipboard's from then on, deleted on failure), the
+// registered format "PNG" holding the bytes, and CF_HDROP listing the files,
+// as a file manager's copy does; a null bitmap or an empty list is left out.
+bool hostPutOnClipboard(HBITMAP bitmap, const std::vector<uint8_t>& png, const std::vector<std::wstring>& files);

@@ -3,6 +3,7 @@
 // Pixels outside the picture are left out.
 #include "bitmapText.h"
 
+#include <cstddef>
 #include <cstring>
 #include <iterator>
 
@@ -16,7 +17,7 @@ static_assert(std::size(fontGlyphs) == size_t(fontGlyphCount) * fontCellHeight);
 namespace {
 
 void drawGlyph(const PixelCanvas& canvas, int64_t left, int64_t top, uint32_t colour, int code) {
-    const uint16_t* rows = fontGlyphs + (code - fontFirstCode) * fontCellHeight;
+    const uint16_t* rows = fontGlyphs + ptrdiff_t(code - fontFirstCode) * fontCellHeight;
     for (int r = 0; r < fontCellHeight; r++) {
         for (int bit = 15; bit >= 0; bit--) {
             if ((rows[r] & (1u << bit)) == 0)
@@ -41,10 +42,10 @@ void drawBitmapText(ImageHolder* holder, int32_t x, int32_t y, uint32_t colour, 
     int64_t cells = int64_t(std::strlen(text));
     CanvasLock canvas(holder, {x, y, x + fontCellWidth * cells - 1, int64_t(y) + fontCellHeight - 1});
     for (int64_t k = 0; text[k]; k++) {
-        // Signed on purpose: bytes 128..255, the letters outside ASCII, are
-        // negative and so skipped like the control codes.
-        int code = static_cast<signed char>(text[k]);
-        if (code < fontFirstCode)
+        // Bytes 128..255, the letters outside ASCII, have no glyph and are
+        // skipped like the control codes.
+        int code = static_cast<unsigned char>(text[k]);
+        if (code < fontFirstCode || code >= fontFirstCode + fontGlyphCount)
             continue;
         drawGlyph(canvas, x + fontCellWidth * k, y, colour, code);
     }

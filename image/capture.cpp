@@ -114,13 +114,29 @@ uint32_t imageHeight(const ImageHolder* holder) {
     return height;
 }
 
+static bool hasAlpha(GpBitmap* bitmap) {
+    Gdiplus::PixelFormat format = 0;
+    return GdipGetImagePixelFormat(bitmap, &format) == Gdiplus::Ok && (format & PixelFormatAlpha) != 0;
+}
+
+// A picture with transparent pixels is shown over white. The white is laid
+// under it at every paint: most repaints do not erase the background, and a
+// half-transparent pixel drawn over its own earlier paint would darken each
+// time. An opaque picture needs none, and is spared the flash of white on a
+// screen without composition. The clipboard's bitmap is made by this function.
 void drawImage(const ImageHolder* holder, HDC dc) {
     if (!holder || !holder->bitmap)
         return;
+    auto width = INT(imageWidth(holder));
+    auto height = INT(imageHeight(holder));
+    if (hasAlpha(holder->bitmap)) {
+        RECT under = {0, 0, width, height};
+        FillRect(dc, &under, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
     GraphicsGuard graphics(dc);
     if (!graphics)
         return;
-    GdipDrawImageRectI(graphics, holder->bitmap, 0, 0, INT(imageWidth(holder)), INT(imageHeight(holder)));
+    GdipDrawImageRectI(graphics, holder->bitmap, 0, 0, width, height);
 }
 
 void freeImageHolder(ImageHolder* holder) {

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <commdlg.h>
+#include <objbase.h>
+#include <shellapi.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +16,8 @@
 
 #include "../editor/editorWindow.h"
 #include "../image/capture.h"
+#include "../image/gdiGuards.h"
+#include "../image/pictureHeader.h"
 #include "hostBridge.h"
 
 namespace {
@@ -124,6 +128,13 @@ const FileFilter fileFilters[] = {
 constexpr DWORD openFileFlags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_NOCHANGEDIR;
 static_assert(openFileFlags == 0x80A08);
 
+// The open dialog's buffer and every path read from it hold a long path, up
+// to the platform's 32767 units, or a list of several names: with 260 units a
+// path of 260 to 263 characters ended the dialog with FNERR_BUFFERTOOSMALL,
+// which reads as Cancel. Paths of 264 characters or more crash inside Wine's
+// own dialog whatever the buffer; that is the platform's fault.
+constexpr size_t longPathUnits = 32768;
+
 struct ClipboardGuard {
     bool open;
     ClipboardGuard() : open(OpenClipboard(nullptr) != 0) {}
@@ -133,6 +144,33 @@ struct ClipboardGuard {
         if (open)
             CloseClipboard();
     }
+};
+
+// A global block's bytes while it is locked.
+struct GlobalLockGuard {
+    HGLOBAL block;
+    uint8_t* bytes;
+    explicit GlobalLockGuard(HGLOBAL b) : block(b), bytes(static_cast<uint8_t*>(GlobalLock(b))) {}
+    GlobalLockGuard(const GlobalLockGuard&) = delete;
+    GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
+    ~GlobalLockGuard() {
+        if (bytes)
+            GlobalUnlock(block);
+    }
+    operator uint8_t*() const { return bytes; }
+};
+
+// A COM stream, released at the end of the scope.
+struct StreamGuard {
+    IStream* stream = nullptr;
+    StreamGuard() = default;
+    StreamGuard(const StreamGuard&) = delete;
+    StreamGuard& operator=(const StreamGuard&) = delete;
+    ~StreamGuard() {
+        if (stream)
+            stream->Release();
+    }
+    operator IStream*() const { return stream; }
 };
 
 constexpr size_t filterTextUnits = 160;
@@ -186,45 +224,151 @@ bool takeIn(ImageHolder* holder) {
     return false;
 }
 
-bool pictureFromClipboard(ImageHolder* holder) {
-    ClipboardGuard clipboard;
-    if (!clipboard.open)
-        return false;
-    auto* bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
-    if (!bitmap || GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &holder->bitmap) != Gdiplus::Ok)
+// GDI+ decodes a picture whole before it tells its size: one whose header
+// already names too many pixels is refused before that, at once.
+bool headerRefuses(bool headerRead, const PictureSize& size) {
+    return headerRead && !acceptsPictureSize(size.width, size.height);
+}
+
+// A picture file as the file item and a file copied to the clipboard open
+// it; a failure is logged with the path.
+bool pictureFromPath(const wchar_t* path, ImageHolder* holder) {
+    PictureSize size = {};
+    if (!headerRefuses(fileHeaderSize(path, &size), size) &&
+        GdipCreateBitmapFromFile(path, &holder->bitmap) == Gdiplus::Ok && takeIn(holder))
+        return true;
+    writeLog(hostTable, logLevel, logSource, L"Could not open picture from file %s", path);
+    return false;
+}
+
+bool pictureFromBitmap(HBITMAP bitmap, ImageHolder* holder) {
+    if (GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &holder->bitmap) != Gdiplus::Ok)
         return false;
     return takeIn(holder);
 }
 
+// The registered format "PNG" holds a PNG file's bytes. GDI+ reads them
+// through a stream over a copy of its own: the clipboard's block is the
+// clipboard's again once it closes, and GDI+ may read a stream later.
+bool pictureFromPngBytes(HGLOBAL block, ImageHolder* holder) {
+    SIZE_T bytes = GlobalSize(block);
+    GlobalLockGuard source(block);
+    PictureSize size = {};
+    if (!source || bytes == 0 || headerRefuses(pictureHeaderSize({nullptr, source, bytes}, &size), size))
+        return false;
+    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    {
+        GlobalLockGuard target(copy);
+        if (!target) {
+            GlobalFree(copy);
+            return false;
+        }
+        std::memcpy(target, source, bytes);
+    }
+    StreamGuard stream;
+    if (CreateStreamOnHGlobal(copy, TRUE, &stream.stream) != S_OK) {
+        GlobalFree(copy);
+        return false;
+    }
+    if (GdipCreateBitmapFromStream(stream, &holder->bitmap) != Gdiplus::Ok)
+        return false;
+    return takeIn(holder);
+}
+
+// The path of a file copied in a file manager (CF_HDROP), when it is the only
+// one: several files are no one picture.
+bool singleDroppedFile(HDROP drop, wchar_t* path, size_t units) {
+    if (!drop || DragQueryFileW(drop, 0xFFFFFFFFu, nullptr, 0) != 1)
+        return false;
+    UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    return length > 0 && length < units && DragQueryFileW(drop, 0, path, UINT(units)) == length;
+}
+
+// A bitmap as before, else the registered "PNG" that browsers, image viewers,
+// the editor's own copy and X11 programs under Wine offer, else a single
+// picture file. The file is opened with the clipboard closed again: decoding
+// a large photo takes seconds, which no other program should wait for to copy.
+bool pictureFromClipboard(ImageHolder* holder) {
+    MallocGuard<wchar_t> dropped(longPathUnits * sizeof(wchar_t));
+    if (!dropped)
+        return false;
+    {
+        ClipboardGuard clipboard;
+        if (!clipboard.open)
+            return false;
+        if (auto* bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)))
+            return pictureFromBitmap(bitmap, holder);
+        UINT png = RegisterClipboardFormatW(L"PNG");
+        if (HGLOBAL bytes = png ? GetClipboardData(png) : nullptr)
+            return pictureFromPngBytes(bytes, holder);
+        if (!singleDroppedFile(static_cast<HDROP>(GetClipboardData(CF_HDROP)), dropped, longPathUnits))
+            return false;
+    }
+    return pictureFromPath(dropped, holder);
+}
+
 bool pictureFromFile(ImageHolder* holder) {
-    wchar_t buffer[fileNameUnits] = {};
+    MallocGuard<wchar_t> buffer(longPathUnits * sizeof(wchar_t));
+    MallocGuard<wchar_t> path(longPathUnits * sizeof(wchar_t));
+    if (!buffer || !path) {
+        writeLog(hostTable, logLevel, logSource, L"Could not open picture from file %s", L"");
+        return false;
+    }
+    // Zeroed: a single name ends at its first terminator, which firstChosenFile
+    // tells from a list by the unit after it.
+    std::wmemset(buffer, L'\0', longPathUnits);
+    path[0] = L'\0';
     OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof(dialog);
     dialog.lpstrFilter = filterText();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = buffer;
-    dialog.nMaxFile = DWORD(std::size(buffer));
+    dialog.nMaxFile = DWORD(longPathUnits);
     dialog.lpstrInitialDir = L"";
     dialog.lpstrTitle = L"Obrazek do wysłania";
     dialog.Flags = openFileFlags;
     dialog.lpstrDefExt = L"";
-    wchar_t path[fileNameUnits * 2] = {};
     // A refused dialog may leave other things in the buffer (for a list too long
     // for it, the size it needs), so only a chosen file is read from it.
-    bool chosen = GetOpenFileNameW(&dialog) != 0;
-    if (chosen)
-        firstChosenFile(buffer, std::size(buffer), path, std::size(path));
-    if (chosen && GdipCreateBitmapFromFile(path, &holder->bitmap) == Gdiplus::Ok && takeIn(holder))
-        return true;
-    writeLog(hostTable, logLevel, logSource, L"Could not open picture from file %s", path);
-    return false;
+    if (GetOpenFileNameW(&dialog) == 0) {
+        writeLog(hostTable, logLevel, logSource, L"Could not open picture from file %s", L"");
+        return false;
+    }
+    firstChosenFile(buffer, longPathUnits, path, longPathUnits);
+    return pictureFromPath(path, holder);
+}
+
+// The screenshot must not show the menu the click came from. Without a
+// compositor the screen keeps the menu's pixels until the windows it covered
+// paint again, and those are the host's, on this very thread, which a plain
+// Sleep would keep from painting. So the wait takes in the platform's news of
+// what was uncovered (a message wait does, for this thread's windows) and
+// paints this thread's invalid windows, in short slices until the time is up.
+constexpr DWORD menuGoneMilliseconds = 300;
+constexpr DWORD repaintSliceMilliseconds = 20;
+// A window that never validates would be handed WM_PAINT again and again.
+constexpr int paintsPerSlice = 64;
+
+void paintInvalidWindows() {
+    MSG message;
+    for (int i = 0; i < paintsPerSlice && PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); i++)
+        DispatchMessageW(&message);
+}
+
+void waitRepainting(DWORD milliseconds) {
+    ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        DWORD slice = DWORD(end - now < repaintSliceMilliseconds ? end - now : repaintSliceMilliseconds);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, slice, QS_PAINT);
+        paintInvalidWindows();
+    }
 }
 
 // Takes the picture; false when taking it failed and the click ends.
 bool takePicture(int32_t source, ImageHolder* holder) {
     switch (source) {
     case sourceScreen:
-        Sleep(300);
+        waitRepainting(menuGoneMilliseconds);
         if (captureScreen(holder))
             return true;
         writeLog(hostTable, logLevel, logSource, L"Could not take screenshot");
@@ -281,10 +425,13 @@ int64_t onMenuClick(MenuItemRecord* menuItem, MenuPopupInfo* menuPopupInfo) {
     }
     int32_t count = 0;
     ContactRecord* contacts = copyContacts(*menuPopupInfo, &count);
+    // Without contacts the editor would not open, and handing it a picture
+    // would close the one already open with its drawing; so the click ends
+    // before any source asks for a file, waits or captures.
+    if (count == 0)
+        return 0;
     auto* holder = static_cast<ImageHolder*>(std::calloc(1, sizeof(ImageHolder)));
-    // Without contacts the editor would not open, and handing it the picture
-    // would close the one already open with its drawing.
-    if (!holder || !takePicture(int32_t(menuItem->userData & 0xFFFFFFFFu), holder) || count == 0) {
+    if (!holder || !takePicture(int32_t(menuItem->userData & 0xFFFFFFFFu), holder)) {
         freeImageHolder(holder);
         std::free(contacts);
         return 0;

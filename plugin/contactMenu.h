@@ -18,7 +18,6 @@ int64_t onMenuClick(MenuItemRecord* menuItem, MenuPopupInfo* menuPopupInfo);
 int32_t popupContactCount(const MenuPopupInfo& info);
 // The popup's contacts copied whole into a new array (null for none).
 ContactRecord* copyContacts(const MenuPopupInfo& info, int32_t* count);
-constexpr size_t fileNameUnits = 260;
 // The picture to open from the dialog's buffer: the name itself, or for
 // several chosen files the folder joined with the first name.
 void firstChosenFile(const wchar_t* buffer, size_t units, wchar_t* path, size_t pathUnits);

@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <cderr.h>
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -126,7 +128,12 @@ protected:
         drag(editor, false, {from, to});
         return editor;
     }
-    std::vector<uint32_t> shownRegion(HWND, const Region& r) const { return regionOf(unmarked, r); }
+    // An editor opened without a selection shows no mark: read it as it is.
+    std::vector<uint32_t> shownRegion(HWND editor, const Region& r) const {
+        if (unmarked.empty())
+            return regionOf(clientPixels(editor, pictureWidth, pictureHeight), r);
+        return regionOf(unmarked, r);
+    }
     std::vector<COLORREF> unmarked;
 };
 class Copy : public CopyAndSaveTest {};
@@ -362,11 +369,17 @@ BOOL WINAPI recordSaveDialog(OPENFILENAMEW* dialog) {
     return FALSE;
 }
 
+DWORD dialogError;
+DWORD WINAPI lastDialogError() {
+    return dialogError;
+}
+
 }  // namespace
 
 // The dialog opens in the user's Pictures folder with the default name and
 // the two types, the type offered first following the slider; cancelled, it
-// writes nothing.
+// writes nothing and says nothing; ended by an error, it says so in the save's
+// failure box.
 TEST_F(SaveAs, OpensInThePicturesFolderWithTheDefaultName) {
     wchar_t* pictures = nullptr;
     ASSERT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Pictures, 0, nullptr, &pictures)));
@@ -375,21 +388,31 @@ TEST_F(SaveAs, OpensInThePicturesFolderWithTheDefaultName) {
     struct Case {
         int slider;
         DWORD filterIndex;
+        DWORD error;  // the dialog's extended error; 0 for Cancel
     };
-    const Case cases[] = {{0, 1}, {1, 2}, {4, 2}};
+    const Case cases[] = {{0, 1, 0}, {1, 2, 0}, {4, 2, 0}, {0, 1, FNERR_BUFFERTOOSMALL}, {2, 2, CDERR_MEMALLOCFAILURE}};
     for (const Case& c : cases) {
         HWND editor = openSelected({10, 20}, {50, 45});
         ASSERT_NE(editor, nullptr);
         moveSlider(editor, c.slider);
         void* original = patchImport(plugin.module, "comdlg32.dll", "GetSaveFileNameW",
                                      reinterpret_cast<void*>(&recordSaveDialog));
-        ASSERT_NE(original, nullptr);
+        void* extended = patchImport(plugin.module, "comdlg32.dll", "CommDlgExtendedError",
+                                     reinterpret_cast<void*>(&lastDialogError));
+        ASSERT_TRUE(original && extended);
         asked = {};
+        dialogError = c.error;
+        DialogAnswers answers;
         SYSTEMTIME before = {}, after = {};
         GetLocalTime(&before);
         press(editor, 'S', true);
         GetLocalTime(&after);
         patchImport(plugin.module, "comdlg32.dll", "GetSaveFileNameW", original);
+        patchImport(plugin.module, "comdlg32.dll", "CommDlgExtendedError", extended);
+        EXPECT_EQ(shownTexts(answers), c.error ? std::vector<std::wstring>{L"Nie udało się zapisać obrazka."}
+                                               : std::vector<std::wstring>{});
+        for (const ShownMessage& box : answers.shown)
+            EXPECT_TRUE(box.caption == L"Zapisz obrazek" && box.errorIcon && box.owner == editor);
         EXPECT_EQ(asked.calls, 1) << c.slider;
         EXPECT_EQ(std::wstring(asked.initialDir), picturesFolder) << c.slider;
         EXPECT_EQ(defaultNamesBetween(before, after).count(asked.file), 1u) << c.slider;
@@ -398,6 +421,188 @@ TEST_F(SaveAs, OpensInThePicturesFolderWithTheDefaultName) {
         EXPECT_EQ(asked.filterIndex, c.filterIndex) << c.slider;
         EXPECT_GE(asked.maxFile, DWORD(MAX_PATH));
         EXPECT_TRUE(IsWindow(editor));
+        SendMessageW(editor, WM_COMMAND, 15, 0);
+    }
+}
+
+namespace {
+
+// Another program holding the clipboard from a thread of its own, let go once
+// the editor has failed to open it releaseAfter times (0: never).
+struct HeldClipboard {
+    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = nullptr;
+    int releaseAfter = 0;
+    std::vector<ULONGLONG> tries;  // the editor's, each at its tick
+    BOOL(WINAPI* real)(HWND) = nullptr;
+} held;
+
+DWORD WINAPI holdClipboard(void*) {
+    BOOL open = OpenClipboard(nullptr);
+    SetEvent(held.opened);
+    WaitForSingleObject(held.release, INFINITE);
+    return open && CloseClipboard();
+}
+
+BOOL WINAPI watchedOpenClipboard(HWND owner) {
+    held.tries.push_back(GetTickCount64());
+    BOOL open = held.real(owner);
+    if (!open && held.tries.size() == size_t(held.releaseAfter)) {
+        SetEvent(held.release);
+        WaitForSingleObject(held.thread, INFINITE);
+    }
+    return open;
+}
+
+}  // namespace
+
+// Ctrl+C tries the clipboard ten times over about a fifth of a second; one
+// still held is told, and nothing is copied.
+TEST_F(Copy, WaitsBrieflyForAClipboardAnotherProgramHolds) {
+    for (int releaseAfter : {1, 9, 0}) {
+        HWND editor = openFromClipboard(pictureWidth, pictureHeight);
+        ASSERT_NE(editor, nullptr);
+        ResetEvent(held.opened);
+        ResetEvent(held.release);
+        held.tries.clear();
+        held.releaseAfter = releaseAfter;
+        held.thread = CreateThread(nullptr, 0, holdClipboard, nullptr, 0, nullptr);
+        WaitForSingleObject(held.opened, INFINITE);
+        held.real = reinterpret_cast<BOOL(WINAPI*)(HWND)>(patchImport(
+            plugin.module, "user32.dll", "OpenClipboard", reinterpret_cast<void*>(&watchedOpenClipboard)));
+        DialogAnswers answers;
+        press(editor, 'C', true);
+        patchImport(plugin.module, "user32.dll", "OpenClipboard", reinterpret_cast<void*>(held.real));
+        SetEvent(held.release);
+        WaitForSingleObject(held.thread, INFINITE);
+        CloseHandle(held.thread);
+        EXPECT_TRUE(IsWindow(editor)) << releaseAfter;
+        EXPECT_EQ(held.tries.size(), releaseAfter ? size_t(releaseAfter + 1) : 10u) << releaseAfter;
+        std::vector<uint8_t> png = clipboardBytes(RegisterClipboardFormatW(L"PNG"));
+        if (releaseAfter) {
+            EXPECT_TRUE(answers.shown.empty()) << releaseAfter;
+            EXPECT_EQ(dibPixels(clipboardBytes(CF_DIB), pictureWidth, pictureHeight),
+                      shownRegion(editor, {0, 0, pictureWidth, pictureHeight}));
+            EXPECT_FALSE(png.empty());
+            continue;
+        }
+        EXPECT_GE(held.tries.back() - held.tries.front(), 150u) << "the tries wait for the holder";
+        ASSERT_EQ(answers.shown.size(), 1u);
+        EXPECT_EQ(answers.shown[0].text, L"Nie udało się skopiować do schowka.");
+        EXPECT_EQ(answers.shown[0].caption, L"Kopiuj obrazek");
+        EXPECT_TRUE(answers.shown[0].errorIcon && answers.shown[0].onlyOk && answers.shown[0].owner == editor);
+        EXPECT_TRUE(png.empty()) << "nothing copied";
+    }
+}
+
+// The bitmap holds the picture over white exactly as the editor shows it, a
+// second repaint included; the PNG keeps every pixel's alpha.
+TEST_F(Copy, ComposesTransparentPixelsOverWhiteAsShown) {
+    static const uint32_t columns[] = {0x00000000u, 0x80FF0000u, 0x40123456u, 0xC0FFFFFFu, 0xFF00FF00u};
+    std::vector<uint32_t> source;
+    for (int i = 0; i < 50 * 6; i++)
+        source.push_back(columns[i % 50 / 10]);
+    std::wstring path = freshFolder(L"alpha") + L"alpha.png";
+    GpBitmap* bitmap = nullptr;
+    GdipCreateBitmapFromScan0(50, 6, 200, PixelFormat32bppARGB, reinterpret_cast<BYTE*>(source.data()), &bitmap);
+    CLSID encoder = hostImageEncoder(L"image/png");
+    ASSERT_EQ(GdipSaveImageToFile(bitmap, path.c_str(), &encoder, nullptr), Gdiplus::Ok);
+    GdipDisposeImage(bitmap);
+    clickAnsweringFileDialog(L"snipLeaf/File", {onlineContact}, path, nullptr);
+    HWND editor = findEditor();
+    ASSERT_NE(editor, nullptr);
+    press(editor, 'C', true);
+    clientPixels(editor, 50, 6);
+    std::vector<COLORREF> shown = clientPixels(editor, 50, 6);
+    EXPECT_EQ(shown[5], 0xFFFFFFu) << "transparent shows white";
+    EXPECT_EQ(shown[15], 0xFF7F7Fu) << "half-transparent red over white";
+    EXPECT_EQ(dibPixels(clipboardBytes(CF_DIB), 50, 6), std::vector<uint32_t>(shown.begin(), shown.end()));
+    UINT width = 0, height = 0;
+    EXPECT_EQ(pngPixels(clipboardBytes(RegisterClipboardFormatW(L"PNG")), &width, &height), source);
+}
+
+namespace {
+
+size_t filesIn(const std::wstring& folder) {
+    size_t files = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+        files += !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    FindClose(search);
+    return files;
+}
+
+// A disk that fills while the picture is written: part of it lands, then the
+// encoder gives up.
+GpStatus WINGDIPAPI writeHalfAndFail(GpImage*, const WCHAR* name, const CLSID*, const Gdiplus::EncoderParameters*) {
+    FILE* file = _wfopen(name, L"wb");
+    std::fputs("\x89PNG, half", file);
+    std::fclose(file);
+    return Gdiplus::Win32Error;
+}
+
+}  // namespace
+
+// A save that fails leaves the file it was to replace byte for byte and no
+// file of its own; a whole one leaves only the picture. Paths of 260 to 263
+// characters, past MAX_PATH, save as any other (from 264 on Wine's own dialog
+// crashes, whatever the buffer).
+TEST_F(SaveAs, ReplacesAFileOnlyWithAWholePicture) {
+    enum Fault { none, diskFills, targetHeldOpen };
+    const struct {
+        const char* name;
+        bool planted;
+        Fault fault;
+        size_t pathLength;  // 0: a short one
+    } cases[] = {
+        {"new name, the disk fills", false, diskFills, 0},
+        {"replacing, the disk fills", true, diskFills, 0},
+        {"replacing a file another program holds open", true, targetHeldOpen, 0},
+        {"replacing, written whole", true, none, 0},
+        {"a path of 260", false, none, 260},
+        {"a path of 263, replacing", true, none, 263},
+    };
+    for (const auto& c : cases) {
+        std::wstring folder = freshFolder(L"replace");
+        if (c.pathLength) {
+            folder += std::wstring(c.pathLength - folder.size() - 12, L'd') + L"\\";
+            ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        }
+        std::wstring target = folder + L"picture.png";
+        ASSERT_TRUE(!c.pathLength || target.size() == c.pathLength) << c.name;
+        ASSERT_TRUE(!c.planted || plant(target, "old picture")) << c.name;
+        HWND editor = openFromClipboard(pictureWidth, pictureHeight);
+        ASSERT_NE(editor, nullptr);
+        choosePng(editor);
+        HANDLE holder = c.fault == targetHeldOpen
+                            ? CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                            : INVALID_HANDLE_VALUE;
+        void* original = c.fault == diskFills ? patchImport(plugin.module, "gdiplus.dll", "GdipSaveImageToFile",
+                                                            reinterpret_cast<void*>(&writeHalfAndFail))
+                                              : nullptr;
+        DialogAnswers answers(target);
+        answers.atMessageBox = [](HWND box) { return PostMessageW(box, WM_COMMAND, IDYES, 0) || true; };
+        press(editor, 'S', true);
+        if (original)
+            patchImport(plugin.module, "gdiplus.dll", "GdipSaveImageToFile", original);
+        if (holder != INVALID_HANDLE_VALUE)
+            CloseHandle(holder);
+        EXPECT_TRUE(IsWindow(editor)) << c.name;
+        std::vector<std::wstring> texts = shownTexts(answers);
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), L"Nie udało się zapisać obrazka."), c.fault ? 1 : 0)
+            << c.name;
+        EXPECT_EQ(filesIn(folder), c.planted || !c.fault ? 1u : 0u) << c.name;
+        UINT width = 0, height = 0;
+        if (!c.fault) {
+            EXPECT_EQ(filePixels(target, &width, &height),
+                      opaque(shownRegion(editor, {0, 0, pictureWidth, pictureHeight})))
+                << c.name;
+        } else if (c.planted) {
+            std::vector<uint8_t> old = fileStart(target, 64);
+            EXPECT_EQ(std::string(old.begin(), old.end()), "old picture") << c.name;
+        }
         SendMessageW(editor, WM_COMMAND, 15, 0);
     }
 }

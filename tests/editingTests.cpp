@@ -59,6 +59,7 @@ protected:
 };
 class History : public EditingTest {};
 class Escape : public EditingTest {};
+class Drag : public EditingTest {};
 class ToolKeys : public EditingTest {};
 class SystemMenu : public EditingTest {};
 
@@ -327,4 +328,72 @@ TEST_F(SystemMenu, ListsTheAdditionsWithTheirKeys) {
     EXPECT_EQ(SendMessageW(editorToolbar(editor), TB_ISBUTTONCHECKED, 4, 0), 0);
     SendMessageW(editor, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_FALSE(IsWindow(editor)) << "the system's own commands keep working";
+}
+
+// A stroke is one step however it ends: released left of the window (a
+// signed point), its release lost to another window taking the mouse, or a
+// move that comes with no button held. The press captures the mouse.
+TEST_F(Drag, EndsAsOneStepWhereverItsReleaseGoes) {
+    enum End { releasedLeftOfTheWindow, captureTakenAway, moveWithoutButton };
+    struct Case {
+        const char* name;
+        End end;
+        int reachedX;  // the line's left end in the picture
+    };
+    const Case cases[] = {
+        {"released left of the window", releasedLeftOfTheWindow, 0},
+        {"capture taken away", captureTakenAway, 30},
+        {"a move with no button held", moveWithoutButton, 30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND editor = openWhite();
+        ASSERT_NE(editor, nullptr);
+        press(editor, 'L');
+        SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(60, 30));
+        EXPECT_EQ(GetCapture(), editor);
+        SendMessageW(editor, WM_MOUSEMOVE, MK_LBUTTON, at(30, 30));
+        HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        switch (c.end) {
+        case releasedLeftOfTheWindow:
+            SendMessageW(editor, WM_LBUTTONUP, 0, at(-20, 30));
+            break;
+        case captureTakenAway:
+            SetCapture(other);
+            ReleaseCapture();
+            break;
+        case moveWithoutButton:
+            SendMessageW(editor, WM_MOUSEMOVE, 0, at(10, 30));
+            break;
+        }
+        DestroyWindow(other);
+        EXPECT_NE(GetCapture(), editor);
+        PixelSet line;
+        for (int x = c.reachedX; x <= 60; x++)
+            line.insert({x, 30});
+        EXPECT_EQ(marked(picture(editor)), line);
+        press(editor, 'Z', true);
+        EXPECT_EQ(marked(picture(editor)), PixelSet{}) << "taken back as one step";
+        press(editor, 'Y', true);
+        EXPECT_EQ(marked(picture(editor)), line) << "and redone";
+        SendMessageW(editor, WM_COMMAND, 15, 0);
+    }
+}
+
+// After typing into the text field, a click on the picture gives the keys
+// back to the editor: Ctrl+Z takes back the text drawn, not the field's typing.
+TEST_F(Drag, PressOnThePictureTakesTheKeysFromTheTextField) {
+    HWND editor = openWhite();
+    ASSERT_NE(editor, nullptr);
+    press(editor, 'T');
+    HWND edit = textField(editor);
+    SetWindowTextW(edit, L"ab");
+    SetFocus(edit);
+    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(10, 10));
+    SendMessageW(editor, WM_LBUTTONUP, 0, at(10, 10));
+    ASSERT_EQ(GetFocus(), editor);
+    EXPECT_NE(marked(picture(editor)), PixelSet{});
+    press(GetFocus(), 'Z', true);
+    EXPECT_EQ(marked(picture(editor)), PixelSet{});
+    EXPECT_EQ(windowText(edit), L"ab");
 }

@@ -108,7 +108,8 @@ TEST_F(EditorWindow, UnloadClosesAnOpenEditorFirst) {
 
 // Enter acts at its release, and only when its press reached the editor: a
 // release whose press went to the contact menu or to a message box is not a
-// command. Alt+Enter alike, as system keys.
+// command. Alt+Enter alike, as system keys; the key-down decides which, so a
+// quick chord whose Alt is let go first still switches full screen.
 TEST_F(EditorWindow, EnterActsOnlyOnAReleaseWhosePressTheEditorSaw) {
     enum Step { down, repeat, up, altDown, altUp, sendWhole };
     struct Case {
@@ -129,6 +130,8 @@ TEST_F(EditorWindow, EnterActsOnlyOnAReleaseWhosePressTheEditorSaw) {
         {"Alt+Enter", {altDown, altUp}, false, 0, 1},
         {"Alt+Enter release alone", {altUp}, false, 0, 0},
         {"Alt+Enter second release", {altDown, altUp, altUp}, false, 0, 1},
+        {"Alt let go before Enter", {altDown, up}, false, 0, 1},
+        {"Alt pressed after Enter", {down, altUp}, false, 1, 0},
     };
     hostAddPictureTransfer(onlineContact, {answerFail});
     DialogAnswers answers;
@@ -320,11 +323,11 @@ VOID CALLBACK openSecondEditorThenCloseTheBox(HWND, UINT, UINT_PTR timer, DWORD)
 
 }  // namespace
 
-// A command whose editor was replaced while a message box was up, or while the
-// host call ran, stops there: the new editor's contacts get nothing of the old
+// A command whose editor was replaced while a message box was up, or while a
+// host call ran (the first attempt, a fall-back, a hand-off), stops there: the new editor's contacts get nothing of the old
 // picture and the new editor stays open.
 TEST_F(EditorWindow, CommandOfAReplacedEditorStopsThere) {
-    enum Reentry { duringTheBox, duringTheFallbackCall, duringTheHandOff };
+    enum Reentry { duringTheBox, duringTheFirstCall, duringTheFallbackCall, duringTheHandOff };
     struct Case {
         const char* name;
         Reentry reentry;
@@ -333,6 +336,7 @@ TEST_F(EditorWindow, CommandOfAReplacedEditorStopsThere) {
     };
     const Case cases[] = {
         {"first attempt refused", duringTheBox, 12, {L"GG/1/PFSendPicture 1001"}},
+        {"first attempt too large", duringTheFirstCall, 12, {L"GG/1/PFSendPicture 1001"}},
         {"fall-back", duringTheFallbackCall, 12, {L"GG/1/PFSendPicture 1001", L"GG/1/PFSendPicture 1001"}},
         {"file hand-off", duringTheHandOff, 13, {L"upDeck/sendFile 1001"}},
         {"image hand-off", duringTheHandOff, 14, {L"wtwImageShack/sendImage 1001"}},
@@ -344,10 +348,10 @@ TEST_F(EditorWindow, CommandOfAReplacedEditorStopsThere) {
     hostSetImageHosting(true, 0);
     DialogAnswers answers;
     for (const Case& c : cases) {
-        int fallbackCalls = 0;
-        if (c.reentry == duringTheFallbackCall) {
+        int calls = 0;
+        if (c.reentry == duringTheFirstCall || c.reentry == duringTheFallbackCall) {
             hostAddPictureTransferBy(firstA, [&](const Delivery&) {
-                if (++fallbackCalls == 2)
+                if (++calls == (c.reentry == duringTheFirstCall ? 1 : 2))
                     openSecondEditor();
                 return answerOutOfMemory;
             });

@@ -166,23 +166,31 @@ TEST(History, KeepsTheLastSixtyFourSteps) {
     clearHistory(history);
 }
 
-// Each step fills the whole picture, so it saves the whole picture: the saved
+// Each fill covers the whole picture, so it saves the whole picture: the saved
 // bytes may not pass the larger of 64 MiB and twice the picture, and the
-// oldest fills go first.
+// oldest steps go first. A row may open with small steps of one tile each;
+// the fill that overshoots the bound then drops them all at once.
 TEST(History, ByteBoundDropsTheOldestSteps) {
     struct Case {
         int32_t width, height;
+        int smallSteps;
         int fills;
         int kept;
         size_t keptBytes;
     };
     static const Case cases[] = {
-        {2048, 2048, 6, 4, size_t(64) << 20},         // 16 MiB a fill, bound 64 MiB
-        {4608, 2048, 4, 2, size_t(2) * 4608 * 2048 * 4},  // 36 MiB a fill, bound twice that
+        {2048, 2048, 0, 6, 4, size_t(64) << 20},         // 16 MiB a fill, bound 64 MiB
+        {4608, 2048, 0, 4, 2, size_t(2) * 4608 * 2048 * 4},  // 36 MiB a fill, bound twice that
+        {2048, 2048, 3, 5, 4, size_t(64) << 20},         // the fourth fill drops three small steps
     };
     for (const Case& c : cases) {
         TestPicture picture(c.width, c.height, white);
         History history = {};
+        for (int n = 0; n < c.smallSteps; n++) {
+            beginStep(history, &picture.holder);
+            drawRectangle(&picture.holder, 10 + 10 * n, 10, 15 + 10 * n, 15, black, red, 0);
+            endStep(history);
+        }
         for (int n = 0; n < c.fills; n++) {
             beginStep(history, &picture.holder);
             drawRectangle(&picture.holder, -1, -1, c.width, c.height, black, 0xFF000000u + uint32_t(n + 1), 0);

@@ -181,11 +181,154 @@ TEST_F(BadInput, UnreadablePicturesTouchNothing) {
     }
 }
 
+namespace {
+
+// GDI+'s decoding of a picture file, the step a header naming too many
+// pixels must spare.
+decltype(&GdipCreateBitmapFromFile) realCreateFromFile = nullptr;
+int fileDecodes = 0;
+GpStatus WINGDIPAPI countFileDecode(GDIPCONST WCHAR* path, GpBitmap** bitmap) {
+    fileDecodes++;
+    return realCreateFromFile(path, bitmap);
+}
+
+bool writeBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out);
+}
+
+void appendBigEndian(std::vector<uint8_t>& bytes, uint32_t value, int count) {
+    for (int shift = 8 * (count - 1); shift >= 0; shift -= 8)
+        bytes.push_back(uint8_t(value >> shift));
+}
+
+void appendLittleEndian(std::vector<uint8_t>& bytes, uint32_t value, int count) {
+    for (int shift = 0; shift < 8 * count; shift += 8)
+        bytes.push_back(uint8_t(value >> shift));
+}
+
+// A JPEG start, a JFIF segment, a fill byte before a comment, and a baseline
+// frame header naming the size; no scan follows.
+bool writeJpegHeader(const std::wstring& path, uint32_t width, uint32_t height) {
+    std::vector<uint8_t> bytes = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16,   'J',  'F',  'I', 'F', 0,   1,   1,   0,   0, 1,
+                                  0,    1,    0,    0,    0xFF, 0xFF, 0xFE, 0, 4,   'h', 'i', 0xFF, 0xC0, 0, 17, 8};
+    appendBigEndian(bytes, height, 2);
+    appendBigEndian(bytes, width, 2);
+    bytes.insert(bytes.end(), {3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1, 0xFF, 0xD9});
+    return writeBytes(path, bytes);
+}
+
+// A GIF's logical screen, a graphic control extension, and the first frame's
+// header at the screen's corner.
+bool writeGifHeader(const std::wstring& path, uint32_t screenWidth, uint32_t screenHeight, uint32_t frameWidth,
+                    uint32_t frameHeight) {
+    std::vector<uint8_t> bytes = {'G', 'I', 'F', '8', '9', 'a'};
+    appendLittleEndian(bytes, screenWidth, 2);
+    appendLittleEndian(bytes, screenHeight, 2);
+    bytes.insert(bytes.end(), {0, 0, 0, 0x21, 0xF9, 4, 0, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0});
+    appendLittleEndian(bytes, frameWidth, 2);
+    appendLittleEndian(bytes, frameHeight, 2);
+    bytes.insert(bytes.end(), {0, 0x3B});
+    return writeBytes(path, bytes);
+}
+
+// A BMP's file header and its information header: 40 bytes of signed sides,
+// or the OS/2 one of 12 bytes with unsigned 16-bit sides.
+bool writeBmpHeader(const std::wstring& path, int32_t width, int32_t height, bool os2) {
+    std::vector<uint8_t> bytes = {'B', 'M'};
+    appendLittleEndian(bytes, os2 ? 26 : 54, 4);
+    appendLittleEndian(bytes, 0, 4);
+    appendLittleEndian(bytes, os2 ? 26 : 54, 4);
+    appendLittleEndian(bytes, os2 ? 12 : 40, 4);
+    appendLittleEndian(bytes, uint32_t(width), os2 ? 2 : 4);
+    appendLittleEndian(bytes, uint32_t(height), os2 ? 2 : 4);
+    appendLittleEndian(bytes, 1, 2);
+    appendLittleEndian(bytes, 24, 2);
+    bytes.resize(os2 ? 26 : 54, 0);
+    return writeBytes(path, bytes);
+}
+
+}  // namespace
+
+// A picture whose header names more than 500 million pixels is refused from
+// the header alone, without GDI+ decoding it (which took seconds and
+// gigabytes for a 30000 x 20000 PNG); at the cap, and below it, the file is
+// decoded as before, and what can be read opens.
+TEST_F(BadInput, PicturesAboveTheCapAreRefusedBeforeDecoding) {
+    struct Case {
+        const char* what;
+        const wchar_t* fileName;
+        bool (*write)(const std::wstring& path);
+        bool opens;  // else refused, with the log line
+        int decodes;
+    };
+    static const Case cases[] = {
+        {"PNG header, 30000 x 20000", L"duzy.png", [](const std::wstring& p) { return writePngHeaderOnly(p, 30000, 20000); },
+         false, 0},
+        {"JPEG header, 30000 x 20000", L"duzy.jpg", [](const std::wstring& p) { return writeJpegHeader(p, 30000, 20000); },
+         false, 0},
+        {"GIF screen, 30000 x 20000", L"ekran.gif",
+         [](const std::wstring& p) { return writeGifHeader(p, 30000, 20000, 10, 10); }, false, 0},
+        {"GIF frame of 30000 x 20000 on a small screen", L"klatka.gif",
+         [](const std::wstring& p) { return writeGifHeader(p, 100, 100, 30000, 20000); }, false, 0},
+        {"BMP header, 30000 x 20000 top-down", L"duzy.bmp",
+         [](const std::wstring& p) { return writeBmpHeader(p, 30000, -20000, false); }, false, 0},
+        {"OS/2 BMP header, 30000 x 20000", L"os2.bmp",
+         [](const std::wstring& p) { return writeBmpHeader(p, 30000, 20000, true); }, false, 0},
+        {"PNG header at the cap, 25000 x 20000", L"granica.png",
+         [](const std::wstring& p) { return writePngHeaderOnly(p, 25000, 20000); }, false, 1},
+        {"PNG, 300 x 200", L"maly.png", [](const std::wstring& p) { return writePictureFile(p, 300, 200, L"image/png"); },
+         true, 1},
+        {"JPEG, 300 x 200", L"maly.jpg", [](const std::wstring& p) { return writePictureFile(p, 300, 200, L"image/jpeg"); },
+         true, 1},
+        {"BMP, 300 x 200", L"maly.bmp", [](const std::wstring& p) { return writePictureFile(p, 300, 200, L"image/bmp"); },
+         true, 1},
+    };
+    realCreateFromFile = reinterpret_cast<decltype(realCreateFromFile)>(
+        patchImport(plugin.module, "gdiplus.dll", "GdipCreateBitmapFromFile", reinterpret_cast<void*>(countFileDecode)));
+    ASSERT_NE(realCreateFromFile, nullptr);
+    std::wstring folder = freshFolder(L"header");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::wstring path = folder + c.fileName;
+        ASSERT_TRUE(c.write(path));
+        hostClearJournal();
+        fileDecodes = 0;
+        EXPECT_EQ(clickAnsweringFileDialog(L"snipLeaf/File", {contact}, path, nullptr), 0);
+        EXPECT_EQ(fileDecodes, c.decodes);
+        HWND editor = findEditor();
+        EXPECT_EQ(editor != nullptr, c.opens);
+        EXPECT_EQ(hostLogMessages(), c.opens ? std::vector<std::wstring>{}
+                                             : std::vector<std::wstring>{L"Could not open picture from file " + path});
+        if (editor)
+            SendMessageW(editor, WM_COMMAND, 15, 0);
+    }
+    patchImport(plugin.module, "gdiplus.dll", "GdipCreateBitmapFromFile", reinterpret_cast<void*>(realCreateFromFile));
+}
+
+namespace {
+
+// Copies of the screen the plug-in takes: its one use of GetWindowDC, on the
+// whole screen (a null window).
+decltype(&GetWindowDC) realGetWindowDC = nullptr;
+int screenDcs = 0;
+HDC WINAPI countScreenDc(HWND window) {
+    screenDcs += window == nullptr;
+    return realGetWindowDC(window);
+}
+
+}  // namespace
+
 // A click without contacts opens no editor, so it must not close the one that
-// is open; what the click allocated is freed all the same.
+// is open; it ends before any source asks for a file or copies the screen,
+// and what it allocated is freed all the same.
 TEST_F(BadInput, ClickWithoutContactsLeavesTheOpenEditor) {
     std::wstring picture = freshFolder(L"nobody") + L"obrazek.png";
     ASSERT_TRUE(writePictureFile(picture, 120, 90, L"image/png"));
+    realGetWindowDC = reinterpret_cast<decltype(realGetWindowDC)>(
+        patchImport(plugin.module, "user32.dll", "GetWindowDC", reinterpret_cast<void*>(countScreenDc)));
+    ASSERT_NE(realGetWindowDC, nullptr);
     static const wchar_t* const items[] = {L"snipLeaf/Screen", L"snipLeaf/Clipboard", L"snipLeaf/File"};
     for (const wchar_t* item : items) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(item)));
@@ -197,7 +340,11 @@ TEST_F(BadInput, ClickWithoutContactsLeavesTheOpenEditor) {
         std::set<void*> blocks = pluginBlocks;
         int windows = threadWindowCount();
         hostClearJournal();
-        EXPECT_EQ(clickAnsweringFileDialog(item, {}, picture, nullptr), 0);
+        screenDcs = 0;
+        std::wstring dialogTitle;
+        EXPECT_EQ(clickAnsweringFileDialog(item, {}, picture, &dialogTitle), 0);
+        EXPECT_EQ(dialogTitle, L"") << "no open-file dialog";
+        EXPECT_EQ(screenDcs, 0) << "no screenshot";
         hostPumpMessages(0);
         EXPECT_EQ(findEditor(), editor);
         EXPECT_TRUE(IsWindowVisible(editor));
@@ -209,6 +356,7 @@ TEST_F(BadInput, ClickWithoutContactsLeavesTheOpenEditor) {
         EXPECT_EQ(threadWindowCount(), windows);
         SendMessageW(editor, WM_COMMAND, 15, 0);
     }
+    patchImport(plugin.module, "user32.dll", "GetWindowDC", reinterpret_cast<void*>(realGetWindowDC));
 }
 
 

@@ -8,6 +8,50 @@ namespace {
 
 class QualitySlider : public EditorTest {};
 
+// The text of the tool a tooltip shows now: the tool under the cursor, or the
+// one it tracks, which is never the current tool; empty when it shows none.
+std::wstring shownTipText(HWND tip) {
+    if (!IsWindowVisible(tip))
+        return L"";
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof(tool);
+    bool found = SendMessageW(tip, TTM_GETCURRENTTOOLW, 0, LPARAM(&tool));
+    for (int i = 0; !found && SendMessageW(tip, TTM_ENUMTOOLSW, i, LPARAM(&tool)); i++)
+        found = tool.uFlags & TTF_TRACK;
+    if (!found)
+        return L"(no tool shown)";
+    wchar_t text[80] = {};
+    tool.lpszText = text;
+    SendMessageW(tip, TTM_GETTEXTW, std::size(text), LPARAM(&tool));
+    return text;
+}
+
+// The thread's tooltip that has a tool for the window, other than the one the
+// slider made for itself.
+HWND hoverTipOf(HWND slider) {
+    struct Search {
+        HWND slider, dragTip, found;
+    } search = {slider, reinterpret_cast<HWND>(SendMessageW(slider, TBM_GETTOOLTIPS, 0, 0)), nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            wchar_t className[64] = {};
+            GetClassNameW(window, className, 64);
+            if (window == s->dragTip || std::wstring(className) != TOOLTIPS_CLASSW)
+                return TRUE;
+            TOOLINFOW tool = {};
+            tool.cbSize = sizeof(tool);
+            for (int i = 0; SendMessageW(window, TTM_ENUMTOOLSW, i, LPARAM(&tool)); i++) {
+                if (tool.uId == UINT_PTR(s->slider))
+                    s->found = window;
+            }
+            return TRUE;
+        },
+        LPARAM(&search));
+    return search.found;
+}
+
 }  // namespace
 
 TEST_F(QualitySlider, SliderNamesEachLevelAndKeepsItsPosition) {
@@ -58,4 +102,59 @@ TEST(QualityTipText, EachPositionNamesItsLevel) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(std::wstring(qualityTipText(c.position)), c.text) << c.position;
+}
+
+// The thumb dragged with the mouse, and the mouse resting on the slider: the
+// tip names the level under the thumb, never its bare position.
+TEST_F(QualitySlider, TipNamesTheLevelWhileDraggedAndHovered) {
+    HWND editor = openFromClipboard(1000, 300);
+    ASSERT_NE(editor, nullptr);
+    SendMessageW(editor, WM_COMMAND, 10, 0);
+    HWND slider = childOfClass(editorToolbar(editor), TRACKBAR_CLASSW);
+    ASSERT_TRUE(slider && IsWindowVisible(slider));
+    HWND dragTip = reinterpret_cast<HWND>(SendMessageW(slider, TBM_GETTOOLTIPS, 0, 0));
+    HWND hoverTip = hoverTipOf(slider);
+    ASSERT_NE(dragTip, nullptr);
+    ASSERT_NE(hoverTip, nullptr) << "the slider has a tip of its own for hovering";
+    POINT thumbCentre[5];
+    for (int level = 0; level < 5; level++) {
+        SendMessageW(slider, TBM_SETPOS, TRUE, level);
+        RECT thumb = {};
+        SendMessageW(slider, TBM_GETTHUMBRECT, 0, LPARAM(&thumb));
+        thumbCentre[level] = {(thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2};
+    }
+    struct Case {
+        int level;
+        const wchar_t* tip;
+    };
+    static const Case cases[] = {{2, L"JPEG 60%"}, {4, L"JPEG 10%"}, {1, L"JPEG 80%"},
+                                 {3, L"JPEG 40%"}, {0, L"PNG"},      {4, L"JPEG 10%"}};
+
+    SendMessageW(slider, TBM_SETPOS, TRUE, 0);
+    SendMessageW(slider, WM_LBUTTONDOWN, MK_LBUTTON, at(thumbCentre[0].x, thumbCentre[0].y));
+    EXPECT_EQ(shownTipText(dragTip), L"PNG") << "at the press";
+    for (const Case& c : cases) {
+        SendMessageW(slider, WM_MOUSEMOVE, MK_LBUTTON, at(thumbCentre[c.level].x, thumbCentre[c.level].y));
+        UpdateWindow(slider);
+        EXPECT_EQ(SendMessageW(slider, TBM_GETPOS, 0, 0), c.level);
+        EXPECT_EQ(shownTipText(dragTip), c.tip) << "dragged to " << c.level;
+    }
+    SendMessageW(slider, WM_LBUTTONUP, 0, at(thumbCentre[4].x, thumbCentre[4].y));
+    EXPECT_EQ(SendMessageW(slider, TBM_GETPOS, 0, 0), 4);
+    EXPECT_EQ(shownTipText(dragTip), L"") << "the dragged tip goes with the release";
+
+    // The tip appears where the cursor really rests, as a person's would.
+    POINT onSlider = thumbCentre[0];
+    ClientToScreen(slider, &onSlider);
+    onSlider.y += 2;
+    for (const Case& c : cases) {
+        SendMessageW(slider, TBM_SETPOS, TRUE, c.level);
+        SendMessageW(hoverTip, TTM_POP, 0, 0);
+        ASSERT_TRUE(SetCursorPos(onSlider.x, onSlider.y));
+        POINT inSlider = onSlider;
+        ScreenToClient(slider, &inSlider);
+        SendMessageW(slider, WM_MOUSEMOVE, 0, at(inSlider.x, inSlider.y));
+        hostPumpMessages(SendMessageW(hoverTip, TTM_GETDELAYTIME, TTDT_INITIAL, 0) + 300);
+        EXPECT_EQ(shownTipText(hoverTip), c.tip) << "hovering at " << c.level;
+    }
 }

@@ -9,7 +9,11 @@
 // - one keystroke in a typed-text box of 100 characters to the box painted
 //   again, against its aim of 4 ms (the baseline column holds the aim);
 // - the working set the process gains with the editor open, against the
-//   picture's own size.
+//   picture's own size;
+// - a 100-megapixel photo file opened (copied to the clipboard as a file, as a
+//   file manager copies it, so that no dialog's time is in it), against GDI+'s
+//   own load and thumbnail of the file plus the same plain window, with the
+//   peak working set it takes, in a process of its own.
 // Every time is the median of `runs` runs after one unmeasured warm-up run,
 // the plug-in's runs and the baseline's taken in turn so that drift hits both.
 // Not a test: the numbers depend on the machine, Wine and the X server.
@@ -17,8 +21,10 @@
 
 #include <commctrl.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -52,6 +58,7 @@ struct PictureSizeCase {
 const PictureSizeCase clipboardSizes[] = {{1920, 1080}, {3840, 2160}};
 const PictureSizeCase sendSize = {1920, 1080};
 const PictureSizeCase memorySize = {3840, 2160};
+const int photoRuns = 3;
 
 struct SendCase {
     const char* name;
@@ -107,14 +114,18 @@ void drainMessages() {
 }
 
 // The plug-in waits before a screenshot so that the menu is gone from the
-// screen; its Sleep is timed here, so that the real wait, not a nominal 300 ms,
-// comes off the screen source's time.
-decltype(&Sleep) realSleep = nullptr;
-double sleptMs = 0;
-void WINAPI timedSleep(DWORD milliseconds) {
-    double start = nowMs();
-    realSleep(milliseconds);
-    sleptMs += nowMs() - start;
+// screen, in short message waits between which the host's windows paint; the
+// span from the first wait's start to the last one's end is timed here, so
+// that the real wait, not a nominal 300 ms, comes off the screen source's time.
+decltype(&MsgWaitForMultipleObjects) realMsgWait = nullptr;
+double waitStartMs = 0;
+double waitEndMs = 0;
+DWORD WINAPI timedMsgWait(DWORD count, const HANDLE* handles, BOOL all, DWORD milliseconds, DWORD mask) {
+    if (waitStartMs == 0)
+        waitStartMs = nowMs();
+    DWORD woken = realMsgWait(count, handles, all, milliseconds, mask);
+    waitEndMs = nowMs();
+    return woken;
 }
 
 // The editor's WM_PAINT is seen through its BeginPaint, so a time is taken
@@ -385,19 +396,20 @@ void measureScreen() {
     std::string picture = sizeText(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     std::vector<double> plugin, baseline, waits;
     for (int run = 0; run <= runs; run++) {
-        sleptMs = 0;
+        waitStartMs = waitEndMs = 0;
         HWND editor = nullptr;
         double pluginMs = clickToEditorShown(L"snipLeaf/Screen", &editor);
         closeEditorWindow(editor);
+        double waitedMs = waitEndMs - waitStartMs;
         double baselineMs = screenBaseline();
         if (pluginMs < 0 || baselineMs < 0) {
             printFailure("screen: click to editor shown", picture.c_str(), "no editor painted or no bitmap");
             return;
         }
         if (run > 0) {
-            plugin.push_back(pluginMs - sleptMs);
+            plugin.push_back(pluginMs - waitedMs);
             baseline.push_back(baselineMs);
-            waits.push_back(sleptMs);
+            waits.push_back(waitedMs);
         }
     }
     char measure[96];
@@ -598,6 +610,150 @@ void measureMemory() {
              peakCopies, "<= 2 copies", memoryAimMet(peakCopies));
 }
 
+// ---- a 100-megapixel photo ----
+
+// A camera's 3:2, 99.9 million pixels.
+const PictureSizeCase photoSize = {12240, 8160};
+
+// A landscape with a little noise, as photos have, saved as JPEG: a sky, a
+// sun, hills. Made in rows of the buffer, with the hills' line once per column.
+bool writePhoto(const std::wstring& path) {
+    size_t width = size_t(photoSize.width), height = size_t(photoSize.height);
+    std::vector<uint32_t> pixels(width * height);
+    std::vector<double> horizon(width);
+    for (size_t x = 0; x < width; x++)
+        horizon[x] = double(height) * 0.62 + 300 * std::sin(double(x) * 0.0011) + 120 * std::sin(double(x) * 0.0043);
+    uint32_t seed = 2026;
+    for (size_t y = 0; y < height; y++) {
+        for (size_t x = 0; x < width; x++) {
+            seed = seed * 1664525u + 1013904223u;
+            int noise = int(seed >> 28) - 8;
+            double dx = double(x) - double(width) * 0.75, dy = double(y) - double(height) * 0.25;
+            int r = 110 + int(90 * y / height), g = 160 + int(60 * y / height), b = 235;
+            if (dx * dx + dy * dy < double(height * height) / 150)
+                r = 255, g = 230, b = 120;
+            if (double(y) > horizon[x])
+                r = 60 + int(double(y) - horizon[x]) / 30, g = 140 - int(double(y) - horizon[x]) / 40, b = 60;
+            auto clamp = [](int v) { return uint32_t(std::min(255, std::max(0, v))); };
+            pixels[y * width + x] = 0xFF000000u | clamp(r + noise) << 16 | clamp(g + noise) << 8 | clamp(b + noise);
+        }
+    }
+    GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromScan0(photoSize.width, photoSize.height, photoSize.width * 4, PixelFormat32bppRGB,
+                                  reinterpret_cast<BYTE*>(pixels.data()), &bitmap) != Gdiplus::Ok)
+        return false;
+    CLSID jpeg = hostImageEncoder(L"image/jpeg");
+    bool saved = GdipSaveImageToFile(bitmap, path.c_str(), &jpeg, nullptr) == Gdiplus::Ok;
+    GdipDisposeImage(bitmap);
+    return saved;
+}
+
+// GDI+'s own load of the file and thumbnail to the fitted size, then the
+// plain window showing it.
+double photoBaseline(const std::wstring& path) {
+    double start = nowMs();
+    GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok)
+        return -1;
+    PictureSize fitted = fittedSize(uint32_t(photoSize.width), uint32_t(photoSize.height),
+                                    GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    GpImage* thumb = nullptr;
+    GpStatus status = GdipGetImageThumbnail(bitmap, fitted.width, fitted.height, &thumb, nullptr, nullptr);
+    GdipDisposeImage(bitmap);
+    if (status != Gdiplus::Ok)
+        return -1;
+    HWND window = showPlainWindow(thumb);
+    double end = nowMs();
+    closePlainWindow(window);
+    GdipDisposeImage(thumb);
+    return window ? end - start : -1;
+}
+
+// GDI+'s own load and thumbnail of the photo, once, in a process of its own:
+// the growth of the peak working set in KiB, the process's exit code; -1 when
+// it failed.
+int photoBaselinePeak(const std::wstring& path) {
+    size_t peakBefore = 0, peakAfter = 0;
+    workingSet(&peakBefore);
+    bool opened = photoBaseline(path) >= 0;
+    workingSet(&peakAfter);
+    return opened ? int((peakAfter - peakBefore) / 1024) : -1;
+}
+
+// In a process of its own, so that the peak working set is the opening's:
+// the first opening gives the peak, the next ones the times.
+void measurePhotoOpening(const std::wstring& path, double baselinePeakMb) {
+    std::string picture = heldSizeText(photoSize);
+    const char* measure = "photo file: click to editor shown";
+    if (!hostPutOnClipboard(nullptr, {}, {path})) {
+        printFailure(measure, picture.c_str(), "no file on the clipboard");
+        return;
+    }
+    size_t peakBefore = 0, peakAfter = 0;
+    workingSet(&peakBefore);
+    std::vector<double> plugin, baseline;
+    for (int run = 0; run <= photoRuns; run++) {
+        HWND editor = nullptr;
+        double pluginMs = clickToEditorShown(L"snipLeaf/Clipboard", &editor);
+        if (run == 0)
+            workingSet(&peakAfter);
+        closeEditorWindow(editor);
+        double baselineMs = run > 0 ? photoBaseline(path) : 0;
+        if (pluginMs < 0 || baselineMs < 0) {
+            printFailure(measure, picture.c_str(), "no editor painted or no bitmap");
+            return;
+        }
+        if (run > 0) {
+            plugin.push_back(pluginMs);
+            baseline.push_back(baselineMs);
+        }
+    }
+    printTimeRow(measure, picture.c_str(), plugin, baseline);
+    double peakMb = (double(peakAfter) - double(peakBefore)) / 1048576.0;
+    double peakRatio = ratio(peakMb, baselinePeakMb);
+    printRow("memory: peak working-set growth, photo file", picture.c_str(), peakMb, baselinePeakMb, "MB", peakRatio,
+             "<= 1.10", timeAimMet(peakRatio));
+}
+
+// This program again with the arguments; its exit code, or -1.
+int runAgain(const std::wstring& arguments) {
+    wchar_t program[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(program) + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION child = {};
+    std::fflush(stdout);
+    if (!CreateProcessW(program, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child))
+        return -1;
+    WaitForSingleObject(child.hProcess, INFINITE);
+    DWORD code = DWORD(-1);
+    GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return int(code);
+}
+
+// Writing the photo raises this process's peak, so it is written last and
+// opened by further runs of this program: one for GDI+'s own peak, one for
+// the plug-in's rows.
+void measurePhoto(const std::wstring& folder) {
+    std::wstring path = folder + L"photo.jpg";
+    if (!writePhoto(path)) {
+        printFailure("photo file: click to editor shown", heldSizeText(photoSize).c_str(), "no photo written");
+        return;
+    }
+    std::wstring quoted = L"\"" + path + L"\"";
+    int baselinePeakKb = runAgain(L"--photo-baseline-peak " + quoted);
+    if (baselinePeakKb < 0 || runAgain(L"--photo-rows " + quoted + L" " + std::to_wstring(baselinePeakKb)) != 0)
+        printFailure("photo file: click to editor shown", heldSizeText(photoSize).c_str(), "a second run failed");
+    DeleteFileW(path.c_str());
+}
+
 bool screenHolds(const PictureSizeCase& size) {
     return GetSystemMetrics(SM_CXSCREEN) >= size.width && GetSystemMetrics(SM_CYSCREEN) >= size.height;
 }
@@ -612,7 +768,11 @@ void printHeader() {
                 " ShowWindow + RedrawWindow(RDW_UPDATENOW) painting the picture with GdipDrawImageRectI;\n");
     std::printf("  send = GdipSaveImageToFile of the same bitmap, same encoder;\n");
     std::printf("  memory = the picture's own size, width x height x 4 bytes; the growth is of WorkingSetSize"
-                " (GetProcessMemoryInfo)\n\n");
+                " (GetProcessMemoryInfo)\n");
+    std::printf("  photo = a %dx%d JPEG copied to the clipboard as a file (CF_HDROP); baseline GdipCreateBitmapFromFile"
+                " + GdipGetImageThumbnail to the fitted size + window; the peaks are PeakWorkingSetSize's growth over"
+                " the first opening, each in a process of its own; median of %d runs\n\n",
+                photoSize.width, photoSize.height, photoRuns);
     std::printf("| screen | measure | picture | plug-in | baseline | ratio | aim | met |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");
 }
@@ -626,13 +786,13 @@ std::wstring benchmarkFolder() {
 }
 
 void patchPlugin(HMODULE module) {
-    realSleep = reinterpret_cast<decltype(realSleep)>(
-        patchImport(module, "kernel32.dll", "Sleep", reinterpret_cast<void*>(timedSleep)));
+    realMsgWait = reinterpret_cast<decltype(realMsgWait)>(
+        patchImport(module, "user32.dll", "MsgWaitForMultipleObjects", reinterpret_cast<void*>(timedMsgWait)));
     realBeginPaint = reinterpret_cast<decltype(realBeginPaint)>(
         patchImport(module, "user32.dll", "BeginPaint", reinterpret_cast<void*>(watchBeginPaint)));
 }
 
-void runAll(const std::wstring& folder) {
+void runAll(const std::wstring& folder, bool withPhoto) {
     // Memory first, while nothing else has raised the process's peak.
     measureMemory();
     for (const PictureSizeCase& size : clipboardSizes)
@@ -640,17 +800,24 @@ void runAll(const std::wstring& folder) {
     measureScreen();
     // A smaller screen would fit the picture, and the selection would not be
     // the size asked for.
-    if (!screenHolds(sendSize))
-        return;
-    for (const SendCase& send : sendCases)
-        measureSend(send, folder);
-    measureKeystroke();
+    if (screenHolds(sendSize)) {
+        for (const SendCase& send : sendCases)
+            measureSend(send, folder);
+        measureKeystroke();
+    }
+    if (withPhoto)
+        measurePhoto(folder);
 }
 
 }  // namespace
 
+// No arguments: the header and every row, the photo's last; --rows-only: the
+// rows without the header and the photo (the run on the second screen); the
+// further runs of measurePhoto: --photo-baseline-peak <file>, and
+// --photo-rows <file> <GDI+'s own peak in KiB>.
 int main(int argc, char** argv) {
     bool rowsOnly = argc > 1 && std::strcmp(argv[1], "--rows-only") == 0;
+    bool photoRun = argc > 2 && std::strncmp(argv[1], "--photo-", 8) == 0;
     std::wstring folder = benchmarkFolder();
     hostReset({folder + L"settings.ini", hostExeFolder()});
     registerPictureTransfer();
@@ -665,16 +832,27 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "could not load the toolbar strip or register the plain window\n");
         return 1;
     }
-    if (!realSleep || !realBeginPaint) {
-        std::fprintf(stderr, "could not watch the plug-in's Sleep and BeginPaint\n");
+    if (!realMsgWait || !realBeginPaint) {
+        std::fprintf(stderr, "could not watch the plug-in's MsgWaitForMultipleObjects and BeginPaint\n");
         return 1;
     }
-    if (!rowsOnly)
-        printHeader();
-    runAll(folder);
+    int exitCode = 0;
+    if (photoRun) {
+        int count = 0;
+        wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+        if (arguments && count > 2 && std::strcmp(argv[1], "--photo-baseline-peak") == 0)
+            exitCode = photoBaselinePeak(arguments[2]);
+        else if (arguments && count > 3)
+            measurePhotoOpening(arguments[2], _wtof(arguments[3]) / 1024.0);
+        LocalFree(arguments);
+    } else {
+        if (!rowsOnly)
+            printHeader();
+        runAll(folder, !rowsOnly);
+    }
     plugin.pluginUnload(0);
     hostClosePlugin(&plugin);
     DeleteFileW((folder + L"settings.ini").c_str());
     RemoveDirectoryW(folder.c_str());
-    return 0;
+    return exitCode;
 }
