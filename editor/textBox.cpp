@@ -126,7 +126,7 @@ void showOverWhite(HDC dc, GpBitmap* copy, const RECT& client) {
                            PixelFormat32bppARGB, &data) != Gdiplus::Ok)
         return;
     for (INT y = 0; y < height; y++) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(data.Scan0) + y * data.Stride);
+        uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(data.Scan0) + ptrdiff_t(y) * data.Stride);
         for (INT x = 0; x < width; x++) {
             if (row[x] < 0xFF000000u)
                 row[x] = coverPixel(0xFFFFFFFFu, row[x] | 0xFF000000u, row[x] >> 24);

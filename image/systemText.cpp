@@ -192,7 +192,7 @@ bool renderLine(const TextSetting& setting, const wchar_t* text, int32_t length,
     if (!renderMask(mask, draw))
         return false;
     size_t count = size_t(mask.width) * size_t(mask.height);
-    into.coverage = static_cast<uint8_t*>(std::malloc(count));
+    into.coverage = static_cast<uint8_t*>(std::calloc(count, 1));
     if (!into.coverage)
         return false;
     for (size_t i = 0; i < count; i++)
@@ -413,7 +413,8 @@ RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, 
     TextSetting setting;
     bool hasNumber = prepareText(setting, radius, true);
     auto digitsAt = [&](Gdiplus::GpGraphics* graphics, Gdiplus::GpBrush* brush) {
-        Gdiplus::RectF place(Gdiplus::REAL(radius), Gdiplus::REAL(radius / 2), 0, 0);
+        int32_t top = radius / 2;  // whole pixels, as the ink is measured in them
+        Gdiplus::RectF place(Gdiplus::REAL(radius), Gdiplus::REAL(top), 0, 0);
         GdipDrawString(graphics, digits, count, setting.font, &place, setting.format, brush);
     };
     InkBox ink = {0, 0, -1, -1};
