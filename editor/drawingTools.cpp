@@ -14,7 +14,9 @@
 #include "../image/bitmapText.h"
 #include "../image/drawing.h"
 #include "../image/gdiGuards.h"
+#include "annotationPreview.h"
 #include "editorView.h"
+#include "selectionEdit.h"
 #include "textBox.h"
 
 namespace {
@@ -91,8 +93,15 @@ void removeBand(EditorState& s) {
     s.bandShown = 0;
 }
 
+// A handle or a move of the selection shows the rectangle it would give.
+RECT bandRect(const EditorState& s, POINT end) {
+    if (s.tool == toolSelect)
+        return selectionDragRect(s, end);
+    return normalisedRect(s.dragStart.x, s.dragStart.y, end.x, end.y);
+}
+
 void showBand(EditorState& s, POINT end) {
-    s.band = normalisedRect(s.dragStart.x, s.dragStart.y, end.x, end.y);
+    s.band = bandRect(s, end);
     xorFocusRect(s, s.band);
     s.bandShown = 1;
 }
@@ -130,10 +139,18 @@ void toggleSelectionMark(EditorState& s) {
 }
 
 void finishSelection(EditorState& s) {
-    s.startX = s.dragStart.x;
-    s.startY = s.dragStart.y;
-    s.endX = s.dragEnd.x;
-    s.endY = s.dragEnd.y;
+    RECT adjusted = {};
+    if (adjustedSelection(s, s.dragEnd, &adjusted)) {
+        s.startX = adjusted.left;
+        s.startY = adjusted.top;
+        s.endX = adjusted.right;
+        s.endY = adjusted.bottom;
+    } else {
+        s.startX = s.dragStart.x;
+        s.startY = s.dragStart.y;
+        s.endX = s.dragEnd.x;
+        s.endY = s.dragEnd.y;
+    }
     s.selectionMarked = 1;
     toggleSelectionMark(s);
 }
@@ -146,6 +163,7 @@ void finishDrag(EditorState& s, POINT end) {
     s.dragEnd = end;
     if (s.tool == toolSelect)
         finishSelection(s);
+    endDragFeedback(s);
     if (s.tool == toolLine || s.tool == toolRectangle || s.tool == toolEllipse)
         drawShape(s);
     if (isAnnotation(s.tool))
@@ -178,8 +196,10 @@ void toolMouseDown(EditorState& s, LPARAM lParam) {
     SetFocus(s.window);
     // The release comes here wherever the mouse is let go.
     SetCapture(s.window);
-    if (s.tool == toolSelect)
+    if (s.tool == toolSelect) {
+        beginSelectionGesture(s, p);
         toggleSelectionMark(s);
+    }
     if (drawsIntoPicture(s.tool))
         beginStep(s.history, s.picture);
     if (s.tool == toolText)
@@ -193,7 +213,11 @@ void toolMouseMove(EditorState& s, LPARAM lParam) {
     if (usesRubberBand(s.tool) || isAnnotation(s.tool)) {
         removeBand(s);
         s.dragEnd = p;
-        showBand(s, annotationEnd(s, p));
+        // The annotation tools show what they will draw; the band only
+        // should the preview's memory not be there.
+        if (!isAnnotation(s.tool) || !showAnnotationPreview(s, annotationEnd(s, p)))
+            showBand(s, annotationEnd(s, p));
+        showDragFeedback(s, bandRect(s, annotationEnd(s, p)), p);
         return;
     }
     s.dragEnd = p;
@@ -233,14 +257,15 @@ bool cancelDrag(EditorState& s) {
     if (!s.dragging)
         return false;
     removeBand(s);
+    s.dragging = 0;
     // The selection stays the one made before this drag, marked again.
     if (s.tool == toolSelect)
         toggleSelectionMark(s);
+    endDragFeedback(s);
     if (s.history.open) {
         cancelStep(s.history);
         InvalidateRect(s.window, nullptr, FALSE);
     }
-    s.dragging = 0;
     s.dragCancelled = 1;
     return true;
 }

@@ -8,6 +8,7 @@
 #include "../delivery/copyAndSave.h"
 #include "drawingTools.h"
 #include "editorWindow.h"
+#include "selectionEdit.h"
 #include "textBox.h"
 #include "toolbar.h"
 
@@ -106,6 +107,12 @@ void chooseTool(EditorState& s, int32_t tool) {
 }
 
 bool editorKeyDown(EditorState& s, WPARAM key) {
+    // AltGr (Ctrl and Alt) gives letters: no key with it is a command, nor
+    // moves the selection (AltGr+A would select all).
+    if (altGrHeld())
+        return false;
+    if (selectionKeyDown(s, key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT)))
+        return true;
     switch (keyAction(key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT), keyHeld(VK_MENU))) {
     case KeyAction::undo:
         undoEdit(s);

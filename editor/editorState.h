@@ -9,6 +9,7 @@
 #include "../image/capture.h"
 #include "../image/history.h"
 #include "../plugin/hostApi.h"
+#include "selectionState.h"
 
 enum ToolId : int32_t {
     toolSelect = 2,
@@ -101,6 +102,8 @@ struct EditorState {
     uint8_t enterWithAlt;
     // The picture point at the view's top-left corner.
     int32_t scrollX, scrollY;
+    // Handles, size label, loupe, previews and the windows to snap to.
+    SelectionView selectionView;
     TextBoxState textBox;
 };
 

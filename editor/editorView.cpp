@@ -7,7 +7,10 @@
 #include "editorView.h"
 
 #include "../image/gdiGuards.h"
+#include "annotationPreview.h"
 #include "drawingTools.h"
+#include "selectionEdit.h"
+#include "sizeLabel.h"
 #include "textBox.h"
 
 using namespace Gdiplus::DllExports;
@@ -52,6 +55,8 @@ void drawPicturePart(const EditorState& s, HDC dc, const RECT& area) {
 
 // Everything the window shows over the picture, in client coordinates.
 void paintMarks(const EditorState& s, HDC dc) {
+    // An annotation's preview stands for the picture under the marks.
+    paintAnnotationPreview(s, dc);
     // While a new selection is dragged its band stands for it.
     bool replacing = s.dragging && s.tool == toolSelect;
     if (s.selectionMarked && !replacing) {
@@ -63,6 +68,75 @@ void paintMarks(const EditorState& s, HDC dc) {
         DrawFocusRect(dc, &band);
     }
     paintTextBox(s, dc);
+    paintSelectionOverlays(s, dc);
+}
+
+// The paint of one rectangle of the update region, composed off screen.
+void paintArea(EditorState& s, HDC paint, const RECT& area) {
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0)
+        return;
+    MemoryDcGuard memory(paint);
+    GdiObjectGuard<HBITMAP> buffer(CreateCompatibleBitmap(paint, width, height));
+    if (!memory || !buffer)
+        return;
+    SelectGuard selected(memory, buffer);
+    RECT whole = {0, 0, width, height};
+    FillRect(memory, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    drawPicturePart(s, memory, area);
+    // The marks are drawn in client coordinates.
+    SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
+    paintMarks(s, memory);
+    SetViewportOrgEx(memory, 0, 0, nullptr);
+    BitBlt(paint, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
+}
+
+int64_t area(const RECT& r) {
+    return int64_t(r.right - r.left) * (r.bottom - r.top);
+}
+
+}  // namespace
+
+// A region comes as bands of rectangles: one rectangle that was invalidated
+// whole, such as the loupe, can come back cut into many by the bands of
+// others beside it. Two are painted as one where their box wastes little.
+DWORD mergeUpdateRects(RECT* rects, DWORD count) {
+    constexpr int64_t wasteAllowed = 1024;
+    for (DWORD i = 0; i < count; i++) {
+        for (DWORD j = i + 1; j < count; j++) {
+            RECT both = {};
+            UnionRect(&both, &rects[i], &rects[j]);
+            if (area(both) > area(rects[i]) + area(rects[j]) + wasteAllowed)
+                continue;
+            rects[i] = both;
+            rects[j] = rects[--count];
+            j = i;  // the grown one may now take rectangles it passed
+        }
+    }
+    return count;
+}
+
+namespace {
+
+// The update region's rectangles, read before the paint validates them: a
+// mark that moved repaints its old and new lines, not the box around both.
+// Zero when they are too many to be worth it; the paint's box is used then.
+constexpr int updateRectsMax = 64;
+struct UpdateRects {
+    RGNDATAHEADER header;
+    RECT rects[updateRectsMax];
+};
+
+DWORD updateRects(HWND window, UpdateRects* parts) {
+    GdiObjectGuard<HRGN> region(CreateRectRgn(0, 0, 0, 0));
+    if (!region || GetUpdateRgn(window, region, FALSE) == ERROR)
+        return 0;
+    if (GetRegionData(region, sizeof(*parts), reinterpret_cast<RGNDATA*>(parts)) == 0)
+        return 0;
+    if (parts->header.nCount > updateRectsMax)
+        return 0;
+    return mergeUpdateRects(parts->rects, parts->header.nCount);
 }
 
 }  // namespace
@@ -183,6 +257,7 @@ void scrollViewBy(EditorState& s, int bar, int32_t pixels) {
     SetScrollPos(s.window, bar, target, TRUE);
     RECT view = viewArea(s);
     InvalidateRect(s.window, &view, FALSE);
+    showSelectionSizeLabel(s);
 }
 
 void scrollByRequest(EditorState& s, int bar, int request) {
@@ -197,25 +272,18 @@ void scrollByRequest(EditorState& s, int bar, int request) {
 }
 
 void paintView(EditorState& s) {
+    UpdateRects parts = {};
+    DWORD count = updateRects(s.window, &parts);
     PaintGuard paint(s.window);
-    RECT area = paint.paint.rcPaint;
-    int width = area.right - area.left;
-    int height = area.bottom - area.top;
-    if (width <= 0 || height <= 0)
+    if (count == 0) {
+        paintArea(s, paint, paint.paint.rcPaint);
         return;
-    MemoryDcGuard memory(paint);
-    GdiObjectGuard<HBITMAP> buffer(CreateCompatibleBitmap(paint, width, height));
-    if (!memory || !buffer)
-        return;
-    SelectGuard selected(memory, buffer);
-    RECT whole = {0, 0, width, height};
-    FillRect(memory, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    drawPicturePart(s, memory, area);
-    // The marks are drawn in client coordinates.
-    SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
-    paintMarks(s, memory);
-    SetViewportOrgEx(memory, 0, 0, nullptr);
-    BitBlt(paint, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
+    }
+    for (DWORD i = 0; i < count; i++) {
+        RECT area = {};
+        if (IntersectRect(&area, &parts.rects[i], &paint.paint.rcPaint))
+            paintArea(s, paint, area);
+    }
 }
 
 void xorFocusRect(const EditorState& s, const RECT& picture) {

@@ -44,6 +44,10 @@ void scrollByRequest(EditorState& s, int bar, int request);
 // Moves the view by pixels along one bar, clamped, and repaints it.
 void scrollViewBy(EditorState& s, int bar, int32_t pixels);
 
+// Joins rectangles of an update region whose common box is hardly larger
+// than both (pieces of one rectangle the region's bands cut apart); answers
+// how many are left at the array's start.
+DWORD mergeUpdateRects(RECT* rects, DWORD count);
 // WM_PAINT: the picture where it shows, white around it, then the marks.
 void paintView(EditorState& s);
 // The focus rectangle of a picture rectangle, drawn on the window with

@@ -17,6 +17,11 @@
 #include "drawingTools.h"
 #include "editorView.h"
 #include "editorKeys.h"
+#include "../image/windowList.h"
+#include "annotationPreview.h"
+#include "selectionEdit.h"
+#include "sizeLabel.h"
+#include "windowSnap.h"
 #include "styleControl.h"
 #include "systemMenu.h"
 #include "textBox.h"
@@ -172,10 +177,12 @@ namespace {
 
 }  // namespace
 
-void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count) {
+void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, WindowList* windows) {
     closeEditor();
     EditorState& s = editorState;
     s.enterPressed = 0;
+    s.selectionView = {};
+    s.selectionView.windows = windows;
     s.picture = picture;
     s.contacts = contacts;
     s.contactCount = count;
@@ -199,6 +206,7 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count) {
     if (!s.window)
         return;
     createToolbar(s);
+    createSizeLabel(s);
     addSystemMenuItems(s);
     SetPropW(s.window, editorProperty, &s);
     fitEditorWindow(s);
@@ -229,6 +237,9 @@ void closeEditor() {
     clearHistory(s.history);
     s.dragging = s.dragCancelled = 0;
     discardTextBox(s);
+    dropAnnotationPreview(s);
+    freeWindowList(s.selectionView.windows);
+    s.selectionView = {};
     if (s.contacts) {
         std::free(s.contacts);
         s.contacts = nullptr;
@@ -298,6 +309,7 @@ LRESULT onPaint(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
 LRESULT onSize(EditorState& s) {
     SendMessageW(s.toolbar, TB_AUTOSIZE, 0, 0);
     updateScrollBars(s);
+    showSelectionSizeLabel(s);
     return 0;
 }
 
@@ -315,10 +327,12 @@ LRESULT onMouseWheel(EditorState& s, UINT message, WPARAM wParam) {
 // A move with no button held means the release went where the editor could
 // not see it: the drag ends there.
 LRESULT onMouseMove(EditorState& s, WPARAM wParam, LPARAM lParam) {
-    if (wParam & (MK_LBUTTON | MK_RBUTTON))
+    if (wParam & (MK_LBUTTON | MK_RBUTTON)) {
         toolMouseMove(s, lParam);
-    else
-        toolDragLost(s);
+        return 0;
+    }
+    toolDragLost(s);
+    hoverSnapWindow(s, wParam, lParam);
     return 0;
 }
 
@@ -408,6 +422,26 @@ LRESULT onInitMenuPopup(HWND window, EditorState& s, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(window, WM_INITMENUPOPUP, wParam, lParam);
 }
 
+// The right button always starts a new selection, which its release sends.
+LRESULT onButtonDown(EditorState& s, UINT message, LPARAM lParam) {
+    s.selectionView.rightButton = message == WM_RBUTTONDOWN ? 1 : 0;
+    toolMouseDown(s, lParam);
+    return 0;
+}
+
+LRESULT onSetCursor(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
+    if (setSelectionCursor(s, lParam))
+        return TRUE;
+    return DefWindowProcW(window, WM_SETCURSOR, wParam, lParam);
+}
+
+LRESULT onControlColour(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
+    LRESULT brush = 0;
+    if (sizeLabelColours(s, reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), &brush))
+        return brush;
+    return DefWindowProcW(window, WM_CTLCOLORSTATIC, wParam, lParam);
+}
+
 LRESULT onRightButtonUp(EditorState& s, LPARAM lParam) {
     if (toolMouseUp(s, lParam) && s.tool == toolSelect)
         dispatchCommand(s, commandSendSelection);
@@ -462,8 +496,14 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return onMouseMove(s, wParam, lParam);
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-        toolMouseDown(s, lParam);
+        return onButtonDown(s, message, lParam);
+    case WM_MOUSELEAVE:
+        snapMouseLeft(s);
         return 0;
+    case WM_SETCURSOR:
+        return onSetCursor(window, s, wParam, lParam);
+    case WM_CTLCOLORSTATIC:
+        return onControlColour(window, s, wParam, lParam);
     case WM_LBUTTONUP:
         toolMouseUp(s, lParam);
         return 0;

@@ -15,8 +15,10 @@ constexpr UINT styleBrushChangedMessage = 0x3F01;
 
 // Registers "ScreenshotWnd" from its static record with the module handle.
 bool registerEditorClass();
-// Takes ownership of picture and contacts in every case.
-void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count);
+struct WindowList;
+// Takes ownership of picture, contacts and the screenshot's recorded windows
+// (null for other pictures) in every case.
+void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, WindowList* windows = nullptr);
 void closeEditor();
 void dispatchCommand(EditorState& s, WPARAM wParam);
 // The style settings, written when the window goes; closes the editor.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "gdiGuards.h"
+#include "windowList.h"
 
 using namespace Gdiplus::DllExports;
 
@@ -35,10 +36,14 @@ static MonitorQuery queryMonitors() {
     return q;
 }
 
-bool captureScreen(ImageHolder* holder) {
+bool captureScreen(ImageHolder* holder, WindowList** windows) {
     CaptureArea area = chooseCaptureArea(queryMonitors());
     WindowDcGuard screen(nullptr, wholeWindow);
-    return captureArea(holder, screen, area.x, area.y, area.width, area.height);
+    if (!captureArea(holder, screen, area.x, area.y, area.width, area.height))
+        return false;
+    if (windows)
+        *windows = recordWindows(area, imageWidth(holder), imageHeight(holder));
+    return true;
 }
 
 bool captureArea(ImageHolder* holder, HDC screen, int32_t x, int32_t y, int32_t width, int32_t height) {

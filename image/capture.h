@@ -38,7 +38,10 @@ CaptureArea chooseCaptureArea(const MonitorQuery& query);
 // picture's own size when it already fits or the screen size is unusable.
 PictureSize fittedSize(uint32_t w, uint32_t h, int32_t cx, int32_t cy);
 
-bool captureScreen(ImageHolder* holder);
+struct WindowList;
+// With windows given, the windows the screenshot shows are recorded into a
+// new list there (null when that failed or nothing was captured).
+bool captureScreen(ImageHolder* holder, WindowList** windows = nullptr);
 bool captureArea(ImageHolder* holder, HDC screen, int32_t x, int32_t y, int32_t width, int32_t height);
 void fitToScreen(ImageHolder* holder);
 uint32_t imageWidth(const ImageHolder* holder);

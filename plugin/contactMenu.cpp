@@ -18,6 +18,7 @@
 #include "../image/capture.h"
 #include "../image/gdiGuards.h"
 #include "../image/pictureHeader.h"
+#include "../image/windowList.h"
 #include "hostBridge.h"
 
 namespace {
@@ -364,12 +365,13 @@ void waitRepainting(DWORD milliseconds) {
     }
 }
 
-// Takes the picture; false when taking it failed and the click ends.
-bool takePicture(int32_t source, ImageHolder* holder) {
+// Takes the picture, and for a screenshot the windows it shows; false when
+// taking it failed and the click ends.
+bool takePicture(int32_t source, ImageHolder* holder, WindowList** windows) {
     switch (source) {
     case sourceScreen:
         waitRepainting(menuGoneMilliseconds);
-        if (captureScreen(holder))
+        if (captureScreen(holder, windows))
             return true;
         writeLog(hostTable, logLevel, logSource, L"Could not take screenshot");
         return false;
@@ -431,11 +433,13 @@ int64_t onMenuClick(MenuItemRecord* menuItem, MenuPopupInfo* menuPopupInfo) {
     if (count == 0)
         return 0;
     auto* holder = static_cast<ImageHolder*>(std::calloc(1, sizeof(ImageHolder)));
-    if (!holder || !takePicture(int32_t(menuItem->userData & 0xFFFFFFFFu), holder)) {
+    WindowList* windows = nullptr;
+    if (!holder || !takePicture(int32_t(menuItem->userData & 0xFFFFFFFFu), holder, &windows)) {
         freeImageHolder(holder);
+        freeWindowList(windows);
         std::free(contacts);
         return 0;
     }
-    openEditor(holder, contacts, count);
+    openEditor(holder, contacts, count, windows);
     return 0;
 }

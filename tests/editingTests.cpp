@@ -135,8 +135,8 @@ TEST_F(History, UndoAndRedoGiveBackEachPictureExactly) {
     };
     HWND editor = openWhite();
     ASSERT_NE(editor, nullptr);
-    // From the selection on, its mark shows over every picture.
-    const PixelSet mark = focusRectPixels({80, 45, 115, 75}, pictureWidth, pictureHeight);
+    // From the selection on, its mark and handles show over every picture.
+    const PixelSet mark = markOnWhite({80, 45, 115, 75}, pictureWidth, pictureHeight);
     int index = 0;
     for (const Step& step : steps) {
         act(editor, step.act);
@@ -318,7 +318,7 @@ TEST_F(SystemMenu, ListsTheAdditionsWithTheirKeys) {
         EXPECT_FALSE(greyed(menu, copyItem));
         EXPECT_FALSE(greyed(menu, saveItem));
     }
-    const PixelSet mark = focusRectPixels({80, 45, 115, 75}, pictureWidth, pictureHeight);
+    const PixelSet mark = markOnWhite({80, 45, 115, 75}, pictureWidth, pictureHeight);
     SendMessageW(editor, WM_SYSCOMMAND, GetMenuItemID(menu, undoItem), 0);
     EXPECT_EQ(marked(picture(editor)), mark) << "the menu's undo";
     SendMessageW(editor, WM_SYSCOMMAND, GetMenuItemID(menu, redoItem), 0);

@@ -213,3 +213,70 @@ PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> 
     return set;
 }
 
+
+namespace {
+
+std::vector<POINT> handleCentres(const RECT& r) {
+    LONG midX = (r.left + r.right) / 2, midY = (r.top + r.bottom) / 2;
+    return {{r.left, r.top}, {r.right, r.top},  {r.right, r.bottom}, {r.left, r.bottom},
+            {midX, r.top},   {r.right, midY},   {midX, r.bottom},    {r.left, midY}};
+}
+
+}  // namespace
+
+PixelSet handleSquares(const RECT& selection) {
+    PixelSet set;
+    for (POINT c : handleCentres(selection)) {
+        for (int y = c.y - 3; y <= c.y + 3; y++)
+            for (int x = c.x - 3; x <= c.x + 3; x++)
+                set.insert({x, y});
+    }
+    return set;
+}
+
+PixelSet handleBorders(const RECT& selection) {
+    PixelSet set;
+    for (POINT c : handleCentres(selection)) {
+        for (int y = c.y - 3; y <= c.y + 3; y++)
+            for (int x = c.x - 3; x <= c.x + 3; x++)
+                if (x == c.x - 3 || x == c.x + 3 || y == c.y - 3 || y == c.y + 3)
+                    set.insert({x, y});
+    }
+    return set;
+}
+
+PixelSet markOnWhite(const RECT& selection, int width, int height) {
+    PixelSet squares = handleSquares(selection);
+    PixelSet set = handleBorders(selection);
+    for (const auto& p : focusRectPixels(selection, width, height))
+        if (!squares.count(p))
+            set.insert(p);
+    PixelSet within;
+    for (const auto& p : set)
+        if (p.first >= 0 && p.second >= 0 && p.first < width && p.second < height)
+            within.insert(p);
+    return within;
+}
+
+PixelSet rectPixels(const RECT& r) {
+    PixelSet set;
+    for (LONG y = r.top; y < r.bottom; y++)
+        for (LONG x = r.left; x < r.right; x++)
+            set.insert({int(x), int(y)});
+    return set;
+}
+
+PixelSet minus(const PixelSet& a, const PixelSet& b) {
+    PixelSet out;
+    for (const auto& p : a)
+        if (!b.count(p))
+            out.insert(p);
+    return out;
+}
+
+PixelSet sizeLabelPixels(HWND editor) {
+    HWND label = GetDlgItem(editor, 100);
+    if (!label || !IsWindowVisible(label))
+        return {};
+    return rectPixels(childRect(label));
+}

@@ -65,6 +65,20 @@ std::vector<COLORREF> clientPixels(HWND editor, int width, int height);
 PixelSet focusRectPixels(const RECT& r, int width, int height);
 PixelSet pixelsOf(const std::vector<COLORREF>& pixels, int width, COLORREF rgb);
 LPARAM at(int x, int y);
+// The 7 x 7 squares of a selection's eight handles, centred on its corners and
+// its sides' middles (right and bottom being the first column and row
+// outside), and their one-pixel borders, which are black; inside they are white.
+PixelSet handleSquares(const RECT& selection);
+PixelSet handleBorders(const RECT& selection);
+// A marked selection as it shows over a white picture: the focus rectangle's
+// dots where no handle covers them, and the handles' borders.
+PixelSet markOnWhite(const RECT& selection, int width, int height);
+// The pixels of a rectangle, and of a set less another.
+PixelSet rectPixels(const RECT& r);
+PixelSet minus(const PixelSet& a, const PixelSet& b);
+// The client pixels the size label's window (the editor's child with control
+// id 100) takes while it shows; none while hidden.
+PixelSet sizeLabelPixels(HWND editor);
 // The columns of each row, moved by dx, dy.
 PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> table, int dx = 0, int dy = 0);
 

@@ -362,6 +362,7 @@ TEST_F(AltGr, IsNeverACommand) {
     const std::pair<WPARAM, wchar_t> keys[] = {
         {'Z', L'ż'}, {'Y', 0},      {'C', L'ć'}, {'S', L'ś'}, {'A', L'ą'},       {'N', L'ń'},
         {'I', 0},    {'O', L'ó'},   {'T', 0},    {'E', L'ę'}, {VK_ESCAPE, 0},    {VK_RETURN, 0},
+        {VK_LEFT, 0}, {VK_DOWN, 0},
     };
     DialogAnswers answers;
     hostAddPictureTransfer(onlineContact, {0});

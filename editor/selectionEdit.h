@@ -1,0 +1,100 @@
+// Adjusting the selection: its eight handles, moving it, the keys, the
+// cursor that tells what a press would do, and the marks painted over the
+// picture for it. The decisions are small pure functions over picture pixels;
+// the rest hooks them into the Select tool's press, moves and release.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "editorState.h"
+
+// Clockwise from the top-left corner; the order is also the order a press
+// tries them in, corners first, so a small selection's corners stay reachable.
+enum SelectionHandle : int8_t {
+    handleNone = -1,
+    handleTopLeft,
+    handleTopRight,
+    handleBottomRight,
+    handleBottomLeft,
+    handleTop,
+    handleRight,
+    handleBottom,
+    handleLeft,
+};
+constexpr int selectionHandleCount = 8;
+// A handle is a square of this side around its point.
+constexpr int32_t handleSide = 7;
+// A press this far from a handle's point, in x and in y, takes the handle.
+constexpr int32_t handleReach = 4;
+// A release this far from its press, in x and in y, is a click.
+constexpr int32_t clickSlack = 2;
+
+// The handle's point on a normalised selection: a corner or a side's middle,
+// right and bottom being the first column and row outside it.
+POINT handlePoint(const RECT& selection, int handle);
+// The handle whose point is within reach of p, or handleNone.
+int handleAt(const RECT& selection, POINT p);
+// What a press at p starts: handles and moving belong to a marked selection
+// and the left button; everything else starts a new selection.
+SelectionGesture gestureAt(const RECT& selection, bool marked, bool rightButton, POINT p, int* handle);
+bool isClick(POINT press, POINT release);
+
+// The selection with the handle's sides moved by dx, dy and kept within the
+// width x height picture; the opposite sides stay. Normalised.
+RECT resizedSelection(const RECT& selection, int handle, int32_t dx, int32_t dy, int32_t width, int32_t height);
+// The selection moved by dx, dy at most as far as the picture lets it, its
+// size kept. A selection already reaching out of the picture is not moved
+// further out.
+RECT movedSelection(const RECT& selection, int32_t dx, int32_t dy, int32_t width, int32_t height);
+// Every coordinate kept within the picture.
+RECT selectionWithinPicture(const RECT& selection, int32_t width, int32_t height);
+
+// What an arrow key, or Ctrl+A, makes of the selection; false for another
+// key. Arrows move it 1 pixel (10 with Shift); with Ctrl they move its right
+// or bottom side, never past the opposite one.
+bool keyedSelection(const RECT& selection, WPARAM key, bool control, bool shift, int32_t width, int32_t height,
+                    RECT* result);
+
+// The standard cursor for what a press there would do.
+const wchar_t* gestureCursor(SelectionGesture gesture, int handle);
+
+// The Select tool's press at picture point p: the gesture it starts.
+void beginSelectionGesture(EditorState& s, POINT p);
+// The rectangle the band shows while the Select tool's drag is at end.
+RECT selectionDragRect(const EditorState& s, POINT end);
+// What the release at end makes of the selection, when that is not a new
+// selection from the press to the release as before: a handle or a move
+// gesture, or a click on a recorded window.
+bool adjustedSelection(const EditorState& s, POINT end, RECT* selection);
+// During every drag, after the band moved: the label gives its size and the
+// loupe follows the mouse where it helps.
+void showDragFeedback(EditorState& s, const RECT& band, POINT mouse);
+// A drag ended, finished or cancelled: loupe and preview go, the selection's
+// handles and label come back. The gesture is kept: a release whose drag was
+// already ended (the capture lost before it) finishes it once more, at the
+// release point.
+void endDragFeedback(EditorState& s);
+// The selection changed to r, marked: repaints the old and new marks.
+void setSelection(EditorState& s, const RECT& r);
+
+// A key-down reaching the editor window: true when it was one of these and
+// was handled.
+bool selectionKeyDown(EditorState& s, WPARAM key, bool control, bool shift);
+// WM_SETCURSOR: true when the cursor was set here.
+bool setSelectionCursor(EditorState& s, LPARAM lParam);
+
+// The selection, normalised, in picture pixels.
+RECT currentSelection(const EditorState& s);
+// Where the handles are shown: around the band while the Select tool drags,
+// else around a marked selection; empty for none.
+RECT shownHandlesRect(const EditorState& s);
+// Repaints the handles where they were and where they are to be now.
+void moveHandles(EditorState& s);
+// Repaints the lines of a picture rectangle's outline, thickness pixels inward.
+void invalidatePictureFrame(const EditorState& s, const RECT& picture, int32_t thickness);
+// Repaints the eight handles around a rectangle.
+void invalidateHandles(const EditorState& s, const RECT& selection);
+// Handles, the snapping outline and the loupe, over everything else.
+void paintSelectionOverlays(const EditorState& s, HDC dc);

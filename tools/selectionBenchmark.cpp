@@ -1,0 +1,226 @@
+// selectionBenchmark: the real snipLeaf.dll in the stand-in host, on a
+// 1920 x 1080 picture shown whole, timing one mouse move of a drag with the
+// repaint it causes, as the user makes it:
+// - while a handle of the selection is dragged (band, handles, label, loupe);
+// - while the selection is moved (band, handles, label);
+// - while an arrow, or a highlight, is previewed;
+// - for comparison, a repaint of the whole view, which no move should need;
+// and the recording of the windows a screenshot shows with 50 windows open
+// (each with three child controls), as the capture runs it.
+// Each row is the median of `moves` moves (or `runs` recordings) after one
+// unmeasured warm-up. Not a test: the figures depend on the machine.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/standInHost.h"
+#include "image/capture.h"
+#include "image/windowList.h"
+
+namespace {
+
+const int moves = 41;
+const int runs = 15;
+const int pictureWidth = 1920, pictureHeight = 1080;
+const double moveAimMs = 8.0;
+const double recordAimMs = 10.0;
+const int windowCount = 50;
+const HostContact contact = {L"GG", 1, 1001, 2};
+
+double nowMs() {
+    static LARGE_INTEGER frequency = {};
+    if (frequency.QuadPart == 0)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+double median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void drainMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+void printRow(const char* measure, const char* what, double ms, double aim) {
+    if (aim > 0)
+        std::printf("| %s | %s | %.3f ms | %.0f ms | %s |\n", measure, what, ms, aim, ms <= aim ? "yes" : "NO");
+    else
+        std::printf("| %s | %s | %.3f ms | - | - |\n", measure, what, ms);
+}
+
+// The move's message and the repaint it leaves due, the size label's included.
+double timedMove(HWND editor, POINT p) {
+    double start = nowMs();
+    SendMessageW(editor, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+    RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return nowMs() - start;
+}
+
+void key(HWND editor, WPARAM k) {
+    SendMessageW(editor, WM_KEYDOWN, k, 0);
+    SendMessageW(editor, WM_KEYUP, k, 0);
+}
+
+// A drag from press moving step pixels per move; the first move is the warm-up.
+double dragMedian(HWND editor, POINT press, POINT step) {
+    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(press.x, press.y));
+    RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    std::vector<double> times;
+    POINT p = press;
+    for (int i = 0; i <= moves; i++) {
+        p = {p.x + step.x, p.y + step.y};
+        double ms = timedMove(editor, p);
+        if (i > 0)
+            times.push_back(ms);
+    }
+    SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+    RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return median(times);
+}
+
+double wholeViewMedian(HWND editor) {
+    std::vector<double> times;
+    for (int i = 0; i <= moves; i++) {
+        double start = nowMs();
+        InvalidateRect(editor, nullptr, FALSE);
+        RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        if (i > 0)
+            times.push_back(nowMs() - start);
+    }
+    return median(times);
+}
+
+void select(HWND editor, POINT from, POINT to) {
+    key(editor, 'S');
+    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+    SendMessageW(editor, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+    SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+    RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void measureMoves(HWND editor) {
+    char picture[64];
+    std::snprintf(picture, sizeof(picture), "%dx%d", pictureWidth, pictureHeight);
+    select(editor, {200, 150}, {1500, 850});
+    printRow("one move, a handle dragged, with its repaint", picture, dragMedian(editor, {1500, 850}, {3, 2}),
+             moveAimMs);
+    select(editor, {200, 150}, {1500, 850});
+    printRow("one move, the selection moved, with its repaint", picture, dragMedian(editor, {800, 500}, {3, 2}),
+             moveAimMs);
+    key(editor, 'A');
+    // Across the picture, corner to corner by the last move.
+    printRow("one move, an arrow previewed, with its repaint", picture, dragMedian(editor, {60, 60}, {40, 22}),
+             moveAimMs);
+    key(editor, 'H');
+    printRow("one move, a highlight previewed, with its repaint", picture, dragMedian(editor, {60, 60}, {40, 22}), 0);
+    key(editor, 'S');
+    printRow("the whole view repainted, for comparison", picture, wholeViewMedian(editor), 0);
+}
+
+LRESULT CALLBACK plainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Top-level windows across the screen, each with three buttons.
+std::vector<HWND> openWindows() {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = plainProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+    wc.lpszClassName = L"selectionBenchmarkWindow";
+    RegisterClassW(&wc);
+    std::vector<HWND> windows;
+    for (int i = 0; i < windowCount; i++) {
+        HWND w = CreateWindowExW(0, wc.lpszClassName, L"window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20 * (i % 25),
+                                 30 * i % 700, 400, 300, nullptr, nullptr, wc.hInstance, nullptr);
+        for (int b = 0; b < 3; b++)
+            CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE, 10 + 90 * b, 10, 80, 24, w, nullptr,
+                            wc.hInstance, nullptr);
+        windows.push_back(w);
+    }
+    drainMessages();
+    return windows;
+}
+
+void measureWindowList() {
+    std::vector<HWND> windows = openWindows();
+    CaptureArea area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    std::vector<double> times;
+    int32_t recorded = 0;
+    for (int i = 0; i <= runs; i++) {
+        double start = nowMs();
+        WindowList* list = recordWindows(area, pictureWidth, pictureHeight);
+        double ms = nowMs() - start;
+        recorded = list ? list->count : -1;
+        freeWindowList(list);
+        if (i > 0)
+            times.push_back(ms);
+    }
+    char what[96];
+    std::snprintf(what, sizeof(what), "%d windows open, %d rectangles recorded", windowCount, int(recorded));
+    printRow("the window list recorded at capture", what, median(times), recordAimMs);
+    for (HWND w : windows)
+        DestroyWindow(w);
+    drainMessages();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool rowsOnly = argc > 1 && std::strcmp(argv[1], "--rows-only") == 0;
+    if (GetSystemMetrics(SM_CXSCREEN) <= pictureWidth || GetSystemMetrics(SM_CYSCREEN) <= pictureHeight) {
+        std::fprintf(stderr, "the screen must be larger than %dx%d to show the picture whole\n", pictureWidth,
+                     pictureHeight);
+        return 1;
+    }
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"snipLeafSelectionBenchmark\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    hostReset({folder + L"settings.ini", hostExeFolder()});
+    hostAddStatusFunction(contact);
+    PluginModule plugin;
+    if (!hostOpenPlugin(hostExeFolder() + L"snipLeaf.dll", &plugin) ||
+        plugin.pluginLoad(0, hostFunctionTable()) != hostOk) {
+        std::fprintf(stderr, "could not load snipLeaf.dll\n");
+        return 1;
+    }
+    // The pointer away from the editor: no real move may end a drag.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    if (!rowsOnly) {
+        std::printf("median of %d moves (%d recordings) after one warm-up; the picture shown whole\n\n", moves, runs);
+        std::printf("| measure | picture or windows | median | aim | met |\n|---|---|---|---|---|\n");
+    }
+    hostPutPictureOnClipboard(pictureWidth, pictureHeight);
+    hostClickItem(L"snipLeaf/Clipboard", {contact});
+    drainMessages();
+    HWND editor = FindWindowW(L"ScreenshotWnd", L"Image");
+    if (!editor) {
+        std::fprintf(stderr, "no editor opened\n");
+        return 1;
+    }
+    measureMoves(editor);
+    SendMessageW(editor, WM_COMMAND, 15, 0);
+    drainMessages();
+    measureWindowList();
+    plugin.pluginUnload(0);
+    hostClosePlugin(&plugin);
+    DeleteFileW((folder + L"settings.ini").c_str());
+    RemoveDirectoryW(folder.c_str());
+    return 0;
+}
