@@ -17,6 +17,7 @@
 #include "annotationPreview.h"
 #include "editorView.h"
 #include "selectionEdit.h"
+#include "textBox.h"
 
 namespace {
 
@@ -184,6 +185,8 @@ RECT penMarginRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t penWi
 
 void toolMouseDown(EditorState& s, LPARAM lParam) {
     POINT p = mousePoint(s, lParam);
+    if (textToolsMouseDown(s, p))
+        return;
     s.dragStart = s.dragEnd = p;
     s.dragging = 1;
     s.dragCancelled = 0;

@@ -9,6 +9,7 @@
 #include "drawingTools.h"
 #include "editorWindow.h"
 #include "selectionEdit.h"
+#include "textBox.h"
 #include "toolbar.h"
 
 const ToolKey toolKeys[] = {
@@ -21,6 +22,8 @@ const ToolKey toolKeys[] = {
     {'A', toolArrow, L"Strzałka\tA"},
     {'H', toolHighlighter, L"Zakreślacz\tH"},
     {'O', toolRedaction, L"Zamaskuj\tO"},
+    {'N', toolTypedText, L"Napis\tN"},
+    {'I', toolStepMarker, L"Numer\tI"},
 };
 const size_t toolKeyCount = sizeof(toolKeys) / sizeof(toolKeys[0]);
 
@@ -48,7 +51,10 @@ void escape(EditorState& s) {
 
 }  // namespace
 
-KeyAction keyAction(WPARAM key, bool control, bool shift) {
+KeyAction keyAction(WPARAM key, bool control, bool shift, bool alt) {
+    // Ctrl and Alt together are AltGr on many keyboards: a letter, never a command.
+    if (control && alt)
+        return KeyAction::none;
     if (control) {
         if (key == 'Z')
             return shift ? KeyAction::redo : KeyAction::undo;
@@ -63,6 +69,10 @@ KeyAction keyAction(WPARAM key, bool control, bool shift) {
     if (key == VK_ESCAPE)
         return KeyAction::escape;
     return toolKeyFor(key) ? KeyAction::tool : KeyAction::none;
+}
+
+bool altGrHeld() {
+    return keyHeld(VK_CONTROL) && keyHeld(VK_MENU);
 }
 
 void undoEdit(EditorState& s) {
@@ -82,6 +92,7 @@ bool hasToolbarButton(int32_t tool) {
 // A tool without a button is not a toolbar command: it is set here, with no
 // button of the check group left pressed, since none stands for it.
 void chooseTool(EditorState& s, int32_t tool) {
+    commitTextBox(s);
     if (hasToolbarButton(tool)) {
         SendMessageW(s.toolbar, TB_CHECKBUTTON, WPARAM(tool), MAKELPARAM(TRUE, 0));
         dispatchCommand(s, WPARAM(tool));
@@ -96,9 +107,13 @@ void chooseTool(EditorState& s, int32_t tool) {
 }
 
 bool editorKeyDown(EditorState& s, WPARAM key) {
+    // AltGr (Ctrl and Alt) gives letters: no key with it is a command, nor
+    // moves the selection (AltGr+A would select all).
+    if (altGrHeld())
+        return false;
     if (selectionKeyDown(s, key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT)))
         return true;
-    switch (keyAction(key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT))) {
+    switch (keyAction(key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT), keyHeld(VK_MENU))) {
     case KeyAction::undo:
         undoEdit(s);
         return true;

@@ -13,14 +13,17 @@ struct ToolKey {
     int32_t tool;
     const wchar_t* menuText;  // the tool's tooltip, a tab and the key
 };
-// The toolbar's tools in its order, then the annotation tools, which have no
-// button of their own.
+// The toolbar's tools in its order, then the annotation tools, the typed text
+// and the step markers, which have no button of their own.
 extern const ToolKey toolKeys[];
 extern const size_t toolKeyCount;
 
 enum class KeyAction { none, undo, redo, copy, saveAs, escape, tool };
-// What a key-down reaching the editor window means, with Ctrl and Shift as held.
-KeyAction keyAction(WPARAM key, bool control, bool shift);
+// What a key-down reaching the editor window means, with Ctrl, Shift and Alt
+// as held: with both Ctrl and Alt (AltGr) nothing.
+KeyAction keyAction(WPARAM key, bool control, bool shift, bool alt = false);
+// Ctrl and Alt are both held: AltGr on many keyboards.
+bool altGrHeld();
 
 // True when the key was one of these and was handled.
 bool editorKeyDown(EditorState& s, WPARAM key);

@@ -23,6 +23,8 @@ enum ToolId : int32_t {
     toolArrow = 20,
     toolHighlighter = 21,
     toolRedaction = 22,
+    toolTypedText = 23,
+    toolStepMarker = 24,
 };
 
 enum EditorCommand : int32_t {
@@ -32,6 +34,22 @@ enum EditorCommand : int32_t {
     commandFileTransfer = 13,
     commandImageHosting = 14,
     commandCancel = 15,
+};
+
+// The open box of the typed text: what the user typed on the picture so far,
+// drawn into it only when the box is committed.
+const int32_t textBoxCapacity = 1024;  // UTF-16 units, the closing zero among them
+struct TextBoxState {
+    uint8_t open;
+    POINT corner;  // the click that opened it, picture pixels
+    wchar_t text[textBoxCapacity];
+    int32_t length;
+    int32_t caret;  // the unit the caret stands before
+    // As last laid out, in picture pixels: the box the marks show over, and
+    // the caret's top and height.
+    RECT shown;
+    POINT caretAt;
+    int32_t lineHeight;
 };
 
 struct EditorState {
@@ -86,6 +104,7 @@ struct EditorState {
     int32_t scrollX, scrollY;
     // Handles, size label, loupe, previews and the windows to snap to.
     SelectionView selectionView;
+    TextBoxState textBox;
 };
 
 // Only opening and closing the editor reach the record by this name; the tests

@@ -11,6 +11,7 @@
 #include "drawingTools.h"
 #include "selectionEdit.h"
 #include "sizeLabel.h"
+#include "textBox.h"
 
 using namespace Gdiplus::DllExports;
 
@@ -66,6 +67,7 @@ void paintMarks(const EditorState& s, HDC dc) {
         RECT band = pictureToWindowRect(s, s.band);
         DrawFocusRect(dc, &band);
     }
+    paintTextBox(s, dc);
     paintSelectionOverlays(s, dc);
 }
 

@@ -24,6 +24,7 @@
 #include "windowSnap.h"
 #include "styleControl.h"
 #include "systemMenu.h"
+#include "textBox.h"
 #include "toolbar.h"
 
 EditorState editorState = [] {
@@ -235,6 +236,7 @@ void closeEditor() {
     }
     clearHistory(s.history);
     s.dragging = s.dragCancelled = 0;
+    discardTextBox(s);
     dropAnnotationPreview(s);
     freeWindowList(s.selectionView.windows);
     s.selectionView = {};
@@ -289,6 +291,8 @@ void dispatchCommand(EditorState& s, WPARAM wParam) {
     // Notifications (the text edit's among them) carry a non-zero code.
     if (HIWORD(wParam) != 0)
         return;
+    // Choosing a tool, sending, handing off: each draws an open text box first.
+    commitTextBox(s);
     bool focusStep = runCommand(s, LOWORD(wParam));
     if (focusStep && s.window)
         SetFocus(s.window);
@@ -336,9 +340,11 @@ LRESULT onMouseMove(EditorState& s, WPARAM wParam, LPARAM lParam) {
 // contact menu that opened this editor, a message box dismissed with Enter)
 // does nothing. Auto-repeat presses only set the flag again.
 LRESULT onKeyDown(HWND window, EditorState& s, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (textBoxKeyDown(s, message, wParam))
+        return 0;
     // The key-down decides what the release does: in a quick chord Alt can
-    // be let go before Enter.
-    if (wParam == VK_RETURN) {
+    // be let go before Enter. With AltGr it is no command.
+    if (wParam == VK_RETURN && !altGrHeld()) {
         s.enterPressed = 1;
         s.enterWithAlt = GetKeyState(VK_MENU) < 0 ? 1 : 0;
     }
@@ -362,6 +368,14 @@ void enterReleased(EditorState& s) {
         toggleFullScreen(s);
     else
         dispatchCommand(s, commandSendSelection);
+}
+
+// Characters typed, with AltGr too, and an input method's results: the open
+// text box's; on the picture they do nothing.
+LRESULT onChar(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
+    if (textBoxChar(s, wParam))
+        return 0;
+    return DefWindowProcW(window, WM_CHAR, wParam, lParam);
 }
 
 LRESULT onKeyUp(EditorState& s, WPARAM key) {
@@ -389,6 +403,7 @@ LRESULT onStyleChanged(HWND window, EditorState& s, UINT message, WPARAM wParam,
         s.penColor = 0xFF000000u | swapRedBlue(colour & colourBits);
     else
         s.brushColor = (colour & 0xFF000000u) | swapRedBlue(colour & colourBits);
+    textBoxRestyled(s);
     SetFocus(window);
     return 0;
 }
@@ -465,6 +480,8 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return onKeyDown(window, s, message, wParam, lParam);
     case WM_KEYUP:
         return onKeyUp(s, wParam);
+    case WM_CHAR:
+        return onChar(window, s, wParam, lParam);
     case WM_SYSKEYUP:
     case WM_SYSCHAR:
         return onSystemKey(window, s, message, wParam, lParam);

@@ -5,6 +5,7 @@
 
 #include "../delivery/copyAndSave.h"
 #include "editorKeys.h"
+#include "textBox.h"
 
 namespace {
 
@@ -65,6 +66,9 @@ void updateSystemMenu(EditorState& s, HMENU menu) {
 
 bool runSystemMenuCommand(EditorState& s, WPARAM command) {
     UINT id = UINT(command) & 0xFFF0u;
+    // Every addition is a command or a tool: an open text box is drawn first.
+    if (id < 0xF000u)
+        commitTextBox(s);
     switch (id) {
     case systemUndo:
         undoEdit(s);

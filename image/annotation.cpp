@@ -25,27 +25,6 @@ Area normalised(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     return {std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
 }
 
-// A pixel of the locked box as plain ARGB. A premultiplied picture's value is
-// turned back by GDI+ itself through the canvas's one-pixel scratch bitmap, so
-// reading and storing agree on the conversion. Without locked memory the
-// bitmap is not locked either and answers for itself.
-uint32_t readPixel(const PixelCanvas& canvas, int64_t x, int64_t y) {
-    Gdiplus::ARGB pixel = 0;
-    if (x < canvas.locked.left || y < canvas.locked.top || x > canvas.locked.right || y > canvas.locked.bottom)
-        return pixel;
-    if (!canvas.scan0) {
-        GdipBitmapGetPixel(canvas.bitmap, INT(x), INT(y), &pixel);
-        return pixel;
-    }
-    const uint8_t* row = canvas.scan0 + (y - canvas.locked.top) * canvas.stride;
-    uint32_t value = reinterpret_cast<const uint32_t*>(row)[x - canvas.locked.left];
-    if (!canvas.premultiply)
-        return value;
-    canvas.premultiply->value = value;
-    GdipBitmapGetPixel(canvas.premultiply->scratch, 0, 0, &pixel);
-    return pixel;
-}
-
 struct Point2 {
     double x, y;
 };

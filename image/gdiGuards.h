@@ -112,3 +112,22 @@ struct MallocGuard {
     ~MallocGuard() { std::free(items); }
     operator T*() const { return items; }
 };
+
+// Any other GDI+ object of this scope's own (a font, a string format, a brush,
+// a drawing surface on a bitmap), given back by its own delete call.
+template <typename T, GpStatus(WINGDIPAPI* release)(T*)>
+struct GdiplusGuard {
+    T* object;
+    GdiplusGuard() : object(nullptr) {}
+    GdiplusGuard(const GdiplusGuard&) = delete;
+    GdiplusGuard& operator=(const GdiplusGuard&) = delete;
+    ~GdiplusGuard() {
+        if (object)
+            release(object);
+    }
+    operator T*() const { return object; }
+};
+using FontGuard = GdiplusGuard<Gdiplus::GpFont, Gdiplus::DllExports::GdipDeleteFont>;
+using StringFormatGuard = GdiplusGuard<Gdiplus::GpStringFormat, Gdiplus::DllExports::GdipDeleteStringFormat>;
+using BrushGuard = GdiplusGuard<Gdiplus::GpBrush, Gdiplus::DllExports::GdipDeleteBrush>;
+using ImageGraphicsGuard = GdiplusGuard<Gdiplus::GpGraphics, Gdiplus::DllExports::GdipDeleteGraphics>;

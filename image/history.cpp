@@ -32,6 +32,8 @@ void freeStep(HistoryStep& step) {
 }
 
 void dropOldestStep(History& h) {
+    if (h.undone < h.stepCount)
+        h.droppedTag = std::max(h.droppedTag, h.steps[0].tag);
     h.bytes -= h.steps[0].bytes;
     freeStep(h.steps[0]);
     std::memmove(&h.steps[0], &h.steps[1], sizeof(HistoryStep) * size_t(h.stepCount - 1));
@@ -59,6 +61,7 @@ void closeStep(History& h) {
 }
 
 void freeSteps(History& h) {
+    h.droppedTag = highestDoneTag(h);
     for (int i = 0; i < h.stepCount; i++)
         freeStep(h.steps[i]);
     h.stepCount = 0;
@@ -113,6 +116,7 @@ void clearHistory(History& h) {
     closeStep(h);
     freeStep(h.current);
     freeSteps(h);
+    h.droppedTag = 0;
     h.holder = nullptr;
     h.bitmap = nullptr;
     h.width = h.height = h.tilesAcross = h.tilesDown = 0;
@@ -206,6 +210,18 @@ bool canUndo(const History& h) {
 
 bool canRedo(const History& h) {
     return !h.open && pictureUnchanged(h) && h.undone > 0;
+}
+
+void tagStep(History& h, uint32_t tag) {
+    if (h.open)
+        h.current.tag = tag;
+}
+
+uint32_t highestDoneTag(const History& h) {
+    uint32_t highest = h.droppedTag;
+    for (int i = 0; i < h.stepCount - h.undone; i++)
+        highest = std::max(highest, h.steps[i].tag);
+    return highest;
 }
 
 size_t historyBytes(const History& h) {

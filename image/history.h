@@ -28,6 +28,7 @@ struct HistoryStep {
     SavedTile* tiles;
     size_t count, capacity;
     size_t bytes;  // of saved pixels
+    uint32_t tag;  // what the editor marked the step with (a step marker's number), 0 for nothing
 };
 
 // Starts zeroed (History history = {};); cleared with clearHistory.
@@ -43,6 +44,9 @@ struct History {
     HistoryStep current;
     uint8_t* tileSaved;  // one flag per tile, for the open step
     size_t bytes;        // of saved pixels in kept steps
+    // The highest tag of the done steps dropped for room or for want of
+    // memory: what they drew stays in the picture.
+    uint32_t droppedTag;
 };
 
 // Drawing into the holder's picture from now on records into a new step.
@@ -58,6 +62,11 @@ bool undoStep(History& history);
 bool redoStep(History& history);
 bool canUndo(const History& history);
 bool canRedo(const History& history);
+// Marks the open step with a tag that goes and comes back with it.
+void tagStep(History& history, uint32_t tag);
+// The highest tag of the steps whose drawing is in the picture now: the done
+// ones, and those dropped while done. 0 when none is tagged.
+uint32_t highestDoneTag(const History& history);
 // Frees every step (editor close); the record may be used again.
 void clearHistory(History& history);
 size_t historyBytes(const History& history);

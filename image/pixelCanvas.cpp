@@ -95,3 +95,20 @@ CanvasLock::~CanvasLock() {
 void storeThroughSetPixel(const PixelCanvas& canvas, int64_t x, int64_t y, uint32_t colour) {
     GdipBitmapSetPixel(canvas.bitmap, INT(x), INT(y), colour);
 }
+
+uint32_t readPixel(const PixelCanvas& canvas, int64_t x, int64_t y) {
+    Gdiplus::ARGB pixel = 0;
+    if (x < canvas.locked.left || y < canvas.locked.top || x > canvas.locked.right || y > canvas.locked.bottom)
+        return pixel;
+    if (!canvas.scan0) {
+        GdipBitmapGetPixel(canvas.bitmap, INT(x), INT(y), &pixel);
+        return pixel;
+    }
+    const uint8_t* row = canvas.scan0 + (y - canvas.locked.top) * canvas.stride;
+    uint32_t value = reinterpret_cast<const uint32_t*>(row)[x - canvas.locked.left];
+    if (!canvas.premultiply)
+        return value;
+    canvas.premultiply->value = value;
+    GdipBitmapGetPixel(canvas.premultiply->scratch, 0, 0, &pixel);
+    return pixel;
+}

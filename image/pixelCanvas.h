@@ -78,6 +78,12 @@ struct CanvasLock {
     operator const PixelCanvas&() const { return canvas; }
 };
 
+// A pixel of the locked box as plain ARGB; 0 outside it. A premultiplied
+// picture's value is turned back by GDI+ itself through the canvas's one-pixel
+// scratch bitmap, so reading and storing agree on the conversion. Without
+// locked memory the bitmap is not locked either and answers for itself.
+uint32_t readPixel(const PixelCanvas& canvas, int64_t x, int64_t y);
+
 // Saves the tile holding (x, y) into the open step; declared here for the
 // store below, which calls it once per tile and step.
 void saveTileBeforeFirstStore(const PixelCanvas& canvas, int64_t x, int64_t y);

@@ -288,6 +288,7 @@ TEST_F(SystemMenu, ListsTheAdditionsWithTheirKeys) {
         L"",         L"Cofnij\tCtrl+Z", L"Ponów\tCtrl+Y", L"Kopiuj do schowka\tCtrl+C", L"Zapisz jako...\tCtrl+S",
         L"",         L"Zaznaczenie\tS", L"Ołówek\tF",     L"Linia\tL",                   L"Prostokąt\tR",
         L"Elipsa\tE", L"Tekst\tT",     L"Strzałka\tA",  L"Zakreślacz\tH",             L"Zamaskuj\tO",
+        L"Napis\tN", L"Numer\tI",
     };
     const int count = int(sizeof(expected) / sizeof(expected[0]));
     HWND editor = openWhite();

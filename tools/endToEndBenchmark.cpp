@@ -6,6 +6,8 @@
 //   the same strip, created, shown and painted with the picture;
 // - the send command to the host's "PFSendPicture" call, against the bare GDI+
 //   save of the same bitmap with the same encoder;
+// - one keystroke in a typed-text box of 100 characters to the box painted
+//   again, against its aim of 4 ms (the baseline column holds the aim);
 // - the working set the process gains with the editor open, against the
 //   picture's own size;
 // - a 100-megapixel photo file opened (copied to the clipboard as a file, as a
@@ -494,6 +496,74 @@ void measureSend(const SendCase& send, const std::wstring& folder) {
     printTimeRow(measure, picture.c_str(), plugin, baseline);
 }
 
+// ---- one keystroke in the typed-text box ----
+
+// 100 characters on 3 lines, the pen at width 15 (42-pixel letters): a big
+// box to paint again.
+const wchar_t boxText[] = L"Zażółć gęślą jaźń, pchnąć łódź\nw tę jeża lub ośm skrzyń fig, 0123\n"
+                          L"Żółw źle łka, ćma ślę: ŁÓDŹ 456789";
+const double keystrokeAimMs = 4.0;
+
+void typeInto(HWND editor, const wchar_t* text) {
+    for (const wchar_t* unit = text; *unit; unit++) {
+        if (*unit == L'\n') {
+            SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+            SendMessageW(editor, WM_KEYUP, VK_RETURN, 0);
+        } else {
+            SendMessageW(editor, WM_CHAR, *unit, 0);
+        }
+    }
+}
+
+// One character typed at the end of the text, or taken back with Backspace,
+// in turn, each to the box painted again: the repaint runs at once with
+// RedrawWindow(RDW_UPDATENOW), over just what the key invalidated.
+void measureKeystroke() {
+    const char* measure = "keystroke to box repainted, 100 characters on 3 lines, width 15";
+    std::string picture = heldSizeText(sendSize);
+    if (!hostPutPictureOnClipboard(sendSize.width, sendSize.height)) {
+        printFailure(measure, picture.c_str(), "no picture on the clipboard");
+        return;
+    }
+    HWND editor = nullptr;
+    if (clickToEditorShown(L"snipLeaf/Clipboard", &editor) < 0) {
+        printFailure(measure, picture.c_str(), "no editor painted");
+        return;
+    }
+    SendMessageW(editor, WM_KEYDOWN, 'N', 0);
+    SendMessageW(editor, 0x3F00, 15, 0);
+    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 40));
+    SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(40, 40));
+    typeInto(editor, boxText);
+    RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW);
+    std::vector<double> times;
+    watchedWindow = editor;
+    for (int run = 0; run <= 4 * runs; run++) {
+        watchedPaints = 0;
+        double start = nowMs();
+        if (run % 2 == 0)
+            SendMessageW(editor, WM_CHAR, L'ś', 0);
+        else
+            SendMessageW(editor, WM_KEYDOWN, VK_BACK, 0);
+        RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW);
+        double elapsed = nowMs() - start;
+        if (watchedPaints == 0) {
+            watchedWindow = nullptr;
+            printFailure(measure, picture.c_str(), "the key repainted nothing");
+            closeEditorWindow(editor);
+            return;
+        }
+        if (run > 0)
+            times.push_back(elapsed);
+    }
+    watchedWindow = nullptr;
+    SendMessageW(editor, WM_KEYDOWN, VK_ESCAPE, 0);
+    closeEditorWindow(editor);
+    double value = median(times);
+    printRow(measure, picture.c_str(), value, keystrokeAimMs, "ms", ratio(value, keystrokeAimMs), "<= 4 ms",
+             value <= keystrokeAimMs);
+}
+
 size_t workingSet(size_t* peak) {
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof(counters);
@@ -733,6 +803,7 @@ void runAll(const std::wstring& folder, bool withPhoto) {
     if (screenHolds(sendSize)) {
         for (const SendCase& send : sendCases)
             measureSend(send, folder);
+        measureKeystroke();
     }
     if (withPhoto)
         measurePhoto(folder);

@@ -1,0 +1,41 @@
+// The typed-text tool's box on the picture: a click opens it, the keyboard
+// types into it as into any text field, and the text shows where and how it
+// will be drawn until the box is committed (one history step) or cancelled.
+// While it is open every key is the box's.
+#pragma once
+
+#include <windows.h>
+
+#include "editorState.h"
+
+// Editing the box's text and moving its caret as a text field does, a
+// surrogate pair as one letter; each answers whether anything changed.
+bool insertTextUnit(TextBoxState& box, wchar_t unit);
+bool eraseBeforeCaret(TextBoxState& box);  // Backspace
+bool eraseAfterCaret(TextBoxState& box);   // Delete
+// Left and Right by one letter, Home and End to the ends of the caret's line.
+bool moveCaret(TextBoxState& box, WPARAM key);
+
+// A press on the picture at this picture point: a press outside an open box
+// commits it; then the typed-text tool opens a box there and the step marker
+// tool places a marker. True when the press was theirs, so no other tool
+// acts on it.
+bool textToolsMouseDown(EditorState& s, POINT picture);
+// Draws the open box's text into the picture as one step (nothing for an
+// empty box) and closes the box. False when no box was open.
+bool commitTextBox(EditorState& s);
+// Escape: the box closes and nothing is drawn.
+void cancelTextBox(EditorState& s);
+// The editor closes: the box goes with nothing drawn or repainted.
+void discardTextBox(EditorState& s);
+// A key-down reaching the editor window (WM_KEYDOWN or WM_SYSKEYDOWN): true
+// when it was the open box's.
+bool textBoxKeyDown(EditorState& s, UINT message, WPARAM key);
+// A WM_CHAR: true when an open box took it.
+bool textBoxChar(EditorState& s, WPARAM unit);
+// The pen or brush changed: the open box shows the text as it now would be drawn.
+void textBoxRestyled(EditorState& s);
+// Paints the open box on the paint's off-screen DC in client coordinates:
+// the text drawn over a copy of the picture's pixels under the box, a dotted
+// frame around the box, and the caret.
+void paintTextBox(const EditorState& s, HDC dc);
