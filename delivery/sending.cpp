@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "../editor/editorWindow.h"
+#include "../editor/sizeLabel.h"
 #include "../plugin/hostBridge.h"
 #include "encoding.h"
 
@@ -195,20 +196,17 @@ bool sendRegionToContacts(EditorState& state) {
 bool sendWholePicture(EditorState& state) {
     if (!state.picture)
         return true;
-    // The whole picture goes as the selection; an editor left open after a
-    // failed send keeps the selection the user made and still sees marked.
-    const int32_t kept[] = {state.startX, state.startY, state.endX, state.endY};
-    uint32_t generation = state.generation;
+    // The whole picture is now the selection, also for an editor left open
+    // after a failed send: the window stops marking the region the user made,
+    // so what it shows is what Enter sends.
     state.startX = 0;
     state.startY = 0;
     state.endX = int32_t(imageWidth(state.picture));
     state.endY = int32_t(imageHeight(state.picture));
-    bool result = sendRegionToContacts(state);
-    if (state.generation == generation && state.window) {
-        state.startX = kept[0];
-        state.startY = kept[1];
-        state.endX = kept[2];
-        state.endY = kept[3];
+    if (state.selectionMarked && state.window) {
+        state.selectionMarked = 0;
+        showSelectionSizeLabel(state);
+        InvalidateRect(state.window, nullptr, FALSE);
     }
-    return result;
+    return sendRegionToContacts(state);
 }

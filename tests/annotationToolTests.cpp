@@ -430,24 +430,27 @@ TEST_F(AnnotationToolTest, DrawingLeavesTheSelectionThatEnterSends) {
     }
 }
 
-// A whole-picture send that fails leaves the editor with the selection the
-// user made and still sees marked: Enter then sends that one.
-TEST_F(AnnotationToolTest, AFailedWholeSendKeepsTheSelection) {
+// A whole-picture send that fails leaves the whole picture selected, and the
+// window no longer marks the region the user made before: Enter sends what
+// the window shows.
+TEST_F(AnnotationToolTest, AFailedWholeSendUnmarksTheSelection) {
     DialogAnswers answers;
     hostAddPictureTransfer(onlineContact, {answerFail, 0});
     HWND editor = openBands();
     ASSERT_NE(editor, nullptr);
     choosePng(editor);
+    const Picture original = painted(editor);
     drawStroke(editor, {'S', {40, 30}, {190, 120}, false});
     SendMessageW(editor, WM_COMMAND, 12, 0);
     ASSERT_EQ(answers.shown.size(), 1u) << "the failure is told";
     ASSERT_TRUE(IsWindow(editor));
+    EXPECT_EQ(differing(painted(editor), original), 0u) << "no mark left";
     SendMessageW(editor, WM_KEYDOWN, VK_RETURN, LPARAM(0x001C0001));
     SendMessageW(editor, WM_KEYUP, VK_RETURN, LPARAM(0xC01C0001));
     hostPumpMessages(50);
     ASSERT_GE(hostDeliveries().size(), 2u);
     const std::vector<uint8_t>& png = hostDeliveries().back().fileBytes;
     ASSERT_GE(png.size(), 24u);
-    EXPECT_EQ(png[19], 150u) << "the selection's width";
-    EXPECT_EQ(png[23], 90u) << "and height";
+    EXPECT_EQ(png[19], uint8_t(width)) << "the whole picture's width";
+    EXPECT_EQ(png[23], uint8_t(height)) << "and height";
 }
