@@ -83,18 +83,6 @@ struct GlobalLockGuard {
     operator uint8_t*() const { return static_cast<uint8_t*>(data); }
 };
 
-struct StreamGuard {
-    IStream* stream;
-    StreamGuard() : stream(nullptr) {}
-    StreamGuard(const StreamGuard&) = delete;
-    StreamGuard& operator=(const StreamGuard&) = delete;
-    ~StreamGuard() {
-        if (stream)
-            stream->Release();
-    }
-    operator IStream*() const { return stream; }
-};
-
 struct KnownFolderGuard {
     wchar_t* path;
     explicit KnownFolderGuard(REFKNOWNFOLDERID id) : path(nullptr) {

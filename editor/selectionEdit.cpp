@@ -310,15 +310,18 @@ bool setSelectionCursor(EditorState& s, LPARAM lParam) {
     return true;
 }
 
+void frameSides(const RECT& r, int32_t thickness, RECT sides[4]) {
+    sides[0] = {r.left, r.top, r.right, r.top + thickness};
+    sides[1] = {r.left, r.bottom - thickness, r.right, r.bottom};
+    sides[2] = {r.left, r.top, r.left + thickness, r.bottom};
+    sides[3] = {r.right - thickness, r.top, r.right, r.bottom};
+}
+
 void invalidatePictureFrame(const EditorState& s, const RECT& r, int32_t thickness) {
     if (isEmpty(r))
         return;
-    const RECT sides[] = {
-        {r.left, r.top, r.right, r.top + thickness},
-        {r.left, r.bottom - thickness, r.right, r.bottom},
-        {r.left, r.top, r.left + thickness, r.bottom},
-        {r.right - thickness, r.top, r.right, r.bottom},
-    };
+    RECT sides[4];
+    frameSides(r, thickness, sides);
     for (const RECT& side : sides)
         invalidatePictureRect(s, side);
 }

@@ -92,6 +92,8 @@ RECT currentSelection(const EditorState& s);
 RECT shownHandlesRect(const EditorState& s);
 // Repaints the handles where they were and where they are to be now.
 void moveHandles(EditorState& s);
+// The four strips, thickness wide, just inside r's edges.
+void frameSides(const RECT& r, int32_t thickness, RECT sides[4]);
 // Repaints the lines of a picture rectangle's outline, thickness pixels inward.
 void invalidatePictureFrame(const EditorState& s, const RECT& picture, int32_t thickness);
 // Repaints the eight handles around a rectangle.

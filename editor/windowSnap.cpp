@@ -75,12 +75,8 @@ void paintSnapOutline(const EditorState& s, HDC dc) {
     GdiObjectGuard<HBRUSH> brush(CreateSolidBrush(outlineColour));
     if (!brush)
         return;
-    const RECT sides[] = {
-        {r.left, r.top, r.right, r.top + outlineThickness},
-        {r.left, r.bottom - outlineThickness, r.right, r.bottom},
-        {r.left, r.top, r.left + outlineThickness, r.bottom},
-        {r.right - outlineThickness, r.top, r.right, r.bottom},
-    };
+    RECT sides[4];
+    frameSides(r, outlineThickness, sides);
     for (const RECT& side : sides)
         FillRect(dc, &side, brush);
 }

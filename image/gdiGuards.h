@@ -131,3 +131,17 @@ using FontGuard = GdiplusGuard<Gdiplus::GpFont, Gdiplus::DllExports::GdipDeleteF
 using StringFormatGuard = GdiplusGuard<Gdiplus::GpStringFormat, Gdiplus::DllExports::GdipDeleteStringFormat>;
 using BrushGuard = GdiplusGuard<Gdiplus::GpBrush, Gdiplus::DllExports::GdipDeleteBrush>;
 using ImageGraphicsGuard = GdiplusGuard<Gdiplus::GpGraphics, Gdiplus::DllExports::GdipDeleteGraphics>;
+
+// A COM stream, such as one over memory for an encoder or a decoder,
+// released at the end of the scope.
+struct StreamGuard {
+    IStream* stream;
+    StreamGuard() : stream(nullptr) {}
+    StreamGuard(const StreamGuard&) = delete;
+    StreamGuard& operator=(const StreamGuard&) = delete;
+    ~StreamGuard() {
+        if (stream)
+            stream->Release();
+    }
+    operator IStream*() const { return stream; }
+};

@@ -161,19 +161,6 @@ struct GlobalLockGuard {
     operator uint8_t*() const { return bytes; }
 };
 
-// A COM stream, released at the end of the scope.
-struct StreamGuard {
-    IStream* stream = nullptr;
-    StreamGuard() = default;
-    StreamGuard(const StreamGuard&) = delete;
-    StreamGuard& operator=(const StreamGuard&) = delete;
-    ~StreamGuard() {
-        if (stream)
-            stream->Release();
-    }
-    operator IStream*() const { return stream; }
-};
-
 constexpr size_t filterTextUnits = 160;
 
 // Label, patterns, label, patterns, ..., then the closing empty text, in a
