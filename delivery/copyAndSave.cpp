@@ -40,18 +40,6 @@ bool openClipboardRetrying(HWND owner) {
     }
 }
 
-struct ClipboardGuard {
-    bool open;
-    explicit ClipboardGuard(HWND owner) : open(openClipboardRetrying(owner)) {}
-    ClipboardGuard(const ClipboardGuard&) = delete;
-    ClipboardGuard& operator=(const ClipboardGuard&) = delete;
-    ~ClipboardGuard() {
-        if (open)
-            CloseClipboard();
-    }
-    operator bool() const { return open; }
-};
-
 // A movable block this scope owns until it hands it on.
 struct GlobalGuard {
     HGLOBAL block;
@@ -68,19 +56,6 @@ struct GlobalGuard {
         block = nullptr;
         return handed;
     }
-};
-
-struct GlobalLockGuard {
-    HGLOBAL block;
-    void* data;
-    explicit GlobalLockGuard(HGLOBAL b) : block(b), data(b ? GlobalLock(b) : nullptr) {}
-    GlobalLockGuard(const GlobalLockGuard&) = delete;
-    GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
-    ~GlobalLockGuard() {
-        if (data)
-            GlobalUnlock(block);
-    }
-    operator uint8_t*() const { return static_cast<uint8_t*>(data); }
 };
 
 struct KnownFolderGuard {
@@ -260,7 +235,7 @@ bool putSelectionOnClipboard(EditorState& s) {
         return false;
     HGLOBAL dib = dibOf(clone, regionWidth(region), regionHeight(region));
     HGLOBAL png = pngOf(clone);
-    ClipboardGuard clipboard(s.window);
+    ClipboardGuard clipboard(openClipboardRetrying(s.window));
     if (!clipboard || !EmptyClipboard()) {
         GlobalFree(dib);
         GlobalFree(png);

@@ -3,6 +3,7 @@
 // it holds, so it goes wherever the handle goes.
 #pragma once
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "gdiplusFlat.h"
@@ -144,4 +145,31 @@ struct StreamGuard {
             stream->Release();
     }
     operator IStream*() const { return stream; }
+};
+
+// The clipboard, closed at the end of the scope when it was opened.
+struct ClipboardGuard {
+    bool open;
+    explicit ClipboardGuard(bool opened) : open(opened) {}
+    ClipboardGuard(const ClipboardGuard&) = delete;
+    ClipboardGuard& operator=(const ClipboardGuard&) = delete;
+    ~ClipboardGuard() {
+        if (open)
+            CloseClipboard();
+    }
+    operator bool() const { return open; }
+};
+
+// A global block's bytes while it is locked; null for a null block.
+struct GlobalLockGuard {
+    HGLOBAL block;
+    void* data;
+    explicit GlobalLockGuard(HGLOBAL b) : block(b), data(b ? GlobalLock(b) : nullptr) {}
+    GlobalLockGuard(const GlobalLockGuard&) = delete;
+    GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
+    ~GlobalLockGuard() {
+        if (data)
+            GlobalUnlock(block);
+    }
+    operator uint8_t*() const { return static_cast<uint8_t*>(data); }
 };

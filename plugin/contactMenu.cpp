@@ -136,31 +136,6 @@ static_assert(openFileFlags == 0x80A08);
 // own dialog whatever the buffer; that is the platform's fault.
 constexpr size_t longPathUnits = 32768;
 
-struct ClipboardGuard {
-    bool open;
-    ClipboardGuard() : open(OpenClipboard(nullptr) != 0) {}
-    ClipboardGuard(const ClipboardGuard&) = delete;
-    ClipboardGuard& operator=(const ClipboardGuard&) = delete;
-    ~ClipboardGuard() {
-        if (open)
-            CloseClipboard();
-    }
-};
-
-// A global block's bytes while it is locked.
-struct GlobalLockGuard {
-    HGLOBAL block;
-    uint8_t* bytes;
-    explicit GlobalLockGuard(HGLOBAL b) : block(b), bytes(static_cast<uint8_t*>(GlobalLock(b))) {}
-    GlobalLockGuard(const GlobalLockGuard&) = delete;
-    GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
-    ~GlobalLockGuard() {
-        if (bytes)
-            GlobalUnlock(block);
-    }
-    operator uint8_t*() const { return bytes; }
-};
-
 constexpr size_t filterTextUnits = 160;
 
 // Label, patterns, label, patterns, ..., then the closing empty text, in a
@@ -281,7 +256,7 @@ bool pictureFromClipboard(ImageHolder* holder) {
     if (!dropped)
         return false;
     {
-        ClipboardGuard clipboard;
+        ClipboardGuard clipboard(OpenClipboard(nullptr) != 0);
         if (!clipboard.open)
             return false;
         if (auto* bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)))

@@ -34,6 +34,7 @@
 #include "delivery/encoding.h"
 #include "editor/editorState.h"
 #include "host/standInHost.h"
+#include "tools/benchmarkClock.h"
 #include "image/capture.h"
 #include "tools/importPatch.h"
 
@@ -73,14 +74,6 @@ const SendCase sendCases[] = {
 
 // ---- decisions over the numbers ----
 
-double median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 // Zero when there is no baseline to compare with.
 double ratio(double value, double baseline) {
     return baseline > 0 ? value / baseline : 0;
@@ -95,23 +88,6 @@ bool memoryAimMet(double copies) {
 }
 
 // ---- clock, messages, the plug-in's platform calls ----
-
-double nowMs() {
-    static LARGE_INTEGER frequency = {};
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
-void drainMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
 
 // The plug-in waits before a screenshot so that the menu is gone from the
 // screen, in short message waits between which the host's windows paint; the

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "host/standInHost.h"
+#include "tools/benchmarkClock.h"
 #include "image/capture.h"
 #include "image/windowList.h"
 
@@ -30,31 +31,6 @@ const double moveAimMs = 8.0;
 const double recordAimMs = 10.0;
 const int windowCount = 50;
 const HostContact contact = {L"GG", 1, 1001, 2};
-
-double nowMs() {
-    static LARGE_INTEGER frequency = {};
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
-double median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-void drainMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
 
 void printRow(const char* measure, const char* what, double ms, double aim) {
     if (aim > 0)
