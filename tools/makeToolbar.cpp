@@ -1,11 +1,14 @@
 // Draws the editor's toolbar strip: 16 icons of 32x32 pixels side by side,
-// icon k being the picture of the toolbar command with id k. The icons are
-// painted from code so the strip can be regenerated and reviewed without an
-// image editor. Writes the strip as a 32-bit bottom-up BMP (embedded by
-// windres as the bitmap resource) and as an RGBA PNG (loaded by the host).
+// icon k being the picture of the toolbar command with id k; and the strip of
+// the tools that the main toolbar has no button for (pointer, arrow,
+// highlighter, redaction, typed text, numbered steps), in the same style. The
+// icons are painted from code so the strips can be regenerated and reviewed
+// without an image editor. Writes the main strip as a 32-bit bottom-up BMP
+// (embedded by windres as the bitmap resource) and as an RGBA PNG (loaded by
+// the host), and the tool strip as a BMP (embedded only).
 //
 // Usage: makeToolbar [outputFolder] [previewPng]
-// The optional preview is the strip enlarged on a toolbar-grey background,
+// The optional preview is both strips enlarged on toolbar-grey backgrounds,
 // for checking the icons by eye; it is not part of the build.
 #include "pngWriter.h"
 
@@ -21,7 +24,7 @@ namespace {
 
 const int iconSize = 32;
 const int iconCount = 16;
-const int stripWidth = iconSize * iconCount;
+const int toolIconCount = 6;
 const int stripHeight = iconSize;
 
 struct Colour {
@@ -357,6 +360,67 @@ void paintCancel(Cell cell) {
     });
 }
 
+
+// The pointer: the platform's arrow cursor, white with a black edge.
+void paintPointer(Cell cell) {
+    const std::vector<Point> cursor = {{9, 4},     {9, 25.5f}, {14, 20.5f}, {17.5f, 28},
+                                       {21, 26.5f}, {17.5f, 19}, {24.5f, 19}};
+    fillOutlined(cell, white, black, 1.2f, [&](float x, float y) { return sdPolygon(x, y, cursor); });
+}
+
+// The arrow tool draws a shaft with a filled head: a red one, as arrows on
+// screenshots usually are.
+void paintArrow(Cell cell) {
+    const Colour red = rgb(220, 30, 30);
+    line(cell, {6, 26}, {19.5f, 12.5f}, 3.0f, red);
+    polygon(cell, {{27, 5}, {23.5f, 18}, {14, 8.5f}}, red);
+}
+
+// A yellow marker stroke over grey lines of text, with the pen's chisel tip.
+void paintHighlighter(Cell cell) {
+    for (int y : {8, 15, 22})
+        fillRect(cell, 4, y, 27, y + 1, rgb(120, 120, 120));
+    fillRect(cell, 3, 12, 28, 19, Colour{1.0f, 0.92f, 0.0f, 0.75f});
+    const std::vector<Point> pen = {{21, 12}, {27, 6}, {31, 10}, {25, 16}};
+    fillOutlined(cell, rgb(255, 225, 0), rgb(110, 90, 0), 1.0f, [&](float x, float y) { return sdPolygon(x, y, pen); });
+}
+
+// Redaction tiles a rectangle with blocks of flat colour: a mosaic of greys
+// in a frame.
+void paintRedaction(Cell cell) {
+    const Colour greys[] = {rgb(90, 90, 90), rgb(150, 150, 150), rgb(190, 190, 190), rgb(120, 120, 120)};
+    for (int by = 0; by < 4; by++)
+        for (int bx = 0; bx < 4; bx++) {
+            int x = 5 + bx * 6, y = 5 + by * 6;
+            fillRect(cell, x, y, x + 5, y + 5, greys[(bx * 3 + by * 2 + bx * by) % 4]);
+        }
+    frameRect(cell, 4, 4, 28, 28, black);
+}
+
+// Typed text writes any letter, the Polish ones too: a capital A with an
+// ogonek, in blue, beside a text caret.
+void paintTypedText(Cell cell) {
+    const Colour blue = rgb(30, 80, 200);
+    line(cell, {4.5f, 25}, {12, 5}, 3.0f, blue);
+    line(cell, {19.5f, 25}, {12, 5}, 3.0f, blue);
+    line(cell, {8, 18}, {16, 18}, 2.5f, blue);
+    fillShape(cell, blue, [&](float x, float y) {
+        return std::max(std::fabs(sdCircle(x, y, {22, 27}, 2.6f)) - 0.9f, 27.0f - y);
+    });
+    fillRect(cell, 26, 4, 27, 27, black);
+    fillRect(cell, 24, 4, 29, 5, black);
+    fillRect(cell, 24, 26, 29, 27, black);
+}
+
+// A numbered step: a dark disc holding a white 1.
+void paintStepMarker(Cell cell) {
+    fillOutlined(cell, rgb(200, 30, 30), rgb(110, 0, 0), 1.0f,
+                 [&](float x, float y) { return sdCircle(x, y, {16, 16}, 12); });
+    fillRect(cell, 15, 9, 18, 23, white);
+    fillRect(cell, 13, 10, 14, 12, white);
+    fillRect(cell, 12, 22, 20, 23, white);
+}
+
 using Painter = void (*)(Cell);
 
 const Painter painters[] = {
@@ -366,6 +430,12 @@ const Painter painters[] = {
     paintSendAll,      paintFileTransfer, paintFrog,       paintCancel,
 };
 static_assert(std::size(painters) == iconCount, "one painter per toolbar command");
+
+// In the order of the tool strip's buttons, the pointer first.
+const Painter toolPainters[] = {
+    paintPointer, paintArrow, paintHighlighter, paintRedaction, paintTypedText, paintStepMarker,
+};
+static_assert(std::size(toolPainters) == toolIconCount, "one painter per tool strip button");
 
 uint8_t toByte(float v) { return uint8_t(std::lround(std::clamp(v, 0.0f, 1.0f) * 255)); }
 
@@ -424,27 +494,40 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     return std::fclose(f) == 0 && ok;
 }
 
-Strip paintStrip() {
-    Strip s = makeStrip(stripWidth, stripHeight);
-    for (size_t k = 0; k < std::size(painters); k++)
-        painters[k](Cell{&s, int(k) * iconSize});
+Strip paintStrip(const Painter* table, int count) {
+    Strip s = makeStrip(iconSize * count, stripHeight);
+    for (int k = 0; k < count; k++)
+        table[k](Cell{&s, k * iconSize});
     return s;
 }
 
-// Enlarged icons in a 4x4 grid on two toolbar greys, with the strip at
-// actual size underneath.
+// Both strips side by side: one row of icons.
+Strip joined(const Strip& a, const Strip& b) {
+    Strip s = makeStrip(a.width + b.width, stripHeight);
+    for (int y = 0; y < stripHeight; y++) {
+        for (int x = 0; x < a.width; x++)
+            s.pixels[size_t(y) * s.width + x] = a.pixels[size_t(y) * a.width + x];
+        for (int x = 0; x < b.width; x++)
+            s.pixels[size_t(y) * s.width + a.width + x] = b.pixels[size_t(y) * b.width + x];
+    }
+    return s;
+}
+
+// Enlarged icons in a grid of four columns on two toolbar greys, with the
+// strip at actual size underneath.
 bool writePreview(const std::string& path, const Strip& s) {
     const int scale = 4, cellSize = iconSize * scale + 8, columns = 4;
+    const int icons = s.width / iconSize, gridRows = (icons + columns - 1) / columns;
     const Colour backgrounds[] = {rgb(240, 240, 240), rgb(200, 200, 200)};
-    const int gridWidth = columns * cellSize, gridHeight = (iconCount / columns) * cellSize;
+    const int gridWidth = columns * cellSize, gridHeight = gridRows * cellSize;
     const int width = gridWidth * int(std::size(backgrounds)), height = gridHeight + 2 * iconSize;
-    Strip out = makeStrip(std::max(width, stripWidth), height);
+    Strip out = makeStrip(std::max(width, s.width), height);
     for (size_t b = 0; b < std::size(backgrounds); b++)
         for (int y = 0; y < out.height; y++)
             for (int x = int(b) * gridWidth; x < int(b + 1) * gridWidth; x++)
                 out.pixels[size_t(y) * out.width + x] = backgrounds[b];
     for (size_t b = 0; b < std::size(backgrounds); b++)
-        for (int k = 0; k < iconCount; k++)
+        for (int k = 0; k < icons; k++)
             for (int y = 0; y < iconSize * scale; y++)
                 for (int x = 0; x < iconSize * scale; x++) {
                     int ox = int(b) * gridWidth + (k % columns) * cellSize + 4 + x;
@@ -454,7 +537,7 @@ bool writePreview(const std::string& path, const Strip& s) {
                     dst = over(src, dst, 1);
                 }
     for (int y = 0; y < iconSize; y++)
-        for (int x = 0; x < stripWidth; x++) {
+        for (int x = 0; x < s.width; x++) {
             Colour& dst = out.pixels[size_t(gridHeight + iconSize / 2 + y) * out.width + x];
             dst = over(s.pixels[size_t(y) * s.width + x], dst, 1);
         }
@@ -465,16 +548,18 @@ bool writePreview(const std::string& path, const Strip& s) {
 
 int main(int argc, char** argv) {
     std::string folder = argc > 1 ? argv[1] : "resources";
-    Strip strip = paintStrip();
-    if (!writeFile(folder + "/snipLeafToolbar.bmp", bmpBytes(strip))) {
-        std::fprintf(stderr, "makeToolbar: cannot write %s/snipLeafToolbar.bmp\n", folder.c_str());
+    Strip strip = paintStrip(painters, iconCount);
+    Strip tools = paintStrip(toolPainters, toolIconCount);
+    if (!writeFile(folder + "/snipLeafToolbar.bmp", bmpBytes(strip)) ||
+        !writeFile(folder + "/snipLeafTools.bmp", bmpBytes(tools))) {
+        std::fprintf(stderr, "makeToolbar: cannot write the strips' bitmaps into %s\n", folder.c_str());
         return 1;
     }
     if (!pngWriter::writeRgba(folder + "/snipLeafToolbar.png", strip.width, strip.height, rgbaBytes(strip))) {
         std::fprintf(stderr, "makeToolbar: cannot write %s/snipLeafToolbar.png\n", folder.c_str());
         return 1;
     }
-    if (argc > 2 && !writePreview(argv[2], strip)) {
+    if (argc > 2 && !writePreview(argv[2], joined(strip, tools))) {
         std::fprintf(stderr, "makeToolbar: cannot write %s\n", argv[2]);
         return 1;
     }
