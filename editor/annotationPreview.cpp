@@ -1,15 +1,17 @@
 // The preview's bitmap is as large as the picture, so the primitives run on
 // it with the picture's own coordinates and paint exactly the pixels they
 // will paint into the picture; the system commits its memory only where a
-// preview writes. The arrow is drawn on transparent pixels and taken off
-// again by drawing it once more in transparent black; only the pieces along
-// it are repainted, blended over the picture. The highlight and the
-// redaction read the picture, so the part they cover is copied in from the
-// picture first, with the ring the redaction reads, and is then copied to
-// the window as it is, blended over white like the picture.
+// preview writes. The arrow, the line, the rectangle and the ellipse are
+// drawn on transparent pixels and taken off again by clearing the
+// rectangles that hold every pixel they paint; only what may have changed
+// is repainted, blended over the picture. The highlight and the redaction
+// read the picture, so the part they cover is copied in from the picture
+// first, with the ring the redaction reads, and is then copied to the window
+// as it is, blended over white like the picture.
 #include "annotationPreview.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "../image/annotation.h"
 #include "../image/gdiGuards.h"
@@ -21,7 +23,6 @@ using namespace Gdiplus::DllExports;
 namespace {
 
 constexpr uint32_t transparent = 0x00000000u;
-constexpr int arrowPiecesMax = 48;
 constexpr int32_t arrowPieceLength = 48;
 
 bool hasPreview(const AnnotationPreview& p) {
@@ -69,16 +70,25 @@ bool makePreview(AnnotationPreview& p, const ImageHolder* picture) {
     return true;
 }
 
+bool drawnOnTransparent(int32_t tool) {
+    return tool == toolArrow || tool == toolLine || tool == toolRectangle || tool == toolEllipse;
+}
+
+// The rectangles that hold every pixel of the shape drawn on the preview now.
+int shownPieces(const AnnotationPreview& p, RECT* pieces, int max) {
+    return shapeFootprint(p.shapeTool, p.from, p.to, p.penWidth, pieces, max);
+}
+
 void invalidateShown(const EditorState& s) {
     const AnnotationPreview& p = s.selectionView.preview;
     if (IsRectEmpty(&p.shown))
         return;
-    if (!p.arrowDrawn) {
+    if (!p.shapeTool) {
         invalidatePictureRect(s, p.shown);
         return;
     }
-    RECT pieces[arrowPiecesMax];
-    int n = arrowFootprint(p.from, p.to, p.penWidth, pieces, arrowPiecesMax);
+    RECT pieces[shapePiecesMax];
+    int n = shownPieces(p, pieces, shapePiecesMax);
     for (int i = 0; i < n; i++)
         invalidatePictureRect(s, pieces[i]);
 }
@@ -120,28 +130,64 @@ void flattenOverWhite(AnnotationPreview& p, const RECT& r) {
     }
 }
 
-void eraseArrow(AnnotationPreview& p) {
-    if (!p.arrowDrawn)
-        return;
-    ImageHolder holder = {p.bitmap};
-    drawArrow(&holder, p.from.x, p.from.y, p.to.x, p.to.y, transparent, p.penWidth);
-    p.arrowDrawn = 0;
+void clearRect(AnnotationPreview& p, const RECT& r) {
+    RECT cut = cutToPreview(p, r);
+    for (LONG y = cut.top; y < cut.bottom; y++)
+        std::memset(p.pixels + size_t(y) * size_t(p.width) + size_t(cut.left), 0,
+                    sizeof(uint32_t) * size_t(cut.right - cut.left));
 }
 
-void previewArrow(EditorState& s, AnnotationPreview& p, POINT end) {
-    eraseArrow(p);
+void eraseShape(AnnotationPreview& p) {
+    if (!p.shapeTool)
+        return;
+    GdiFlush();
+    RECT pieces[shapePiecesMax];
+    int n = shownPieces(p, pieces, shapePiecesMax);
+    for (int i = 0; i < n; i++)
+        clearRect(p, pieces[i]);
+    p.shapeTool = 0;
+}
+
+// A rectangle or an ellipse that moved repaints its old and new frames, not
+// the inside both fill alike; a stroke repaints its old and new pieces.
+void invalidateShapeChange(const EditorState& s, const AnnotationPreview& old) {
+    const AnnotationPreview& p = s.selectionView.preview;
+    if (!old.shapeTool || (p.shapeTool != toolRectangle && p.shapeTool != toolEllipse)) {
+        invalidateShown(s);
+        RECT pieces[shapePiecesMax];
+        int n = old.shapeTool ? shownPieces(old, pieces, shapePiecesMax) : 0;
+        for (int i = 0; i < n; i++)
+            invalidatePictureRect(s, pieces[i]);
+        return;
+    }
+    RECT box = {};
+    UnionRect(&box, &old.shown, &p.shown);
+    RECT core = {};
+    RECT oldCore = shapeCore(old.shapeTool, old.from, old.to, old.penWidth);
+    RECT newCore = shapeCore(p.shapeTool, p.from, p.to, p.penWidth);
+    IntersectRect(&core, &oldCore, &newCore);
+    RECT strips[4];
+    ringAround(box, core, strips);
+    for (const RECT& strip : strips)
+        invalidatePictureRect(s, strip);
+}
+
+void previewShape(EditorState& s, AnnotationPreview& p, POINT end) {
+    AnnotationPreview old = p;
+    eraseShape(p);
     ImageHolder holder = {p.bitmap};
-    drawArrow(&holder, s.dragStart.x, s.dragStart.y, end.x, end.y, s.penColor, s.penWidth);
+    drawToolShape(&holder, s, s.dragStart, end);
+    p.shapeTool = s.tool;
     p.from = s.dragStart;
     p.to = end;
     p.penWidth = s.penWidth;
-    p.arrowDrawn = 1;
-    RECT pieces[arrowPiecesMax];
-    int n = arrowFootprint(p.from, p.to, p.penWidth, pieces, arrowPiecesMax);
+    RECT pieces[shapePiecesMax];
+    int n = shownPieces(p, pieces, shapePiecesMax);
     RECT all = {};
     for (int i = 0; i < n; i++)
         UnionRect(&all, &all, &pieces[i]);
     p.shown = cutToPreview(p, all);
+    invalidateShapeChange(s, old);
 }
 
 bool previewArea(EditorState& s, AnnotationPreview& p, POINT end) {
@@ -165,11 +211,11 @@ bool partInClip(const EditorState& s, const RECT& picture, const RECT& clip, REC
     return IntersectRect(part, &shown, &clip) != 0;
 }
 
-void blendArrowPieces(const EditorState& s, HDC dc, HDC source, const RECT& clip) {
+void blendShapePieces(const EditorState& s, HDC dc, HDC source, const RECT& clip) {
     const AnnotationPreview& p = s.selectionView.preview;
-    RECT pieces[arrowPiecesMax];
-    int n = arrowFootprint(p.from, p.to, p.penWidth, pieces, arrowPiecesMax);
-    // Premultiplied alpha: the arrow's pixels are opaque and the rest fully
+    RECT pieces[shapePiecesMax];
+    int n = shownPieces(p, pieces, shapePiecesMax);
+    // Premultiplied alpha: the shape's pixels are opaque and the rest fully
     // transparent, for which plain and premultiplied values are the same.
     const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     for (int i = 0; i < n; i++) {
@@ -180,6 +226,26 @@ void blendArrowPieces(const EditorState& s, HDC dc, HDC source, const RECT& clip
         int width = part.right - part.left, height = part.bottom - part.top;
         GdiAlphaBlend(dc, part.left, part.top, width, height, source, from.x, from.y, width, height, blend);
     }
+}
+
+// Pieces of at most arrowPieceLength along the stroke, each with the pen's
+// margin and a pixel more.
+int strokePieces(POINT a, POINT b, int32_t penWidth, RECT* pieces, int max) {
+    if (max < 1)
+        return 0;
+    double length = std::hypot(double(b.x) - a.x, double(b.y) - a.y);
+    int count = int(length / arrowPieceLength) + 1;
+    if (count > max)
+        count = max;
+    POINT from = a;
+    for (int i = 1; i <= count; i++) {
+        POINT to = {LONG(a.x + std::lround(double(b.x - a.x) * i / count)),
+                    LONG(a.y + std::lround(double(b.y - a.y) * i / count))};
+        RECT r = penMarginRect(from.x, from.y, to.x, to.y, penWidth);
+        pieces[i - 1] = {r.left - 1, r.top - 1, r.right + 1, r.bottom + 1};
+        from = to;
+    }
+    return count;
 }
 
 }  // namespace
@@ -205,32 +271,70 @@ RECT previewSourceRect(const RECT& drawn, int32_t width, int32_t height) {
 int arrowFootprint(POINT a, POINT b, int32_t penWidth, RECT* pieces, int max) {
     if (max < 2)
         return 0;
-    double length = std::hypot(double(b.x) - a.x, double(b.y) - a.y);
-    int count = int(length / arrowPieceLength) + 1;
-    if (count > max - 1)
-        count = max - 1;
-    POINT from = a;
-    for (int i = 1; i <= count; i++) {
-        POINT to = {LONG(a.x + std::lround(double(b.x - a.x) * i / count)),
-                    LONG(a.y + std::lround(double(b.y - a.y) * i / count))};
-        RECT r = penMarginRect(from.x, from.y, to.x, to.y, penWidth);
-        pieces[i - 1] = {r.left - 1, r.top - 1, r.right + 1, r.bottom + 1};
-        from = to;
-    }
+    int count = strokePieces(a, b, penWidth, pieces, max - 1);
     // The head's corners lie within L / cos 28 degrees of the tip, less than 2 L.
     int32_t reach = 2 * arrowHeadLength(penWidth) + 1;
     pieces[count] = {b.x - reach, b.y - reach, b.x + reach + 1, b.y + reach + 1};
     return count + 1;
 }
 
+// The ellipse's walk reaches a column and a row beyond its corners.
+int shapeFootprint(int32_t tool, POINT a, POINT b, int32_t penWidth, RECT* pieces, int max) {
+    if (tool == toolArrow)
+        return arrowFootprint(a, b, penWidth, pieces, max);
+    if (tool == toolLine)
+        return strokePieces(a, b, penWidth, pieces, max);
+    if ((tool != toolRectangle && tool != toolEllipse) || max < 1)
+        return 0;
+    RECT r = penMarginRect(a.x, a.y, b.x, b.y, penWidth);
+    pieces[0] = {r.left - 1, r.top - 1, r.right + 1, r.bottom + 1};
+    return 1;
+}
+
+RECT shapeCore(int32_t tool, POINT a, POINT b, int32_t penWidth) {
+    const RECT none = {0, 0, 0, 0};
+    RECT r = normalisedRect(a.x, a.y, b.x, b.y);
+    int32_t half = penWidth >> 1;
+    if (tool == toolRectangle) {
+        RECT inside = {r.left + (penWidth - half), r.top + (penWidth - half), r.right - half, r.bottom - half};
+        return inside.left < inside.right && inside.top < inside.bottom ? inside : none;
+    }
+    if (tool != toolEllipse)
+        return none;
+    // The square inscribed in the ellipse less the pen's width all round
+    // reaches 1 / sqrt 2 of its half axes from the centre; a pixel less for
+    // the walk's rounding.
+    double across = (double(r.right - r.left) / 2 - penWidth) * 0.70710678 - 1;
+    double down = (double(r.bottom - r.top) / 2 - penWidth) * 0.70710678 - 1;
+    if (across < 1 || down < 1)
+        return none;
+    LONG cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+    return {cx - LONG(across), cy - LONG(down), cx + LONG(across), cy + LONG(down)};
+}
+
+void ringAround(const RECT& box, const RECT& core, RECT strips[4]) {
+    RECT inside = {};
+    if (!IntersectRect(&inside, &core, &box)) {
+        strips[0] = box;
+        strips[1] = strips[2] = strips[3] = {0, 0, 0, 0};
+        return;
+    }
+    strips[0] = {box.left, box.top, box.right, inside.top};
+    strips[1] = {box.left, inside.bottom, box.right, box.bottom};
+    strips[2] = {box.left, inside.top, inside.left, inside.bottom};
+    strips[3] = {inside.right, inside.top, box.right, inside.bottom};
+}
+
 bool showAnnotationPreview(EditorState& s, POINT end) {
     AnnotationPreview& p = s.selectionView.preview;
     if (!makePreview(p, s.picture))
         return false;
+    if (drawnOnTransparent(s.tool)) {
+        previewShape(s, p, end);
+        return true;
+    }
     invalidateShown(s);
-    if (s.tool == toolArrow)
-        previewArrow(s, p, end);
-    else if (!previewArea(s, p, end))
+    if (!previewArea(s, p, end))
         return false;
     invalidateShown(s);
     return true;
@@ -256,8 +360,8 @@ void paintAnnotationPreview(const EditorState& s, HDC dc) {
     if (!source)
         return;
     SelectGuard selected(source, p.dib);
-    if (p.arrowDrawn) {
-        blendArrowPieces(s, dc, source, clip);
+    if (p.shapeTool) {
+        blendShapePieces(s, dc, source, clip);
         return;
     }
     POINT from = windowToPicture(s, {part.left, part.top});

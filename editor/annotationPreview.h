@@ -1,6 +1,6 @@
-// What the arrow, the highlighter and the redaction will draw, shown while
-// they are dragged: the primitive itself runs on a bitmap of the preview's
-// own, the picture is untouched until the release.
+// What the line, rectangle, ellipse, arrow, highlighter and redaction tools
+// will draw, shown while they are dragged: the primitive itself runs on a
+// bitmap of the preview's own, the picture is untouched until the release.
 #pragma once
 
 #include <windows.h>
@@ -27,3 +27,13 @@ RECT previewSourceRect(const RECT& drawn, int32_t width, int32_t height);
 // the pen's margin, and the last the head's reach around the tip; they cover
 // every pixel the arrow paints. Answers how many were written (at most max).
 int arrowFootprint(POINT a, POINT b, int32_t penWidth, RECT* pieces, int max);
+// The same for the tool's shape from a to b: the arrow's, a line's pieces
+// along it, one rectangle around a rectangle or an ellipse; none for other
+// tools.
+constexpr int shapePiecesMax = 48;
+int shapeFootprint(int32_t tool, POINT a, POINT b, int32_t penWidth, RECT* pieces, int max);
+// Inside a rectangle's or an ellipse's pen: a rectangle whose pixels the
+// shape leaves alone or fills, and nothing else; empty for none.
+RECT shapeCore(int32_t tool, POINT a, POINT b, int32_t penWidth);
+// The four strips of box outside core: above, below, left and right.
+void ringAround(const RECT& box, const RECT& core, RECT strips[4]);

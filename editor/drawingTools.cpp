@@ -1,7 +1,8 @@
-// Mouse handling of the tools. The rubber band is drawn with exclusive-or focus
-// rectangles straight on the window, so the picture is not repainted while a
-// button is held; the drawing tools paint into the picture and repaint only
-// the part they touched. Only the Select tool's drag sets the selection; the
+// Mouse handling of the tools. The Select tool's rubber band is drawn with
+// exclusive-or focus rectangles straight on the window; the line, the shapes
+// and the annotation tools show a preview of exactly what they will draw,
+// and paint into the picture at the release, repainting only the part they
+// touched. Only the Select tool's drag sets the selection; the
 // drawing tools keep their own drag points. Points are picture pixels, mapped
 // from the window through the view.
 #include "drawingTools.h"
@@ -28,8 +29,11 @@ POINT mousePoint(const EditorState& s, LPARAM lParam) {
     return windowToPicture(s, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
 }
 
-bool usesRubberBand(int32_t tool) {
-    return tool == toolSelect || tool == toolRectangle || tool == toolEllipse;
+// The drawing tools show exactly what they will draw while dragged; Select
+// shows its band.
+bool showsPreview(int32_t tool) {
+    return tool == toolLine || tool == toolRectangle || tool == toolEllipse || tool == toolArrow ||
+           tool == toolHighlighter || tool == toolRedaction;
 }
 
 void invalidatePenMargin(const EditorState& s, POINT a, POINT b) {
@@ -66,13 +70,7 @@ void drawShape(EditorState& s) {
     openStepIfNone(s);
     POINT a = s.dragStart;
     POINT b = s.dragEnd;
-    RECT r = normalisedRect(a.x, a.y, b.x, b.y);
-    if (s.tool == toolLine)
-        drawLine(s.picture, a.x, a.y, b.x, b.y, s.penColor, s.penWidth);
-    else if (s.tool == toolRectangle)
-        drawRectangle(s.picture, r.left, r.top, r.right, r.bottom, s.penColor, s.brushColor, s.penWidth);
-    else
-        drawEllipse(s.picture, r.left, r.top, r.right, r.bottom, s.penColor, s.brushColor, s.penWidth);
+    drawToolShape(s.picture, s, a, b);
     invalidatePenMargin(s, a, b);
     endStep(s.history);
 }
@@ -119,7 +117,7 @@ void drawAnnotation(EditorState& s, POINT end) {
     POINT a = s.dragStart;
     RECT touched = normalisedRect(a.x, a.y, end.x, end.y);
     if (s.tool == toolArrow) {
-        drawArrow(s.picture, a.x, a.y, end.x, end.y, s.penColor, s.penWidth);
+        drawToolShape(s.picture, s, a, end);
         touched = arrowMarginRect(a.x, a.y, end.x, end.y, s.penWidth);
     } else if (s.tool == toolHighlighter) {
         drawHighlight(s.picture, touched.left, touched.top, touched.right, touched.bottom, highlighterColour);
@@ -173,6 +171,26 @@ void finishDrag(EditorState& s, POINT end) {
 
 }  // namespace
 
+void drawToolShape(ImageHolder* holder, const EditorState& s, POINT a, POINT b) {
+    RECT r = normalisedRect(a.x, a.y, b.x, b.y);
+    switch (s.tool) {
+    case toolLine:
+        drawLine(holder, a.x, a.y, b.x, b.y, s.penColor, s.penWidth);
+        return;
+    case toolRectangle:
+        drawRectangle(holder, r.left, r.top, r.right, r.bottom, s.penColor, s.brushColor, s.penWidth);
+        return;
+    case toolEllipse:
+        drawEllipse(holder, r.left, r.top, r.right, r.bottom, s.penColor, s.brushColor, s.penWidth);
+        return;
+    case toolArrow:
+        drawArrow(holder, a.x, a.y, b.x, b.y, s.penColor, s.penWidth);
+        return;
+    default:
+        return;
+    }
+}
+
 RECT normalisedRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     return {x1 < x2 ? x1 : x2, y1 < y2 ? y1 : y2, x1 < x2 ? x2 : x1, y1 < y2 ? y2 : y1};
 }
@@ -210,14 +228,16 @@ void toolMouseMove(EditorState& s, LPARAM lParam) {
     if (s.dragCancelled || !s.dragging)
         return;
     POINT p = mousePoint(s, lParam);
-    if (usesRubberBand(s.tool) || isAnnotation(s.tool)) {
+    if (s.tool == toolSelect || showsPreview(s.tool)) {
         removeBand(s);
         s.dragEnd = p;
-        // The annotation tools show what they will draw; the band only
-        // should the preview's memory not be there.
-        if (!isAnnotation(s.tool) || !showAnnotationPreview(s, annotationEnd(s, p)))
-            showBand(s, annotationEnd(s, p));
-        showDragFeedback(s, bandRect(s, annotationEnd(s, p)), p);
+        POINT end = annotationEnd(s, p);
+        // Should the preview's memory not be there, the shapes fall back
+        // on the band; a line shows nothing then.
+        bool previewed = showsPreview(s.tool) && showAnnotationPreview(s, end);
+        if (!previewed && s.tool != toolLine)
+            showBand(s, end);
+        showDragFeedback(s, bandRect(s, end), p);
         return;
     }
     s.dragEnd = p;

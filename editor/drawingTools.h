@@ -21,6 +21,10 @@ bool toolDragLost(EditorState& s);
 // nothing. False when no drag is in progress.
 bool cancelDrag(EditorState& s);
 
+// The shape the tool draws from a to b at the release, in the editor's pen,
+// brush and width: the line, the rectangle, the ellipse or the arrow; the
+// previews draw it with this too.
+void drawToolShape(ImageHolder* holder, const EditorState& s, POINT a, POINT b);
 // Left, top, right, bottom of two points in either order.
 RECT normalisedRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 // The normalised rectangle grown by the pen's stamp around its points.

@@ -3,13 +3,11 @@
 // and letters.
 #include "editorKeys.h"
 
-#include <commctrl.h>
-
 #include "../delivery/copyAndSave.h"
 #include "drawingTools.h"
-#include "editorWindow.h"
 #include "selectionEdit.h"
 #include "textBox.h"
+#include "toolStrip.h"
 #include "toolbar.h"
 
 const ToolKey toolKeys[] = {
@@ -85,22 +83,12 @@ void redoEdit(EditorState& s) {
         InvalidateRect(s.window, nullptr, FALSE);
 }
 
-bool hasToolbarButton(int32_t tool) {
-    return tool >= toolSelect && tool <= toolText;
-}
-
-// A tool without a button is not a toolbar command: it is set here, with no
-// button of the check group left pressed, since none stands for it.
+// Keys, both toolbars' buttons, the system menu and the context menu all
+// choose a tool here.
 void chooseTool(EditorState& s, int32_t tool) {
     commitTextBox(s);
-    if (hasToolbarButton(tool)) {
-        SendMessageW(s.toolbar, TB_CHECKBUTTON, WPARAM(tool), MAKELPARAM(TRUE, 0));
-        dispatchCommand(s, WPARAM(tool));
-        return;
-    }
-    for (int32_t button = toolSelect; button <= toolText; button++)
-        SendMessageW(s.toolbar, TB_CHECKBUTTON, WPARAM(button), MAKELPARAM(FALSE, 0));
-    EnableWindow(s.textEdit, FALSE);
+    markChosenTool(s, tool);
+    EnableWindow(s.textEdit, tool == toolText);
     s.tool = tool;
     if (s.window)
         SetFocus(s.window);

@@ -13,8 +13,8 @@ struct ToolKey {
     int32_t tool;
     const wchar_t* menuText;  // the tool's tooltip, a tab and the key
 };
-// The toolbar's tools in its order, then the annotation tools, the typed text
-// and the step markers, which have no button of their own.
+// The toolbar's tools in its order, then the tool strip's: the annotation
+// tools, the typed text and the step markers.
 extern const ToolKey toolKeys[];
 extern const size_t toolKeyCount;
 
@@ -31,8 +31,7 @@ bool editorKeyDown(EditorState& s, WPARAM key);
 // Each repaints the whole picture when it changed it.
 void undoEdit(EditorState& s);
 void redoEdit(EditorState& s);
-// The tools of the toolbar's check group, each with its button.
-bool hasToolbarButton(int32_t tool);
-// Exactly what a click on the tool's button does, its check state included;
-// a tool without a button leaves none of them pressed.
+// Chooses the tool as a click on its button does: an open text box drawn
+// first, its button alone pressed in both toolbars, the text field enabled
+// for T only, the keys the editor window's again.
 void chooseTool(EditorState& s, int32_t tool);

@@ -18,13 +18,15 @@ enum ToolId : int32_t {
     toolRectangle = 5,
     toolEllipse = 6,
     toolText = 7,
-    // No toolbar button stands for these: their ids are no toolbar item's
-    // command, so a WM_COMMAND carrying one chooses nothing.
+    // No toolbar item stands for these, so a WM_COMMAND carrying one chooses
+    // nothing; only the tool strip's buttons, which carry them, do. The
+    // pointer's button is still hidden.
     toolArrow = 20,
     toolHighlighter = 21,
     toolRedaction = 22,
     toolTypedText = 23,
     toolStepMarker = 24,
+    toolPointer = 25,
 };
 
 enum EditorCommand : int32_t {
@@ -50,6 +52,14 @@ struct TextBoxState {
     RECT shown;
     POINT caretAt;
     int32_t lineHeight;
+};
+
+// A right press not yet known to be a click or a drag: a click opens the
+// context menu, a drag does what the press would have done.
+struct RightPress {
+    uint8_t held;     // pressed, and neither released nor moved beyond a click
+    uint8_t started;  // the tool's drag began at the press itself
+    LPARAM at;        // the press as the window got it
 };
 
 struct EditorState {
@@ -105,6 +115,14 @@ struct EditorState {
     // Handles, size label, loupe, previews and the windows to snap to.
     SelectionView selectionView;
     TextBoxState textBox;
+    // The buttons of the tools the toolbar has none for, in the toolbar's row,
+    // and their images, freed when the editor closes.
+    HWND toolStrip;
+    HBITMAP toolStripImages;
+    // The balloon telling where the Polish letters are, once per editor.
+    HWND letterTip;
+    uint8_t letterTipShown;
+    RightPress rightPress;
 };
 
 // Only opening and closing the editor reach the record by this name; the tests

@@ -19,12 +19,15 @@
 #include "editorKeys.h"
 #include "../image/windowList.h"
 #include "annotationPreview.h"
+#include "contextMenu.h"
 #include "selectionEdit.h"
 #include "sizeLabel.h"
 #include "windowSnap.h"
 #include "styleControl.h"
 #include "systemMenu.h"
+#include "letterTip.h"
 #include "textBox.h"
+#include "toolStrip.h"
 #include "toolbar.h"
 
 EditorState editorState = [] {
@@ -183,6 +186,9 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, Wi
     s.enterPressed = 0;
     s.selectionView = {};
     s.selectionView.windows = windows;
+    s.letterTip = nullptr;
+    s.letterTipShown = 0;
+    s.rightPress = {};
     s.picture = picture;
     s.contacts = contacts;
     s.contactCount = count;
@@ -206,6 +212,7 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, Wi
     if (!s.window)
         return;
     createToolbar(s);
+    createToolStrip(s);
     createSizeLabel(s);
     addSystemMenuItems(s);
     SetPropW(s.window, editorProperty, &s);
@@ -230,6 +237,7 @@ void closeEditor() {
         DestroyWindow(window);
         s.window = nullptr;
     }
+    freeToolStrip(s);
     if (s.picture) {
         freeImageHolder(s.picture);
         s.picture = nullptr;
@@ -268,16 +276,13 @@ static bool runCommand(EditorState& s, int id) {
     case toolLine:
     case toolRectangle:
     case toolEllipse:
-        EnableWindow(s.textEdit, FALSE);
-        s.tool = id;
-        return true;
     case toolText:
-        EnableWindow(s.textEdit, TRUE);
-        s.tool = toolText;
+        chooseTool(s, id);
         return true;
     case commandToggleToolbar:
         toggleToolbar(s);
         fitEditorWindow(s);
+        placeToolStrip(s);
         return true;
     case commandCancel:
         closeEditor();
@@ -308,6 +313,7 @@ LRESULT onPaint(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
 
 LRESULT onSize(EditorState& s) {
     SendMessageW(s.toolbar, TB_AUTOSIZE, 0, 0);
+    placeToolStrip(s);
     updateScrollBars(s);
     showSelectionSizeLabel(s);
     return 0;
@@ -327,6 +333,8 @@ LRESULT onMouseWheel(EditorState& s, UINT message, WPARAM wParam) {
 // A move with no button held means the release went where the editor could
 // not see it: the drag ends there.
 LRESULT onMouseMove(EditorState& s, WPARAM wParam, LPARAM lParam) {
+    if (rightPressMoved(s, wParam, lParam))
+        return 0;
     if (wParam & (MK_LBUTTON | MK_RBUTTON)) {
         toolMouseMove(s, lParam);
         return 0;
@@ -340,7 +348,7 @@ LRESULT onMouseMove(EditorState& s, WPARAM wParam, LPARAM lParam) {
 // contact menu that opened this editor, a message box dismissed with Enter)
 // does nothing. Auto-repeat presses only set the flag again.
 LRESULT onKeyDown(HWND window, EditorState& s, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (textBoxKeyDown(s, message, wParam))
+    if (textBoxKeyDown(s, message, wParam) || contextMenuKey(s, message, wParam))
         return 0;
     // The key-down decides what the release does: in a quick chord Alt can
     // be let go before Enter. With AltGr it is no command.
@@ -381,6 +389,7 @@ LRESULT onChar(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
 LRESULT onKeyUp(EditorState& s, WPARAM key) {
     if (key == VK_RETURN)
         enterReleased(s);
+    contextMenuKey(s, WM_KEYUP, key);
     return 0;
 }
 
@@ -422,8 +431,12 @@ LRESULT onInitMenuPopup(HWND window, EditorState& s, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(window, WM_INITMENUPOPUP, wParam, lParam);
 }
 
-// The right button always starts a new selection, which its release sends.
+// A right press waits until it is a click, which opens the context menu, or
+// a drag; the right button's drag always starts a new selection, which its
+// release sends.
 LRESULT onButtonDown(EditorState& s, UINT message, LPARAM lParam) {
+    if (message == WM_RBUTTONDOWN && holdRightPress(s, lParam))
+        return 0;
     s.selectionView.rightButton = message == WM_RBUTTONDOWN ? 1 : 0;
     toolMouseDown(s, lParam);
     return 0;
@@ -442,7 +455,18 @@ LRESULT onControlColour(HWND window, EditorState& s, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(window, WM_CTLCOLORSTATIC, wParam, lParam);
 }
 
+// The tool strip's buttons choose their tools; everything else, the text
+// field's notifications among them, goes to the dispatcher.
+LRESULT onCommand(EditorState& s, WPARAM wParam, LPARAM lParam) {
+    letterTipCommand(s, wParam, lParam);
+    if (!toolStripCommand(s, wParam, lParam))
+        dispatchCommand(s, wParam);
+    return 0;
+}
+
 LRESULT onRightButtonUp(EditorState& s, LPARAM lParam) {
+    if (rightClickReleased(s, lParam))
+        return 0;
     if (toolMouseUp(s, lParam) && s.tool == toolSelect)
         dispatchCommand(s, commandSendSelection);
     return 0;
@@ -471,8 +495,11 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_MOUSEHWHEEL:
         return onMouseWheel(s, message, wParam);
     case WM_CAPTURECHANGED:
+        forgetRightPress(s);
         toolDragLost(s);
         return 0;
+    case WM_CONTEXTMENU:
+        return contextMenuRequested(s, wParam, lParam) ? 0 : DefWindowProcW(window, message, wParam, lParam);
     case WM_PAINT:
         return onPaint(window, s, wParam, lParam);
     case WM_KEYDOWN:
@@ -490,8 +517,7 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         s.enterPressed = 0;
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_COMMAND:
-        dispatchCommand(s, wParam);
-        return 0;
+        return onCommand(s, wParam, lParam);
     case WM_MOUSEMOVE:
         return onMouseMove(s, wParam, lParam);
     case WM_LBUTTONDOWN:

@@ -14,7 +14,7 @@ struct WindowList;
 // What a press with the Select tool started.
 enum SelectionGesture : uint8_t { gestureNone, gestureNew, gestureHandle, gestureMove };
 
-// The drawing an annotation tool would make, on a picture-sized bitmap of its
+// The drawing a tool would make, on a picture-sized bitmap of its
 // own whose memory is committed only where it is written: a top-down
 // device-independent bitmap for GDI to paint from, and GDI+'s view of the
 // same pixels for the primitives to draw on.
@@ -24,9 +24,9 @@ struct AnnotationPreview {
     GpBitmap* bitmap;
     int32_t width, height;
     RECT shown;         // the picture pixels it covers now; empty: nothing shown
-    POINT from, to;     // the arrow drawn on it now, to be taken off again
-    int32_t penWidth;   // the arrow's
-    uint8_t arrowDrawn;
+    POINT from, to;     // the shape drawn on it now, to be taken off again
+    int32_t penWidth;   // the shape's
+    int32_t shapeTool;  // the tool whose shape is drawn on transparent pixels; 0: none
 };
 
 struct SelectionView {

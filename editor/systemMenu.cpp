@@ -9,14 +9,6 @@
 
 namespace {
 
-enum SystemCommand : UINT {
-    systemUndo = 0x0100,
-    systemRedo = 0x0110,
-    systemCopy = 0x0120,
-    systemSaveAs = 0x0130,
-    systemFirstTool = 0x0200,  // then one per tool key, 0x10 apart
-};
-
 struct EditItem {
     UINT command;
     const wchar_t* text;
@@ -28,23 +20,23 @@ static const EditItem editItems[] = {
     {systemSaveAs, L"Zapisz jako...\tCtrl+S"},
 };
 
-UINT toolCommand(size_t index) {
-    return systemFirstTool + UINT(index) * 0x10;
-}
-
 UINT greyedUnless(bool can) {
     return MF_BYCOMMAND | (can ? MF_ENABLED : MF_GRAYED);
 }
 
 void appendToolRows(HMENU menu) {
     for (size_t i = 0; i < toolKeyCount; i++)
-        AppendMenuW(menu, MF_STRING, toolCommand(i), toolKeys[i].menuText);
+        AppendMenuW(menu, MF_STRING, toolMenuCommand(i), toolKeys[i].menuText);
 }
 
 }  // namespace
 
+UINT toolMenuCommand(size_t index) {
+    return systemFirstTool + UINT(index) * 0x10;
+}
+
 // The edits first, then every tool in the keys' order: the toolbar's six as
-// the toolbar shows them, then the annotation tools, which have no button.
+// the toolbar shows them, then the tool strip's.
 void addSystemMenuItems(EditorState& s) {
     HMENU menu = GetSystemMenu(s.window, FALSE);
     if (!menu)
@@ -86,7 +78,7 @@ bool runSystemMenuCommand(EditorState& s, WPARAM command) {
         break;
     }
     for (size_t i = 0; i < toolKeyCount; i++) {
-        if (id == toolCommand(i)) {
+        if (id == toolMenuCommand(i)) {
             chooseTool(s, toolKeys[i].tool);
             return true;
         }

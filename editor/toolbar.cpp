@@ -14,6 +14,7 @@
 #include "editorView.h"
 #include "qualitySlider.h"
 #include "styleControl.h"
+#include "toolStrip.h"
 
 namespace {
 
@@ -220,9 +221,10 @@ int toolbarShare(const EditorState& s) {
     return client.bottom - bar.top;
 }
 
-// The last item, "Anuluj", always shows, right of every other.
+// The last item, "Anuluj", always shows, right of every other; the tool
+// strip follows it in the same row.
 int toolbarWidth(const EditorState& s) {
-    return itemRect(s.toolbar, commandCancel).right;
+    return itemRect(s.toolbar, commandCancel).right + toolStripWidth(s);
 }
 
 void toggleToolbar(EditorState& s) {
@@ -258,5 +260,6 @@ void toggleFullScreen(EditorState& s) {
     // The window need not change its size, so no WM_SIZE need come: the
     // view lost or got back the toolbar all the same.
     updateScrollBars(s);
+    placeToolStrip(s);
     writeSetting(keyFullscreen, framed ? 1 : 0);
 }

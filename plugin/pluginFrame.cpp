@@ -7,6 +7,7 @@
 #include "../delivery/encoding.h"
 #include "../editor/editorWindow.h"
 #include "../editor/styleControl.h"
+#include "../editor/toolStrip.h"
 #include "../image/gdiplusFlat.h"
 #include "contactMenu.h"
 #include "hostBridge.h"
@@ -23,6 +24,7 @@ static int64_t menuRebuildHook = 0;
 static struct {
     bool editorClass;
     bool styleClass;
+    bool toolStripClass;
     bool gdiplus;
     bool settings;
     bool menuItems;
@@ -80,6 +82,8 @@ static void takeDownClassesAndGdiplus() {
         UnregisterClassW(editorClassName, moduleHandle);
     if (loaded.styleClass)
         UnregisterClassW(styleControlClassName, moduleHandle);
+    if (loaded.toolStripClass)
+        UnregisterClassW(toolStripClassName, moduleHandle);
     if (loaded.gdiplus)
         Gdiplus::GdiplusShutdown(gdiplusToken);
     loaded = {};
@@ -100,6 +104,7 @@ extern "C" int32_t pluginLoad(uint64_t, HostFunctionTable* table) {
     loaded.styleClass = registerStyleControlClass(moduleHandle);
     if (!loaded.styleClass)
         return failLoad(L"Could register windows classes");
+    loaded.toolStripClass = registerToolStripClass();
     loaded.gdiplus = startGdiplus();
     if (!loaded.gdiplus)
         return failLoad(L"Could not start GDI+");

@@ -37,20 +37,6 @@ std::vector<uint32_t> regionOf(const std::vector<COLORREF>& all, const Region& r
     return pixels;
 }
 
-std::vector<uint8_t> clipboardBytes(UINT format) {
-    std::vector<uint8_t> bytes;
-    if (!OpenClipboard(nullptr))
-        return bytes;
-    if (HGLOBAL block = GetClipboardData(format)) {
-        auto* data = static_cast<uint8_t*>(GlobalLock(block));
-        if (data)
-            bytes.assign(data, data + GlobalSize(block));
-        GlobalUnlock(block);
-    }
-    CloseClipboard();
-    return bytes;
-}
-
 // A 24-bit bottom-up DIB's pixels, top row first, as 0x00RRGGBB.
 std::vector<uint32_t> dibPixels(const std::vector<uint8_t>& dib, int width, int height) {
     std::vector<uint32_t> pixels;

@@ -177,11 +177,11 @@ TEST_F(Escape, CancelsTheDragInProgress) {
         const char* name;
         int tool;
         bool right;
-        bool showsDuringDrag;  // the line shows only at its release
+        bool showsDuringDrag;
     };
     const Case cases[] = {
         {"select", 2, false, true},  {"select, right button", 2, true, true}, {"rectangle", 5, false, true},
-        {"ellipse", 6, false, true}, {"line", 4, false, false},               {"pencil", 3, false, true},
+        {"ellipse", 6, false, true}, {"line", 4, false, true},                {"pencil", 3, false, true},
     };
     for (const Case& c : cases) {
         HWND editor = openWhite();

@@ -2,6 +2,7 @@
 #include "editorTestSupport.h"
 
 #include <cstdint>
+#include <cstdio>
 
 bool operator==(const SIZE& a, const SIZE& b) {
     return a.cx == b.cx && a.cy == b.cy;
@@ -279,4 +280,93 @@ PixelSet sizeLabelPixels(HWND editor) {
     if (!label || !IsWindowVisible(label))
         return {};
     return rectPixels(childRect(label));
+}
+
+namespace {
+
+MenuAnswer* menuAnswer = nullptr;
+UINT_PTR menuTimer = 0;
+HWND menuAnswered = nullptr;
+
+// The first menu is read; every one is answered, so none waits for ever.
+void answerMenu(MenuAnswer& answer, HWND window) {
+    auto menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
+    bool first = answer.rows.empty();
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    int downs = 0, target = -1;
+    for (int i = 0; first && i < GetMenuItemCount(menu); i++) {
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, UINT(i), text, 128, MF_BYPOSITION);
+        UINT state = GetMenuState(menu, UINT(i), MF_BYPOSITION);
+        bool separator = (state & MF_SEPARATOR) != 0;
+        answer.rows.push_back({text, !separator && (state & MF_GRAYED) != 0, (state & MF_CHECKED) != 0});
+        answer.corner = {rect.left, rect.top};
+        downs += separator ? 0 : 1;
+        if (target < 0 && !answer.choose.empty() && answer.choose == text)
+            target = downs;
+    }
+    for (int i = 0; i < target; i++)
+        PostMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(window, WM_KEYDOWN, target < 0 ? VK_ESCAPE : VK_RETURN, 0);
+}
+
+// Timers keep coming while a menu's own loop runs.
+VOID CALLBACK menuTick(HWND, UINT, UINT_PTR, DWORD) {
+    HWND window = FindWindowW(L"#32768", nullptr);
+    if (!menuAnswer || !window || !IsWindowVisible(window) || window == menuAnswered)
+        return;
+    menuAnswered = window;
+    answerMenu(*menuAnswer, window);
+}
+
+}  // namespace
+
+MenuAnswer::MenuAnswer(const std::wstring& chosen) : choose(chosen) {
+    menuAnswer = this;
+    menuAnswered = nullptr;
+    menuTimer = SetTimer(nullptr, 0, 10, menuTick);
+}
+
+MenuAnswer::~MenuAnswer() {
+    KillTimer(nullptr, menuTimer);
+    menuAnswer = nullptr;
+}
+
+HWND toolStrip(HWND editor) {
+    return FindWindowExW(editor, nullptr, L"snipLeafToolStrip", nullptr);
+}
+
+void clickToolbarButton(HWND bar, int command) {
+    RECT r = {};
+    SendMessageW(bar, TB_GETRECT, WPARAM(command), LPARAM(&r));
+    LPARAM middle = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    SendMessageW(bar, WM_LBUTTONUP, 0, middle);
+}
+
+std::vector<uint8_t> clipboardBytes(UINT format) {
+    std::vector<uint8_t> bytes;
+    if (!OpenClipboard(nullptr))
+        return bytes;
+    if (HGLOBAL block = GetClipboardData(format)) {
+        auto* data = static_cast<uint8_t*>(GlobalLock(block));
+        if (data)
+            bytes.assign(data, data + GlobalSize(block));
+        GlobalUnlock(block);
+    }
+    CloseClipboard();
+    return bytes;
+}
+
+std::vector<uint8_t> fileBytes(const std::wstring& path) {
+    std::vector<uint8_t> bytes;
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (!file)
+        return bytes;
+    uint8_t chunk[4096];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), file)) > 0;)
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    std::fclose(file);
+    return bytes;
 }

@@ -82,6 +82,30 @@ PixelSet sizeLabelPixels(HWND editor);
 // The columns of each row, moved by dx, dy.
 PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> table, int dx = 0, int dy = 0);
 
+// A popup menu as the user reads it while it is open.
+struct MenuRowSeen {
+    std::wstring text;  // empty for a separator
+    bool greyed, checked;
+};
+// While one lives, the next popup menu this thread opens is read and then
+// answered from the keyboard: the row with the text chosen, or Escape for an
+// empty text.
+struct MenuAnswer {
+    explicit MenuAnswer(const std::wstring& choose = L"");
+    MenuAnswer(const MenuAnswer&) = delete;
+    MenuAnswer& operator=(const MenuAnswer&) = delete;
+    ~MenuAnswer();
+    std::wstring choose;
+    std::vector<MenuRowSeen> rows;  // empty: no menu opened
+    POINT corner = {};              // the menu's top-left on the screen
+};
+// The clipboard's data in the format, and a file's bytes; empty for none.
+std::vector<uint8_t> clipboardBytes(UINT format);
+std::vector<uint8_t> fileBytes(const std::wstring& path);
+// The tool strip beside the editor's toolbar; a click on a button of either.
+HWND toolStrip(HWND editor);
+void clickToolbarButton(HWND bar, int command);
+
 class EditorTest : public PluginTest {
 protected:
     void SetUp() override {

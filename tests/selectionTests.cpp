@@ -20,6 +20,7 @@
 #include "editor/sizeLabel.h"
 #include "editorTestSupport.h"
 #include "image/annotation.h"
+#include "image/drawing.h"
 #include "image/gdiplusFlat.h"
 #include "image/windowList.h"
 
@@ -467,8 +468,9 @@ TEST_F(SelectionTest, LabelGivesTheSizeWhileDraggingAndAfter) {
 
 // Each handle drags its sides and no other, a move keeps the size and stays
 // in the picture, a click changes nothing, a press elsewhere starts a new
-// selection, and the right button always does and sends it at its release:
-// each checked by the exact region sent, in the window and in full screen.
+// selection, and the right button's drag always does and sends it at its
+// release, while its click leaves the selection for its menu: each checked
+// by the exact region sent, in the window and in full screen.
 TEST_F(SelectionTest, HandlesAndMovesGiveTheRegionEnterSends) {
     struct Case {
         const char* what;
@@ -497,6 +499,8 @@ TEST_F(SelectionTest, HandlesAndMovesGiveTheRegionEnterSends) {
         {"a new editor's selection", false, false, false, {100, 100}, {150, 150}, {100, 100, 150, 150}},
         {"the right button on a handle", true, true, false, {200, 140}, {250, 180}, {200, 140, 250, 180}},
         {"the right button inside", true, true, false, {100, 100}, {150, 120}, {100, 100, 150, 120}},
+        {"a right click, the menu's", true, true, false, {100, 100}, {102, 98}, {60, 40, 200, 140}},
+        {"full screen: a right click", true, true, true, {100, 100}, {100, 100}, {60, 40, 200, 140}},
         {"full screen: bottom-right", true, false, true, {200, 140}, {1500, 1500}, {60, 40, 1280, 1024}},
         {"full screen: a move", true, false, true, {100, 100}, {90, 300}, {50, 240, 190, 340}},
     };
@@ -508,8 +512,11 @@ TEST_F(SelectionTest, HandlesAndMovesGiveTheRegionEnterSends) {
         ASSERT_NE(editor, nullptr);
         if (c.selectFirst)
             drag(editor, false, {{60, 40}, {200, 140}});
+        MenuAnswer menu;
         drag(editor, c.right, {c.from, {(c.from.x + c.to.x) / 2, (c.from.y + c.to.y) / 2}, c.to});
-        if (!c.right)
+        bool rightClick = c.right && isClick(c.from, c.to);
+        EXPECT_EQ(menu.rows.empty(), !rightClick) << "a right click opens the menu";
+        if (!c.right || rightClick)
             pressEnter(editor);
         hostPumpMessages(30);
         EXPECT_TRUE(answers.shown.empty());
@@ -852,8 +859,9 @@ TEST_F(SelectionTest, AClickSelectsTheWindowUnderIt) {
     EXPECT_EQ(clientPixels(clipboard, 300, 200), shownPixels(clipboard, 300, 200));
 }
 
-// The arrow, the highlighter and the redaction show, while dragged, exactly
-// what the primitive draws on a copy; the picture itself (copied to the
+// The arrow, the highlighter, the redaction, the line, the rectangle and the
+// ellipse (pen width and fill as given) show, while dragged, exactly what the
+// primitive draws on a copy, repainting all that changed since the last move; the picture itself (copied to the
 // clipboard in the middle of the drag) is untouched until the release, which
 // draws that; Escape leaves the picture and the window as they were.
 TEST_F(SelectionTest, PreviewsLeaveThePictureUntilTheRelease) {
@@ -863,6 +871,8 @@ TEST_F(SelectionTest, PreviewsLeaveThePictureUntilTheRelease) {
         bool shift, escape;
         POINT from, to;
         POINT drawnTo;  // where the primitive ends: the arrow snapped with Shift
+        int32_t width = 1;
+        uint32_t brush = 0;  // ARGB, grey-green so that the colour orders agree
     };
     const Case cases[] = {
         {"an arrow", 'A', false, false, {20, 150}, {250, 40}, {250, 40}},
@@ -871,6 +881,11 @@ TEST_F(SelectionTest, PreviewsLeaveThePictureUntilTheRelease) {
         {"a redaction", 'O', false, false, {30, 30}, {170, 110}, {170, 110}},
         {"an arrow given up", 'A', false, true, {20, 150}, {250, 40}, {250, 40}},
         {"a redaction given up", 'O', false, true, {30, 30}, {170, 110}, {170, 110}},
+        {"a line", 'L', false, false, {20, 150}, {250, 40}, {250, 40}, 7},
+        {"a rectangle filled", 'R', false, false, {30, 30}, {170, 110}, {170, 110}, 15, 0xFF20A020u},
+        {"a rectangle shrinking", 'R', false, false, {280, 180}, {100, 60}, {100, 60}, 4},
+        {"an ellipse filled", 'E', false, false, {20, 150}, {250, 40}, {250, 40}, 9, 0xFF20A020u},
+        {"an ellipse given up", 'E', false, true, {20, 150}, {250, 40}, {250, 40}, 9, 0xFF20A020u},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -893,6 +908,12 @@ TEST_F(SelectionTest, PreviewsLeaveThePictureUntilTheRelease) {
                 drawHighlight(&copy, n.left, n.top, n.right, n.bottom, 0xFFFFFF00u);
             if (c.key == 'O')
                 drawRedaction(&copy, n.left, n.top, n.right, n.bottom, 12);
+            if (c.key == 'L')
+                drawLine(&copy, r.left, r.top, r.right, r.bottom, 0xFF000000u, c.width);
+            if (c.key == 'R')
+                drawRectangle(&copy, n.left, n.top, n.right, n.bottom, 0xFF000000u, c.brush, c.width);
+            if (c.key == 'E')
+                drawEllipse(&copy, n.left, n.top, n.right, n.bottom, 0xFF000000u, c.brush, c.width);
             for (int y = 0; y < 200; y++) {
                 for (int x = 0; x < 300; x++) {
                     Gdiplus::ARGB p = 0;
@@ -904,6 +925,8 @@ TEST_F(SelectionTest, PreviewsLeaveThePictureUntilTheRelease) {
         }
         const std::vector<uint32_t> before(original.begin(), original.end());
         ASSERT_NE(drawn, before) << "the case draws something";
+        SendMessageW(editor, 0x3F00, WPARAM(c.width), 0);
+        SendMessageW(editor, 0x3F01, WPARAM(c.width), LPARAM(c.brush));
         press(editor, c.key);
         holdKeys(false, c.shift);
         down(editor, c.from);

@@ -43,6 +43,9 @@ TEST_F(Tools, MouseDrawsTheShapesIntoThePicture) {
         {5, true, {9, 7}, {2, 3},
          rows({{3, {2, 3, 4, 5, 6, 7, 8, 9}}, {4, {2, 9}}, {5, {2, 9}}, {6, {2, 9}},
                {7, {2, 3, 4, 5, 6, 7, 8, 9}}})},
+        // The pencil's right press starts its stroke at once, as the left's.
+        {3, true, {0, 0}, {12, 5},
+         {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}, {6, 3}, {7, 3}, {8, 3}, {9, 4}, {10, 4}, {11, 5}, {12, 5}}},
     };
     for (const Case& c : cases) {
         HWND editor = openSolidFromClipboard(300, 200, RGB(255, 255, 255));

@@ -157,6 +157,7 @@ TEST_F(FullScreen, AltEnterSwitchesAScreenSizedPictureToFullScreenAndBack) {
         EXPECT_EQ((style & WS_POPUP) != 0, step.fullScreen);
         EXPECT_EQ((style & 0x00CF0000) == 0, step.fullScreen);
         EXPECT_EQ(IsWindowVisible(toolbar) != 0, !step.fullScreen);
+        EXPECT_EQ(IsWindowVisible(toolStrip(editor)) != 0, !step.fullScreen) << "the tool strip with it";
         EXPECT_EQ(hostSettings()[L"snipLeaf/Fullscreen"], step.fullScreen ? 1 : 0);
         if (step.fullScreen) {
             expectRect(rect, 0, 0, cx, cy, "covers the screen");

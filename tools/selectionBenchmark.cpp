@@ -3,7 +3,8 @@
 // repaint it causes, as the user makes it:
 // - while a handle of the selection is dragged (band, handles, label, loupe);
 // - while the selection is moved (band, handles, label);
-// - while an arrow, or a highlight, is previewed;
+// - while an arrow, a highlight, or a rectangle at pen width 15 with its fill
+//   is previewed;
 // - for comparison, a repaint of the whole view, which no move should need;
 // and the recording of the windows a screenshot shows with 50 windows open
 // (each with three child controls), as the capture runs it.
@@ -104,6 +105,12 @@ void measureMoves(HWND editor) {
              moveAimMs);
     key(editor, 'H');
     printRow("one move, a highlight previewed, with its repaint", picture, dragMedian(editor, {60, 60}, {40, 22}), 0);
+    // Pen width 15 and a brush that fills, as the style control reports them.
+    SendMessageW(editor, 0x3F00, 15, 0x000000);
+    SendMessageW(editor, 0x3F01, 15, LPARAM(0xFF00C0FFu));
+    key(editor, 'R');
+    printRow("one move, a filled rectangle at pen width 15 previewed, with its repaint", picture,
+             dragMedian(editor, {60, 60}, {40, 22}), moveAimMs);
     key(editor, 'S');
     printRow("the whole view repainted, for comparison", picture, wholeViewMedian(editor), 0);
 }
