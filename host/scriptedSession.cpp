@@ -5,6 +5,8 @@
 // saw goes into the output folder, with a summary.
 #include "scriptedSession.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -165,14 +167,47 @@ void command(HWND editor, WPARAM id) {
     SendMessageW(editor, WM_COMMAND, id, 0);
 }
 
+// Tool 0 keeps the tool chosen.
 void drag(HWND editor, WPARAM tool, POINT from, POINT to) {
-    command(editor, tool);
+    if (tool)
+        command(editor, tool);
     SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
     for (int step = 1; step <= 4; step++) {
         LPARAM at = MAKELPARAM(from.x + (to.x - from.x) * step / 4, from.y + (to.y - from.y) * step / 4);
         SendMessageW(editor, WM_MOUSEMOVE, MK_LBUTTON, at);
     }
     SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+}
+
+// A click on a button of the tool strip, the toolbar beside the toolbar.
+void clickStripButton(HWND editor, int command) {
+    HWND strip = FindWindowExW(editor, nullptr, L"snipLeafToolStrip", nullptr);
+    RECT r = {};
+    SendMessageW(strip, TB_GETRECT, WPARAM(command), LPARAM(&r));
+    LPARAM middle = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(strip, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    SendMessageW(strip, WM_LBUTTONUP, 0, middle);
+}
+
+// Runs while the editor's context menu is up: the editor and the menu are
+// pictured, then the menu is closed with Escape.
+VOID CALLBACK pictureContextMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    RECT area = {}, menuRect = {};
+    GetWindowRect(findEditor(), &area);
+    if (menu && GetWindowRect(menu, &menuRect))
+        UnionRect(&area, &area, &menuRect);
+    screenshot(area, L"context-menu");
+    if (menu)
+        PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+void rightClick(HWND editor, POINT at) {
+    note(L"  a right click on the picture: the context menu, closed again");
+    SetTimer(nullptr, 0, 400, pictureContextMenu);
+    SendMessageW(editor, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+    SendMessageW(editor, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
 }
 
 void writeText(HWND editor, const char* text, POINT at) {
@@ -308,7 +343,10 @@ bool clipboardRoad() {
     drag(editor, 5, {70, 70}, {330, 230});
     drag(editor, 6, {380, 60}, {620, 250});
     writeText(editor, "Zrzut dla Ani!", {90, 120});
+    clickStripButton(editor, 20);  // the arrow
+    drag(editor, 0, {560, 300}, {620, 190});
     drag(editor, 2, {40, 40}, {680, 320});
+    rightClick(editor, {450, 90});
     size_t sent = hostDeliveries().size();
     bool delivered = finishRoad(editor, L"editor-expanded", 11,
                                 L"send the selection (PNG, then JPEG when it is too large)", 0, received);
