@@ -47,6 +47,19 @@ SIZE pictureArea(HWND editor) {
     return {client.right, toolbar.top};
 }
 
+LONG toolRowEnd(HWND editor) {
+    HWND strip = FindWindowExW(editor, nullptr, L"snipLeafToolStrip", nullptr);
+    RECT r = {};
+    GetWindowRect(strip, &r);
+    MapWindowPoints(nullptr, editor, reinterpret_cast<POINT*>(&r), 2);
+    return r.right;
+}
+
+SIZE pictureAreaFor(HWND editor, int width, int height) {
+    LONG end = toolRowEnd(editor);
+    return {width > end ? width : end, height};
+}
+
 // The settings calls the host saw, as "Get key", "Set key=value", "Read", "Write".
 std::vector<std::wstring> settingsCalls() {
     std::vector<std::wstring> calls;

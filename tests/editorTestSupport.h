@@ -35,6 +35,11 @@ std::wstring windowText(HWND window);
 // The client area above the toolbar, where the picture shows; a toolbar that
 // reaches beyond the client area's bottom edge shows as a negative height.
 SIZE pictureArea(HWND editor);
+// The client width the items of the toolbar and the tool strip beside it
+// take, and the area a width x height picture then shows in: as wide as the
+// wider of picture and toolbars.
+LONG toolRowEnd(HWND editor);
+SIZE pictureAreaFor(HWND editor, int width, int height);
 // The settings calls the host saw, as "Get key", "Set key=value", "Read", "Write".
 std::vector<std::wstring> settingsCalls();
 // How many times the key was set.

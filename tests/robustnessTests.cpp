@@ -404,7 +404,12 @@ TEST_F(BadInput, ExtremeSizesOpenFittedAndSend) {
         GetWindowRect(FindWindowExW(editor, nullptr, L"ToolbarWindow32", nullptr), &toolbar);
         MapWindowPoints(nullptr, editor, reinterpret_cast<POINT*>(&toolbar), 2);
         LONG toolbarShare = client.bottom - toolbar.top;
-        LONG width = std::max<LONG>(261, LONG(c.fittedWidth) + frame.right - frame.left);
+        // As wide as the toolbar's row, which the tool strip ends.
+        RECT strip = {};
+        GetWindowRect(FindWindowExW(editor, nullptr, L"snipLeafToolStrip", nullptr), &strip);
+        MapWindowPoints(nullptr, editor, reinterpret_cast<POINT*>(&strip), 2);
+        LONG frameWidth = frame.right - frame.left;
+        LONG width = std::max<LONG>({261, LONG(c.fittedWidth) + frameWidth, strip.right + frameWidth});
         LONG height = LONG(c.fittedHeight) + toolbarShare + frame.bottom - frame.top;
         EXPECT_EQ(normal.right - normal.left, std::min<LONG>(width, GetSystemMetrics(SM_CXMAXTRACK)));
         EXPECT_EQ(normal.bottom - normal.top, std::min<LONG>(height, GetSystemMetrics(SM_CYMAXTRACK)));
