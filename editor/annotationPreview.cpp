@@ -137,57 +137,142 @@ void clearRect(AnnotationPreview& p, const RECT& r) {
                     sizeof(uint32_t) * size_t(cut.right - cut.left));
 }
 
-void eraseShape(AnnotationPreview& p) {
-    if (!p.shapeTool)
+// Clears every pixel the shape drawn on the preview may have painted.
+void eraseShape(AnnotationPreview& p, const AnnotationPreview& drawn) {
+    if (!drawn.shapeTool)
         return;
     GdiFlush();
     RECT pieces[shapePiecesMax];
-    int n = shownPieces(p, pieces, shapePiecesMax);
+    int n = shownPieces(drawn, pieces, shapePiecesMax);
     for (int i = 0; i < n; i++)
         clearRect(p, pieces[i]);
-    p.shapeTool = 0;
 }
 
-// A rectangle or an ellipse that moved repaints its old and new frames, not
-// the inside both fill alike; a stroke repaints its old and new pieces.
-void invalidateShapeChange(const EditorState& s, const AnnotationPreview& old) {
-    const AnnotationPreview& p = s.selectionView.preview;
-    if (!old.shapeTool || (p.shapeTool != toolRectangle && p.shapeTool != toolEllipse)) {
-        invalidateShown(s);
-        RECT pieces[shapePiecesMax];
-        int n = old.shapeTool ? shownPieces(old, pieces, shapePiecesMax) : 0;
-        for (int i = 0; i < n; i++)
-            invalidatePictureRect(s, pieces[i]);
+// The tool's shape drawn into one part of the preview only: a bitmap over
+// just that part of the preview's memory, and the shape moved by as much, so
+// the primitive clips itself to the part and costs only what lies in it.
+// Rectangles and ellipses are worked out in whole numbers from their
+// corners, so the moved shape is the same pixels moved.
+void drawShapePart(const EditorState& s, AnnotationPreview& p, const RECT& part) {
+    RECT r = cutToPreview(p, part);
+    if (IsRectEmpty(&r))
         return;
-    }
+    clearRect(p, r);
+    BitmapGuard view;
+    auto* scan0 = reinterpret_cast<BYTE*>(p.pixels + size_t(r.top) * size_t(p.width) + size_t(r.left));
+    if (GdipCreateBitmapFromScan0(r.right - r.left, r.bottom - r.top, p.width * 4, PixelFormat32bppARGB, scan0,
+                                  &view.bitmap) != Gdiplus::Ok)
+        return;
+    ImageHolder holder = {view.bitmap};
+    drawToolShape(&holder, s, {p.from.x - r.left, p.from.y - r.top}, {p.to.x - r.left, p.to.y - r.top});
+}
+
+bool isFramedShape(int32_t tool) {
+    return tool == toolRectangle || tool == toolEllipse;
+}
+
+// The parts a move may change, listed from a region; too many to list, the
+// rectangles' box serves.
+constexpr DWORD changedPartsMax = 32;
+struct ChangedParts {
+    RGNDATAHEADER header;
+    RECT rects[changedPartsMax];
+};
+
+// The pixels a rectangle paints in its pen: the pen's margin less the inside.
+HRGN rectanglePen(const AnnotationPreview& p) {
+    RECT margin = penMarginRect(p.from.x, p.from.y, p.to.x, p.to.y, p.penWidth);
+    RECT inside = shapeCore(toolRectangle, p.from, p.to, p.penWidth);
+    HRGN pen = CreateRectRgnIndirect(&margin);
+    GdiObjectGuard<HRGN> hole(CreateRectRgnIndirect(&inside));
+    if (pen && hole)
+        CombineRgn(pen, pen, hole, RGN_DIFF);
+    return pen;
+}
+
+// Where a rectangle's move changes the preview: where one of the two paints
+// its pen and the other not, and, as a brush whose alpha is not 0 fills,
+// where one fills and the other not. False when there is no such region.
+bool rectangleChange(const AnnotationPreview& old, const AnnotationPreview& now, HRGN changed) {
+    GdiObjectGuard<HRGN> oldPen(rectanglePen(old));
+    GdiObjectGuard<HRGN> newPen(rectanglePen(now));
+    if (!oldPen || !newPen || CombineRgn(changed, oldPen, newPen, RGN_XOR) == ERROR)
+        return false;
+    if ((now.brushColor >> 24) == 0)
+        return true;
+    RECT oldInside = shapeCore(toolRectangle, old.from, old.to, old.penWidth);
+    RECT newInside = shapeCore(toolRectangle, now.from, now.to, now.penWidth);
+    GdiObjectGuard<HRGN> fills(CreateRectRgnIndirect(&oldInside));
+    GdiObjectGuard<HRGN> newFill(CreateRectRgnIndirect(&newInside));
+    return fills && newFill && CombineRgn(fills, fills, newFill, RGN_XOR) != ERROR &&
+           CombineRgn(changed, changed, fills, RGN_OR) != ERROR;
+}
+
+// An ellipse's, or a rectangle's when its region cannot be listed: both
+// frames' box less the inside both fill alike.
+DWORD changedStrips(const AnnotationPreview& old, const AnnotationPreview& now, ChangedParts* parts) {
     RECT box = {};
-    UnionRect(&box, &old.shown, &p.shown);
+    UnionRect(&box, &old.shown, &now.shown);
     RECT core = {};
     RECT oldCore = shapeCore(old.shapeTool, old.from, old.to, old.penWidth);
-    RECT newCore = shapeCore(p.shapeTool, p.from, p.to, p.penWidth);
+    RECT newCore = shapeCore(now.shapeTool, now.from, now.to, now.penWidth);
     IntersectRect(&core, &oldCore, &newCore);
-    RECT strips[4];
-    ringAround(box, core, strips);
-    for (const RECT& strip : strips)
-        invalidatePictureRect(s, strip);
+    ringAround(box, core, parts->rects);
+    return 4;
+}
+
+DWORD changedParts(const AnnotationPreview& old, const AnnotationPreview& now, ChangedParts* parts) {
+    GdiObjectGuard<HRGN> changed(CreateRectRgn(0, 0, 0, 0));
+    if (now.shapeTool != toolRectangle || !changed || !rectangleChange(old, now, changed) ||
+        GetRegionData(changed, sizeof(*parts), reinterpret_cast<RGNDATA*>(parts)) == 0)
+        return changedStrips(old, now, parts);
+    return parts->header.nCount;
+}
+
+// A rectangle or an ellipse that moved in the same style changes only
+// between its old and new frames: the inside both fill alike stays as it
+// is; the rest is cleared, drawn again and repainted.
+void redrawFrames(const EditorState& s, AnnotationPreview& p, const AnnotationPreview& old) {
+    ChangedParts parts = {};
+    DWORD n = changedParts(old, p, &parts);
+    GdiFlush();
+    for (DWORD i = 0; i < n; i++) {
+        drawShapePart(s, p, parts.rects[i]);
+        invalidatePictureRect(s, parts.rects[i]);
+    }
+}
+
+void invalidatePieces(const EditorState& s, const AnnotationPreview& drawn) {
+    RECT pieces[shapePiecesMax];
+    int n = drawn.shapeTool ? shownPieces(drawn, pieces, shapePiecesMax) : 0;
+    for (int i = 0; i < n; i++)
+        invalidatePictureRect(s, pieces[i]);
 }
 
 void previewShape(EditorState& s, AnnotationPreview& p, POINT end) {
     AnnotationPreview old = p;
-    eraseShape(p);
-    ImageHolder holder = {p.bitmap};
-    drawToolShape(&holder, s, s.dragStart, end);
     p.shapeTool = s.tool;
     p.from = s.dragStart;
     p.to = end;
     p.penWidth = s.penWidth;
+    p.penColor = s.penColor;
+    p.brushColor = s.brushColor;
     RECT pieces[shapePiecesMax];
     int n = shownPieces(p, pieces, shapePiecesMax);
     RECT all = {};
     for (int i = 0; i < n; i++)
         UnionRect(&all, &all, &pieces[i]);
     p.shown = cutToPreview(p, all);
-    invalidateShapeChange(s, old);
+    bool sameStyle = old.shapeTool == p.shapeTool && old.penColor == p.penColor && old.brushColor == p.brushColor;
+    if (isFramedShape(p.shapeTool) && sameStyle) {
+        redrawFrames(s, p, old);
+        return;
+    }
+    eraseShape(p, old);
+    ImageHolder holder = {p.bitmap};
+    drawToolShape(&holder, s, p.from, p.to);
+    invalidatePieces(s, old);
+    invalidatePieces(s, p);
 }
 
 bool previewArea(EditorState& s, AnnotationPreview& p, POINT end) {
@@ -301,15 +386,16 @@ RECT shapeCore(int32_t tool, POINT a, POINT b, int32_t penWidth) {
     }
     if (tool != toolEllipse)
         return none;
-    // The square inscribed in the ellipse less the pen's width all round
-    // reaches 1 / sqrt 2 of its half axes from the centre; a pixel less for
-    // the walk's rounding.
-    double across = (double(r.right - r.left) / 2 - penWidth) * 0.70710678 - 1;
-    double down = (double(r.bottom - r.top) / 2 - penWidth) * 0.70710678 - 1;
+    // Within 1 / sqrt 2 of the half axes from the centre lies the square
+    // inscribed in the ellipse; a pen stamp reaches at most its width inward
+    // from the curve, and the walk strays a pixel from the true curve.
+    LONG halfWidth = (r.right - r.left) / 2, halfHeight = (r.bottom - r.top) / 2;
+    double across = halfWidth * 0.70710678 - penWidth - 2;
+    double down = halfHeight * 0.70710678 - penWidth - 2;
     if (across < 1 || down < 1)
         return none;
-    LONG cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
-    return {cx - LONG(across), cy - LONG(down), cx + LONG(across), cy + LONG(down)};
+    LONG cx = r.left + halfWidth, cy = r.top + halfHeight;
+    return {cx - LONG(across), cy - LONG(down), cx + LONG(across) + 1, cy + LONG(down) + 1};
 }
 
 void ringAround(const RECT& box, const RECT& core, RECT strips[4]) {

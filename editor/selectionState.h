@@ -25,7 +25,8 @@ struct AnnotationPreview {
     int32_t width, height;
     RECT shown;         // the picture pixels it covers now; empty: nothing shown
     POINT from, to;     // the shape drawn on it now, to be taken off again
-    int32_t penWidth;   // the shape's
+    int32_t penWidth;   // the shape's, with its colours
+    uint32_t penColor, brushColor;
     int32_t shapeTool;  // the tool whose shape is drawn on transparent pixels; 0: none
 };
 
