@@ -187,6 +187,8 @@ void clickStripButton(HWND editor, int command) {
     LPARAM middle = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     SendMessageW(strip, WM_LBUTTONDOWN, MK_LBUTTON, middle);
     SendMessageW(strip, WM_LBUTTONUP, 0, middle);
+    // The mouse goes on to the picture: the button is no longer hot.
+    SendMessageW(strip, WM_MOUSELEAVE, 0, 0);
 }
 
 // Runs while the editor's context menu is up: the editor and the menu are
@@ -205,6 +207,7 @@ VOID CALLBACK pictureContextMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 
 void rightClick(HWND editor, POINT at) {
     note(L"  a right click on the picture: the context menu, closed again");
+    hostPumpMessages(300);
     SetTimer(nullptr, 0, 400, pictureContextMenu);
     SendMessageW(editor, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
     SendMessageW(editor, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
@@ -344,9 +347,9 @@ bool clipboardRoad() {
     drag(editor, 6, {380, 60}, {620, 250});
     writeText(editor, "Zrzut dla Ani!", {90, 120});
     clickStripButton(editor, 20);  // the arrow
-    drag(editor, 0, {560, 300}, {620, 190});
+    drag(editor, 0, {785, 330}, {705, 205});
     drag(editor, 2, {40, 40}, {680, 320});
-    rightClick(editor, {450, 90});
+    rightClick(editor, {470, 140});
     size_t sent = hostDeliveries().size();
     bool delivered = finishRoad(editor, L"editor-expanded", 11,
                                 L"send the selection (PNG, then JPEG when it is too large)", 0, received);
