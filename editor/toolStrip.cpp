@@ -126,7 +126,8 @@ void freeToolStrip(EditorState& s) {
 void placeToolStrip(const EditorState& s) {
     if (!s.toolStrip)
         return;
-    if (!IsWindowVisible(s.toolbar)) {
+    // The toolbar's own flag: the editor may not show yet.
+    if (!(GetWindowLongW(s.toolbar, GWL_STYLE) & WS_VISIBLE)) {
         ShowWindow(s.toolStrip, SW_HIDE);
         return;
     }
