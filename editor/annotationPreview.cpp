@@ -22,7 +22,6 @@ using namespace Gdiplus::DllExports;
 
 namespace {
 
-constexpr uint32_t transparent = 0x00000000u;
 constexpr int32_t arrowPieceLength = 48;
 
 bool hasPreview(const AnnotationPreview& p) {

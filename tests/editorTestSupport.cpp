@@ -2,7 +2,8 @@
 #include "editorTestSupport.h"
 
 #include <cstdint>
-#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 bool operator==(const SIZE& a, const SIZE& b) {
     return a.cx == b.cx && a.cy == b.cy;
@@ -10,6 +11,14 @@ bool operator==(const SIZE& a, const SIZE& b) {
 
 std::ostream& operator<<(std::ostream& out, const SIZE& size) {
     return out << size.cx << " x " << size.cy;
+}
+
+bool operator==(const POINT& a, const POINT& b) {
+    return a.x == b.x && a.y == b.y;
+}
+
+std::ostream& operator<<(std::ostream& out, const POINT& point) {
+    return out << point.x << ", " << point.y;
 }
 
 HWND childOfClass(HWND parent, const wchar_t* className) {
@@ -313,7 +322,8 @@ void answerMenu(MenuAnswer& answer, HWND window) {
         GetMenuStringW(menu, UINT(i), text, 128, MF_BYPOSITION);
         UINT state = GetMenuState(menu, UINT(i), MF_BYPOSITION);
         bool separator = (state & MF_SEPARATOR) != 0;
-        answer.rows.push_back({text, !separator && (state & MF_GRAYED) != 0, (state & MF_CHECKED) != 0});
+        answer.rows += text + std::wstring(!separator && (state & MF_GRAYED) ? L" greyed" : L"") +
+                       (state & MF_CHECKED ? L" checked" : L"") + L"|";
         answer.corner = {rect.left, rect.top};
         downs += separator ? 0 : 1;
         if (target < 0 && !answer.choose.empty() && answer.choose == text)
@@ -373,13 +383,6 @@ std::vector<uint8_t> clipboardBytes(UINT format) {
 }
 
 std::vector<uint8_t> fileBytes(const std::wstring& path) {
-    std::vector<uint8_t> bytes;
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file)
-        return bytes;
-    uint8_t chunk[4096];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), file)) > 0;)
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    std::fclose(file);
-    return bytes;
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

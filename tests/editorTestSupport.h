@@ -17,9 +17,11 @@
 #include "host/standInPlugins.h"
 #include "testSupport.h"
 
-// Sizes compare and print in the checks.
+// Sizes and points compare and print in the checks.
 bool operator==(const SIZE& a, const SIZE& b);
 std::ostream& operator<<(std::ostream& out, const SIZE& size);
+bool operator==(const POINT& a, const POINT& b);
+std::ostream& operator<<(std::ostream& out, const POINT& point);
 
 const HostContact onlineContact = {L"GG", 1, 1001, 2};
 const HostContact busyContact = {L"JABBER", 2, 2002, 7};
@@ -87,22 +89,18 @@ PixelSet sizeLabelPixels(HWND editor);
 // The columns of each row, moved by dx, dy.
 PixelSet rows(std::initializer_list<std::pair<int, std::initializer_list<int>>> table, int dx = 0, int dy = 0);
 
-// A popup menu as the user reads it while it is open.
-struct MenuRowSeen {
-    std::wstring text;  // empty for a separator
-    bool greyed, checked;
-};
 // While one lives, the next popup menu this thread opens is read and then
 // answered from the keyboard: the row with the text chosen, or Escape for an
-// empty text.
+// empty text. Each row reads as its text with " greyed" and " checked" as
+// they apply, and a "|" after it (nothing for a separator).
 struct MenuAnswer {
     explicit MenuAnswer(const std::wstring& choose = L"");
     MenuAnswer(const MenuAnswer&) = delete;
     MenuAnswer& operator=(const MenuAnswer&) = delete;
     ~MenuAnswer();
     std::wstring choose;
-    std::vector<MenuRowSeen> rows;  // empty: no menu opened
-    POINT corner = {};              // the menu's top-left on the screen
+    std::wstring rows;   // empty: no menu opened
+    POINT corner = {};   // the menu's top-left on the screen
 };
 // The clipboard's data in the format, and a file's bytes; empty for none.
 std::vector<uint8_t> clipboardBytes(UINT format);

@@ -285,8 +285,9 @@ TEST_F(EditorWindow, ClientAreaIsThePictureAboveTheToolbar) {
             EXPECT_EQ(area.cy, c.height);
             // Both toolbars' row is wider than 261 in either layout.
             EXPECT_EQ(area, pictureAreaFor(editor, c.width, c.height));
-            if (c.narrowest)
+            if (c.narrowest) {
                 EXPECT_GT(outer.right - outer.left, 261);
+            }
             EXPECT_LE(outer.right, work.right);
         }
         SendMessageW(editor, WM_COMMAND, 10, 0);
