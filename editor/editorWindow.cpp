@@ -247,6 +247,37 @@ void closeEditor() {
     }
 }
 
+namespace {
+
+// Nothing the user drew is lost unasked: a step undo could take back, or a
+// text still being typed.
+bool holdsDrawing(const EditorState& s) {
+    return canUndo(s.history) || s.textBox.open;
+}
+
+}  // namespace
+
+bool editorMayBeReplaced() {
+    EditorState& s = editorState;
+    if (!s.window || !holdsDrawing(s))
+        return true;
+    if (MessageBoxW(s.window, L"Otwarty obrazek ma niewysłane rysunki. Zastąpić go nowym?", L"Nowy obrazek",
+                    MB_YESNO | MB_ICONQUESTION) == IDYES)
+        return true;
+    // The box's own loop may have seen the editor closed meanwhile.
+    if (s.window) {
+        if (IsIconic(s.window))
+            ShowWindow(s.window, SW_RESTORE);
+        SetForegroundWindow(s.window);
+    }
+    return false;
+}
+
+void hideEditor(bool hidden) {
+    if (editorState.window)
+        ShowWindow(editorState.window, hidden ? SW_HIDE : SW_SHOW);
+}
+
 void saveEditorSettings(EditorState& s) {
     writeSetting(keyPenColor, int32_t(s.penColor));
     writeSetting(keyBrushColor, int32_t(s.brushColor));

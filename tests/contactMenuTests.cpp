@@ -5,6 +5,7 @@
 
 #include <cderr.h>
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <cwchar>
 #include <fstream>
@@ -12,6 +13,7 @@
 
 #include "image/gdiplusFlat.h"
 #include "plugin/contactMenu.h"
+#include "processCensus.h"
 
 namespace {
 
@@ -206,6 +208,26 @@ bool writePalettePng(const std::wstring& path, int width, int height) {
     return saved;
 }
 
+// A copied-file list's header naming where the names start, then one wide
+// name, with the two terminators that close the list when closed.
+std::vector<uint8_t> dropBlock(uint32_t offset, const std::wstring& name, bool closed) {
+    std::vector<uint8_t> bytes(sizeof(DROPFILES), 0);
+    std::memcpy(bytes.data(), &offset, sizeof(offset));
+    bytes[offsetof(DROPFILES, fWide)] = 1;
+    auto* text = reinterpret_cast<const uint8_t*>(name.c_str());
+    bytes.insert(bytes.end(), text, text + name.size() * sizeof(wchar_t));
+    bytes.resize(bytes.size() + (closed ? 2 * sizeof(wchar_t) : 0), 0);
+    return bytes;
+}
+
+bool putDropBlock(const std::vector<uint8_t>& bytes) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    GlobalUnlock(block);
+    bool put = OpenClipboard(nullptr) && SetClipboardData(CF_HDROP, block);
+    return CloseClipboard() && put;
+}
+
 // What the editor holds, read back from its whole-picture send as PNG; it
 // closes with the send.
 std::vector<uint32_t> sentPixels(HWND editor, const std::wstring& path, UINT* width, UINT* height) {
@@ -243,6 +265,7 @@ TEST_F(Intake, ClipboardTakesABitmapThenPngThenOneFile) {
         std::wstring shows;   // the file whose pixels the editor holds; empty: the bitmap's, or only the size
         UINT width, height;   // 0: no editor
         std::wstring logged;  // the path logged as not opened
+        std::vector<uint8_t> drop;  // a copied-file list's bytes as another program may put them
     };
     const Case cases[] = {
         {"PNG alone", false, bytesOf(other), {}, other, 70, 50, L""},
@@ -254,10 +277,16 @@ TEST_F(Intake, ClipboardTakesABitmapThenPngThenOneFile) {
         {"two files", false, {}, {ramp, other}, L"", 0, 0, L""},
         {"a file above the size cap", false, {}, {huge}, L"", 0, 0, huge},
         {"PNG above the size cap", false, hugeHeader, {}, L"", 0, 0, L""},
+        {"garbage PNG beside a file", false, {'n', 'o', 't', ' ', 'P', 'N', 'G'}, {ramp}, ramp, 90, 60, L""},
+        {"a list starting beyond its block", false, {}, {}, L"", 0, 0, L"", dropBlock(0x10000000, ramp, true)},
+        {"a list running to its block's end", false, {}, {}, L"", 0, 0, L"", dropBlock(20, ramp, false)},
+        {"a list of its header alone", false, {}, {}, L"", 0, 0, L"", dropBlock(20, L"", false)},
+        {"a whole list", false, {}, {}, ramp, 90, 60, L"", dropBlock(20, ramp, true)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(hostPutOnClipboard(c.bitmap ? hostSolidBitmap(40, 30, RGB(255, 0, 0)) : nullptr, c.png, c.files));
+        ASSERT_TRUE(c.drop.empty() || putDropBlock(c.drop));
         hostClearJournal();
         EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", {onlineContact}), 0);
         EXPECT_EQ(hostLogMessages(), c.logged.empty() ? std::vector<std::wstring>{}
@@ -367,4 +396,106 @@ TEST(FirstChosenFile, ReadsNothingBeyondTheBuffer) {
         firstChosenFile(c.storage, c.units, path, std::size(path));
         EXPECT_EQ(std::wstring(path), c.expected) << c.units;
     }
+}
+
+namespace {
+
+// GDI+'s taking in of a bitmap: the clipboard's, and the screen's copy, which
+// a row makes fail.
+decltype(&Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP) realFromBitmap = nullptr;
+int conversions = 0;
+bool conversionFails = false;
+GpStatus WINGDIPAPI countConversion(HBITMAP bitmap, HPALETTE palette, GpBitmap** converted) {
+    conversions++;
+    return conversionFails ? Gdiplus::OutOfMemory : realFromBitmap(bitmap, palette, converted);
+}
+
+}  // namespace
+
+// A click on any item while the open editor holds a drawing asks first, in a
+// box of the editor's, before any wait, capture or dialog: No leaves the
+// editor as it was and takes nothing; Yes goes on. A picture with nothing
+// drawn (or all of it undone) is replaced unasked. A screenshot that fails
+// shows the hidden editor again as it was.
+TEST_F(Intake, ADrawingIsReplacedOnlyWhenTheUserAgrees) {
+    enum Drawing { rectangle, undone, textBox };
+    const struct {
+        const wchar_t* item;
+        Drawing drawing;
+        int answer;  // 0: no question
+        bool captureFails, replaced;
+    } cases[] = {
+        {L"snipLeaf/Screen", rectangle, IDNO, false, false}, {L"snipLeaf/Clipboard", textBox, IDNO, false, false},
+        {L"snipLeaf/File", rectangle, IDNO, false, false},   {L"snipLeaf/Clipboard", rectangle, IDYES, false, true},
+        {L"snipLeaf/Clipboard", undone, 0, false, true},     {L"snipLeaf/Screen", rectangle, IDYES, true, false},
+        {L"snipLeaf/Screen", undone, 0, true, false},
+    };
+    std::wstring picture = freshFolder(L"second") + L"obrazek.png";
+    ASSERT_TRUE(writePictureFile(picture, 120, 90, L"image/png"));
+    keepLedger(plugin.module);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.item)) + " " + std::to_string(c.drawing));
+        HWND editor = openFromClipboard(160, 120);
+        ASSERT_NE(editor, nullptr);
+        press(editor, c.drawing == textBox ? 'N' : 'R');
+        drag(editor, false, {{20, 20}, {90, 70}});
+        if (c.drawing == textBox)
+            SendMessageW(editor, WM_CHAR, 'a', 0);
+        if (c.drawing == undone)
+            press(editor, 'Z', true);
+        std::vector<COLORREF> before = clientPixels(editor, 160, 120);
+        ASSERT_TRUE(hostPutPictureOnClipboard(80, 60));
+        std::set<void*> blocks = pluginBlocks;
+        realFromBitmap = reinterpret_cast<decltype(realFromBitmap)>(patchImport(
+            plugin.module, "gdiplus.dll", "GdipCreateBitmapFromHBITMAP", reinterpret_cast<void*>(countConversion)));
+        conversions = 0;
+        conversionFails = c.captureFails;
+        DialogAnswers answers(picture);
+        bool shownWhenAsked = false;
+        answers.atMessageBox = [&](HWND box) {
+            shownWhenAsked = IsWindowVisible(editor);
+            return PostMessageW(box, WM_COMMAND, WPARAM(c.answer), 0) || true;
+        };
+        EXPECT_EQ(hostClickItem(c.item, {onlineContact}), 0);
+        patchImport(plugin.module, "gdiplus.dll", "GdipCreateBitmapFromHBITMAP", reinterpret_cast<void*>(realFromBitmap));
+        ASSERT_EQ(answers.shown.size(), c.answer ? 1u : 0u);
+        if (c.answer) {
+            EXPECT_EQ(answers.shown[0].text, L"Otwarty obrazek ma niewysłane rysunki. Zastąpić go nowym?");
+            EXPECT_EQ(answers.shown[0].caption, L"Nowy obrazek");
+            EXPECT_EQ(answers.shown[0].owner, editor);
+            EXPECT_TRUE(shownWhenAsked) << "asked before the editor is hidden for the screenshot";
+        }
+        EXPECT_EQ(answers.fileDialogTitle, L"");
+        EXPECT_EQ(conversions, c.replaced || c.captureFails ? 1 : 0) << "nothing taken after a No";
+        hostPumpMessages(50);
+        if (c.replaced) {
+            EXPECT_EQ(pictureArea(findEditor()), (SIZE{80, 60}));
+        } else {
+            EXPECT_EQ(findEditor(), editor);
+            EXPECT_TRUE(IsWindowVisible(editor));
+            EXPECT_EQ(clientPixels(editor, 160, 120), before);
+            EXPECT_EQ(pluginBlocks, blocks) << "the click's contact copy and holder are freed";
+        }
+        SendMessageW(findEditor(), WM_COMMAND, 15, 0);
+    }
+}
+
+// The screenshot shows what lies under the open editor, never the editor.
+TEST_F(Intake, ScreenshotLeavesTheOpenEditorOut) {
+    WNDCLASSW backdropClass = {};
+    backdropClass.lpfnWndProc = DefWindowProcW;
+    backdropClass.hbrBackground = CreateSolidBrush(RGB(0, 128, 64));
+    backdropClass.lpszClassName = L"backdrop";
+    RegisterClassW(&backdropClass);
+    HWND backdrop = CreateWindowExW(0, L"backdrop", L"", WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                    GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(openSolidFromClipboard(600, 400, RGB(255, 0, 0)), nullptr);
+    EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
+    hostAddPictureTransfer(onlineContact, {0});
+    UINT width = 0, height = 0;
+    std::vector<uint32_t> shot = sentPixels(findEditor(), freshFolder(L"shot") + L"zrzut.png", &width, &height);
+    EXPECT_EQ(size_t(std::count(shot.begin(), shot.end(), 0xFF008040u)), size_t(width) * height);
+    EXPECT_GT(width, 0u);
+    DestroyWindow(backdrop);
+    DeleteObject(backdropClass.hbrBackground);
 }

@@ -183,13 +183,13 @@ TEST_F(BadInput, UnreadablePicturesTouchNothing) {
 
 namespace {
 
-// GDI+'s decoding of a picture file, the step a header naming too many
-// pixels must spare.
-decltype(&GdipCreateBitmapFromFile) realCreateFromFile = nullptr;
+// GDI+'s decoding of a picture file's bytes, the step a header naming too
+// many pixels must spare.
+decltype(&GdipCreateBitmapFromStream) realCreateFromStream = nullptr;
 int fileDecodes = 0;
-GpStatus WINGDIPAPI countFileDecode(GDIPCONST WCHAR* path, GpBitmap** bitmap) {
+GpStatus WINGDIPAPI countFileDecode(IStream* stream, GpBitmap** bitmap) {
     fileDecodes++;
-    return realCreateFromFile(path, bitmap);
+    return realCreateFromStream(stream, bitmap);
 }
 
 bool writeBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
@@ -208,25 +208,37 @@ void appendLittleEndian(std::vector<uint8_t>& bytes, uint32_t value, int count) 
         bytes.push_back(uint8_t(value >> shift));
 }
 
+// A JPEG's bytes with comment segments after its start.
+std::vector<uint8_t> commented(std::vector<uint8_t> jpeg, int comments) {
+    for (int i = 0; i < comments; i++)
+        jpeg.insert(jpeg.begin() + 2, {0xFF, 0xFE, 0, 4, 'h', 'i'});
+    return jpeg;
+}
+
 // A JPEG start, a JFIF segment, a fill byte before a comment, and a baseline
 // frame header naming the size; no scan follows.
-bool writeJpegHeader(const std::wstring& path, uint32_t width, uint32_t height) {
+bool writeJpegHeader(const std::wstring& path, uint32_t width, uint32_t height, int comments = 0) {
     std::vector<uint8_t> bytes = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16,   'J',  'F',  'I', 'F', 0,   1,   1,   0,   0, 1,
                                   0,    1,    0,    0,    0xFF, 0xFF, 0xFE, 0, 4,   'h', 'i', 0xFF, 0xC0, 0, 17, 8};
     appendBigEndian(bytes, height, 2);
     appendBigEndian(bytes, width, 2);
     bytes.insert(bytes.end(), {3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1, 0xFF, 0xD9});
-    return writeBytes(path, bytes);
+    return writeBytes(path, commented(bytes, comments));
 }
 
-// A GIF's logical screen, a graphic control extension, and the first frame's
-// header at the screen's corner.
+// A GIF's logical screen, a comment of full sub-blocks, a graphic control
+// extension, and the first frame's header at the screen's corner.
 bool writeGifHeader(const std::wstring& path, uint32_t screenWidth, uint32_t screenHeight, uint32_t frameWidth,
-                    uint32_t frameHeight) {
+                    uint32_t frameHeight, int commentBlocks = 0) {
     std::vector<uint8_t> bytes = {'G', 'I', 'F', '8', '9', 'a'};
     appendLittleEndian(bytes, screenWidth, 2);
     appendLittleEndian(bytes, screenHeight, 2);
-    bytes.insert(bytes.end(), {0, 0, 0, 0x21, 0xF9, 4, 0, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0});
+    bytes.insert(bytes.end(), {0, 0, 0, 0x21, 0xFE});
+    for (int i = 0; i < commentBlocks; i++) {
+        bytes.push_back(255);
+        bytes.resize(bytes.size() + 255, 'c');
+    }
+    bytes.insert(bytes.end(), {0, 0x21, 0xF9, 4, 0, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0});
     appendLittleEndian(bytes, frameWidth, 2);
     appendLittleEndian(bytes, frameHeight, 2);
     bytes.insert(bytes.end(), {0, 0x3B});
@@ -284,10 +296,26 @@ TEST_F(BadInput, PicturesAboveTheCapAreRefusedBeforeDecoding) {
          true, 1},
         {"BMP, 300 x 200", L"maly.bmp", [](const std::wstring& p) { return writePictureFile(p, 300, 200, L"image/bmp"); },
          true, 1},
+        {"JPEG header, 24000 x 24000 after 400 comments", L"opisy.jpg",
+         [](const std::wstring& p) { return writeJpegHeader(p, 24000, 24000, 400); }, false, 0},
+        {"GIF frame of 25000 x 25000 after a long comment", L"opis.gif",
+         [](const std::wstring& p) { return writeGifHeader(p, 100, 100, 25000, 25000, 1100); }, false, 0},
+        {"JPEG header whose height comes later", L"dnl.jpg", [](const std::wstring& p) { return writeJpegHeader(p, 300, 0); },
+         false, 0},
+        {"JPEG, 300 x 200 after 400 comments", L"opisany.jpg",
+         [](const std::wstring& p) {
+             if (!writePictureFile(p, 300, 200, L"image/jpeg"))
+                 return false;
+             std::ifstream in(p.c_str(), std::ios::binary);
+             std::vector<uint8_t> jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+             in.close();
+             return writeBytes(p, commented(jpeg, 400));
+         },
+         true, 1},
     };
-    realCreateFromFile = reinterpret_cast<decltype(realCreateFromFile)>(
-        patchImport(plugin.module, "gdiplus.dll", "GdipCreateBitmapFromFile", reinterpret_cast<void*>(countFileDecode)));
-    ASSERT_NE(realCreateFromFile, nullptr);
+    realCreateFromStream = reinterpret_cast<decltype(realCreateFromStream)>(patchImport(
+        plugin.module, "gdiplus.dll", "GdipCreateBitmapFromStream", reinterpret_cast<void*>(countFileDecode)));
+    ASSERT_NE(realCreateFromStream, nullptr);
     std::wstring folder = freshFolder(L"header");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -304,7 +332,7 @@ TEST_F(BadInput, PicturesAboveTheCapAreRefusedBeforeDecoding) {
         if (editor)
             SendMessageW(editor, WM_COMMAND, 15, 0);
     }
-    patchImport(plugin.module, "gdiplus.dll", "GdipCreateBitmapFromFile", reinterpret_cast<void*>(realCreateFromFile));
+    patchImport(plugin.module, "gdiplus.dll", "GdipCreateBitmapFromStream", reinterpret_cast<void*>(realCreateFromStream));
 }
 
 namespace {
