@@ -208,21 +208,14 @@ bool writePalettePng(const std::wstring& path, int width, int height) {
     return saved;
 }
 
-// A copied-file list's header naming where the names start, then one wide
-// name, with the two terminators that close the list when closed.
-std::vector<uint8_t> dropBlock(uint32_t offset, const std::wstring& name, bool closed) {
-    std::vector<uint8_t> bytes(sizeof(DROPFILES), 0);
-    std::memcpy(bytes.data(), &offset, sizeof(offset));
-    bytes[offsetof(DROPFILES, fWide)] = 1;
-    auto* text = reinterpret_cast<const uint8_t*>(name.c_str());
-    bytes.insert(bytes.end(), text, text + name.size() * sizeof(wchar_t));
-    bytes.resize(bytes.size() + (closed ? 2 * sizeof(wchar_t) : 0), 0);
-    return bytes;
-}
-
-bool putDropBlock(const std::vector<uint8_t>& bytes) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+// A copied-file list as another program may put it: the header naming where
+// the names start, wide, then the names' units as given.
+bool putDropList(uint32_t offset, const std::wstring& names) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* bytes = static_cast<uint8_t*>(GlobalLock(block));
+    DROPFILES header = {offset, {}, FALSE, TRUE};
+    std::memcpy(bytes, &header, sizeof(header));
+    std::memcpy(bytes + sizeof(header), names.data(), names.size() * sizeof(wchar_t));
     GlobalUnlock(block);
     bool put = OpenClipboard(nullptr) && SetClipboardData(CF_HDROP, block);
     return CloseClipboard() && put;
@@ -265,7 +258,8 @@ TEST_F(Intake, ClipboardTakesABitmapThenPngThenOneFile) {
         std::wstring shows;   // the file whose pixels the editor holds; empty: the bitmap's, or only the size
         UINT width, height;   // 0: no editor
         std::wstring logged;  // the path logged as not opened
-        std::vector<uint8_t> drop = {};  // a copied-file list's bytes as another program may put them
+        uint32_t dropOffset = 0;  // a copied-file list put as another program may: where its names start,
+        std::wstring dropNames = L"";  // and their units
     };
     const Case cases[] = {
         {"PNG alone", false, bytesOf(other), {}, other, 70, 50, L""},
@@ -278,15 +272,15 @@ TEST_F(Intake, ClipboardTakesABitmapThenPngThenOneFile) {
         {"a file above the size cap", false, {}, {huge}, L"", 0, 0, huge},
         {"PNG above the size cap", false, hugeHeader, {}, L"", 0, 0, L""},
         {"garbage PNG beside a file", false, {'n', 'o', 't', ' ', 'P', 'N', 'G'}, {ramp}, ramp, 90, 60, L""},
-        {"a list starting beyond its block", false, {}, {}, L"", 0, 0, L"", dropBlock(0x10000000, ramp, true)},
-        {"a list running to its block's end", false, {}, {}, L"", 0, 0, L"", dropBlock(20, ramp, false)},
-        {"a list of its header alone", false, {}, {}, L"", 0, 0, L"", dropBlock(20, L"", false)},
-        {"a whole list", false, {}, {}, ramp, 90, 60, L"", dropBlock(20, ramp, true)},
+        {"a list starting beyond its block", false, {}, {}, L"", 0, 0, L"", 1u << 28, ramp + std::wstring(2, 0)},
+        {"a list running to its block's end", false, {}, {}, L"", 0, 0, L"", 20, ramp},
+        {"a list of its header alone", false, {}, {}, L"", 0, 0, L"", 20, L""},
+        {"a whole list", false, {}, {}, ramp, 90, 60, L"", 20, ramp + std::wstring(2, 0)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(hostPutOnClipboard(c.bitmap ? hostSolidBitmap(40, 30, RGB(255, 0, 0)) : nullptr, c.png, c.files));
-        ASSERT_TRUE(c.drop.empty() || putDropBlock(c.drop));
+        ASSERT_TRUE(c.dropOffset == 0 || putDropList(c.dropOffset, c.dropNames));
         hostClearJournal();
         EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", {onlineContact}), 0);
         EXPECT_EQ(hostLogMessages(), c.logged.empty() ? std::vector<std::wstring>{}

@@ -208,6 +208,11 @@ void appendLittleEndian(std::vector<uint8_t>& bytes, uint32_t value, int count) 
         bytes.push_back(uint8_t(value >> shift));
 }
 
+std::vector<uint8_t> fileBytes(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // A JPEG's bytes with comment segments after its start.
 std::vector<uint8_t> commented(std::vector<uint8_t> jpeg, int comments) {
     for (int i = 0; i < comments; i++)
@@ -304,12 +309,7 @@ TEST_F(BadInput, PicturesAboveTheCapAreRefusedBeforeDecoding) {
          false, 0},
         {"JPEG, 300 x 200 after 400 comments", L"opisany.jpg",
          [](const std::wstring& p) {
-             if (!writePictureFile(p, 300, 200, L"image/jpeg"))
-                 return false;
-             std::ifstream in(p.c_str(), std::ios::binary);
-             std::vector<uint8_t> jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-             in.close();
-             return writeBytes(p, commented(jpeg, 400));
+             return writePictureFile(p, 300, 200, L"image/jpeg") && writeBytes(p, commented(fileBytes(p), 400));
          },
          true, 1},
     };
