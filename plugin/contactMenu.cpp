@@ -221,7 +221,7 @@ HGLOBAL checkedFileBytes(const wchar_t* path) {
     PictureSize size = {};
     LARGE_INTEGER length = {};
     if (file == INVALID_HANDLE_VALUE || headerRefuses(pictureHeaderSize({file, nullptr, 0}, &size), size) ||
-        !GetFileSizeEx(file, &length) || length.QuadPart <= 0 || uint64_t(length.QuadPart) > SIZE_MAX)
+        !GetFileSizeEx(file, &length) || length.QuadPart <= 0)
         return nullptr;
     GlobalGuard block(size_t(length.QuadPart));
     {
