@@ -41,12 +41,38 @@ bool keyHeld(int key) {
     return GetKeyState(key) < 0;
 }
 
-// In full screen with no drag Escape leaves full screen, as Alt+Enter does.
+// Escape takes back one thing at a time: the drag in progress, else the
+// selection the user made (a selection that fills the view would otherwise
+// take every press as a move), else full screen, as Alt+Enter does.
 void escape(EditorState& s) {
     if (cancelDrag(s))
         return;
+    if (s.selectionMarked) {
+        unmarkSelection(s);
+        return;
+    }
     if (isFullScreen(s))
         toggleFullScreen(s);
+}
+
+// The character TranslateMessage queued for this key-down, if any: it is
+// posted before the key-down is dispatched, so it is already waiting.
+bool queuedCharacter(HWND window, LPARAM keyDown, MSG* character) {
+    if (!PeekMessageW(character, window, WM_CHAR, WM_SYSDEADCHAR, PM_NOREMOVE))
+        return false;
+    bool isCharacter = character->message == WM_CHAR || character->message == WM_SYSCHAR ||
+                       character->message == WM_DEADCHAR || character->message == WM_SYSDEADCHAR;
+    return isCharacter && ((character->lParam >> 16) & 0xFF) == ((keyDown >> 16) & 0xFF);
+}
+
+// A letter key types its letter, either case, or with Ctrl its control code.
+bool isOwnCharacter(WPARAM key, const MSG& character) {
+    if (key < 'A' || key > 'Z')
+        return true;
+    if (character.message != WM_CHAR && character.message != WM_SYSCHAR)
+        return false;
+    WPARAM unit = character.wParam;
+    return unit == key || unit == key + ('a' - 'A') || unit == key - ('A' - 1);
 }
 
 }  // namespace
@@ -72,7 +98,12 @@ KeyAction keyAction(WPARAM key, bool control, bool shift, bool alt) {
 }
 
 bool altGrHeld() {
-    return keyHeld(VK_CONTROL) && keyHeld(VK_MENU);
+    return (keyHeld(VK_CONTROL) && keyHeld(VK_MENU)) || keyHeld(VK_RMENU);
+}
+
+bool typesOtherCharacter(HWND window, WPARAM key, LPARAM lParam) {
+    MSG character = {};
+    return queuedCharacter(window, lParam, &character) && !isOwnCharacter(key, character);
 }
 
 void undoEdit(EditorState& s) {
@@ -106,10 +137,10 @@ void chooseTool(EditorState& s, int32_t tool) {
         SetFocus(s.window);
 }
 
-bool editorKeyDown(EditorState& s, WPARAM key) {
-    // AltGr (Ctrl and Alt) gives letters: no key with it is a command, nor
-    // moves the selection (AltGr+A would select all).
-    if (altGrHeld())
+bool editorKeyDown(EditorState& s, WPARAM key, LPARAM lParam) {
+    // AltGr gives letters: no key with it is a command, nor moves the
+    // selection (AltGr+A would select all), however the platform tells it.
+    if (altGrHeld() || typesOtherCharacter(s.window, key, lParam))
         return false;
     if (selectionKeyDown(s, key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT)))
         return true;
