@@ -520,6 +520,98 @@ TEST_F(SelectionTest, HandlesAndMovesGiveTheRegionEnterSends) {
     }
 }
 
+std::vector<uint32_t> shownAs(const std::vector<COLORREF>& pixels) {
+    return {pixels.begin(), pixels.end()};
+}
+
+// Releases without their press, key repeats and a selection given up: none
+// of them sends or changes the selection by itself, and a drag afterwards
+// makes a new selection. Each row ends with Enter, checked by the region sent.
+TEST_F(SelectionTest, StrayReleasesAndRepeatsLeaveTheSelection) {
+    enum Step { selectDrag, selectAll, escape, newDrag, nearTopLeft, rectangleTool, arrowTool, textBox,
+                strayLeft, strayRight, nextEditor, ctrlEnterDown, enterRepeat, enterUp, refusedWhole };
+    struct Case {
+        const char* what;
+        std::vector<Step> steps;
+        RECT sent;
+    };
+    const RECT whole = {0, 0, 300, 200}, selected = {30, 20, 120, 90};
+    const Case cases[] = {
+        {"right release unseen", {strayRight}, whole},
+        {"left release unseen, Select", {selectDrag, strayLeft}, selected},
+        {"left release unseen, Rectangle", {selectDrag, rectangleTool, strayLeft}, selected},
+        {"left release unseen, Arrow", {selectDrag, arrowTool, strayLeft}, selected},
+        {"a double-click's release in a new editor", {nextEditor, strayLeft}, whole},
+        {"a held Ctrl+Enter", {selectDrag, textBox, ctrlEnterDown, enterRepeat, enterRepeat, enterUp}, selected},
+        {"the key-down that commits", {selectDrag, textBox, ctrlEnterDown, enterUp}, selected},
+        {"Escape drops the selection", {selectAll, escape, newDrag}, {60, 50, 100, 80}},
+        {"a refused whole send", {selectDrag, refusedWhole, nearTopLeft}, {32, 22, 100, 80}},
+    };
+    DialogAnswers answers;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HWND editor = openPattern(300, 200);
+        ASSERT_NE(editor, nullptr);
+        for (Step step : c.steps) {
+            switch (step) {
+            case selectDrag:
+                drag(editor, false, {{30, 20}, {120, 90}});
+                break;
+            case selectAll:
+                press(editor, 'A', true);
+                break;
+            case escape:
+                press(editor, VK_ESCAPE);
+                EXPECT_EQ(labelShown(editor), L"") << "no label";
+                EXPECT_TRUE(shownAs(clientPixels(editor, 300, 200)) == patternRegion(whole)) << "no mark, no handles";
+                break;
+            case newDrag:
+                drag(editor, false, {{60, 50}, {100, 80}});
+                break;
+            case nearTopLeft:
+                drag(editor, false, {{32, 22}, {100, 80}});
+                break;
+            case rectangleTool:
+            case arrowTool:
+            case textBox:
+                SendMessageW(editor, WM_KEYDOWN, step == rectangleTool ? 'R' : step == arrowTool ? 'A' : 'N', 0);
+                if (step == textBox)
+                    drag(editor, false, {{150, 100}, {150, 100}});
+                break;
+            case strayLeft:
+            case strayRight:
+                up(editor, {100, 70}, step == strayRight);
+                break;
+            case nextEditor:
+                drag(editor, false, {{200, 150}, {210, 160}});
+                editor = openPattern(300, 200);
+                break;
+            case ctrlEnterDown:
+            case enterRepeat:
+                holdKeys(true, false);
+                SendMessageW(editor, WM_KEYDOWN, VK_RETURN, step == enterRepeat ? 0x401C0001 : 0x001C0001);
+                holdKeys(false, false);
+                break;
+            case enterUp:
+                SendMessageW(editor, WM_KEYUP, VK_RETURN, LPARAM(0xC01C0001));
+                break;
+            case refusedWhole:
+                hostAddPictureTransfer(onlineContact, {answerFail, 0});
+                SendMessageW(editor, WM_COMMAND, 12, 0);
+                hostClearDeliveries();
+                break;
+            }
+        }
+        hostPumpMessages(30);
+        ASSERT_TRUE(IsWindow(editor) && hostDeliveries().empty()) << "nothing sent before Enter";
+        pressEnter(editor);
+        expectSentRegion(c.sent, c.what);
+        hostClearDeliveries();
+        if (HWND still = findEditor())
+            SendMessageW(still, WM_COMMAND, 15, 0);
+    }
+}
+
 // The handles are 7 x 7 squares, black-edged and white inside, at the
 // corners and the sides' middles, painted over the focus rectangle on the
 // window; around the band while a handle is dragged. The picture itself
