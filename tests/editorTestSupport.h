@@ -54,6 +54,14 @@ void holdKeys(bool control, bool shift, bool alt = false);
 void press(HWND window, WPARAM key, bool control = false, bool shift = false);
 HWND textField(HWND editor);
 
+// Types with xdotool on the X server's own keyboard (Wine starts Unix
+// programs too), on the Polish layout for the while (its right Alt is AltGr:
+// ś on S), the thread's messages pumped meanwhile so each key is translated
+// while the keys held with it are down. The keys end with F12, which no
+// editor key takes, and this returns once Wine has seen it: every key before
+// it has been delivered. False when it never came (is xdotool installed?).
+bool typePolish(const std::string& xdotoolCommands);
+
 // The colours of the top-left part of the editor's client area as the screen
 // shows it now, focus rectangles drawn straight on the window included.
 std::vector<COLORREF> shownPixels(HWND editor, int width, int height);

@@ -612,6 +612,73 @@ TEST_F(SelectionTest, StrayReleasesAndRepeatsLeaveTheSelection) {
     }
 }
 
+// Counts the tool choices the toolbar is told of: a tool key checks or
+// unchecks its buttons.
+LRESULT CALLBACK countToolChoices(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR count) {
+    if (message == TB_CHECKBUTTON)
+        ++*reinterpret_cast<int*>(count);
+    return DefSubclassProc(toolbar, message, wParam, lParam);
+}
+
+// AltGr on the X server's own keyboard with the Polish layout, in each way it
+// reaches the editor under Wine: the right Alt key (VK_RMENU, its letters as
+// system keys), Ctrl and Alt as Windows reports it, and the third-level key
+// of a keysym-driven typist, which Wine does not know as a modifier (the
+// letters come as plain keys, only their characters tell: ś is not S). On a
+// screenshot, which Alt+Enter would take to full screen, no tool key, no Ctrl
+// command, no arrow, Enter nor Escape acts; the Select tool then makes the
+// selection Enter sends.
+TEST_F(SelectionTest, NoKeyIsACommandWithAltGrOnTheRealKeyboard) {
+    // xdotool lets Ctrl go after each ctrl+ key: with Ctrl held as part of
+    // AltGr, the plain letters are the Ctrl commands.
+    const std::string tools = "s f l r e t a h o n i ", commands = "ctrl+z ctrl+y ctrl+c ctrl+s ctrl+a";
+    struct Road {
+        const char* name;
+        std::string hold, letGo, keys;
+    };
+    const Road roads[] = {
+        {"the right Alt key", "108", "108", tools + commands + " Left Down ctrl+Right ctrl+Up Return Escape"},
+        {"Ctrl and Alt", "Control_L Alt_L", "Alt_L Control_L", tools + "z y c Left Down Right Up Return Escape"},
+        {"a third level unknown to Wine", "92", "92", tools + commands},
+    };
+    DialogAnswers answers;
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        ASSERT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
+        HWND editor = findEditor();
+        ASSERT_NE(editor, nullptr);
+        choosePng(editor);
+        SetForegroundWindow(editor);
+        SetFocus(editor);
+        SendMessageW(editor, WM_KEYDOWN, 'R', 0);
+        drag(editor, false, {{150, 120}, {200, 160}});
+        drag(editor, false, {{210, 120}, {260, 160}});
+        press(editor, 'Z', true);
+        SendMessageW(editor, WM_KEYDOWN, 'S', 0);
+        drag(editor, false, {{30, 20}, {120, 90}});
+        const auto before = clientPixels(editor, 300, 200);
+        const LONG style = GetWindowLongW(editor, GWL_STYLE);
+        const DWORD clipboard = GetClipboardSequenceNumber();
+        int toolChoices = 0;
+        SetWindowSubclass(editorToolbar(editor), countToolChoices, 1, DWORD_PTR(&toolChoices));
+        ASSERT_TRUE(typePolish("keydown " + road.hold + " sleep 0.05 key --delay 25 " + road.keys + " sleep 0.05 keyup " +
+                               road.letGo));
+        RemoveWindowSubclass(editorToolbar(editor), countToolChoices, 1);
+        EXPECT_EQ(toolChoices, 0) << "no tool chosen";
+        EXPECT_TRUE(clientPixels(editor, 300, 200) == before) << "nothing undone, redone, selected or moved";
+        EXPECT_EQ(GetWindowLongW(editor, GWL_STYLE), style) << "not full screen";
+        EXPECT_EQ(GetClipboardSequenceNumber(), clipboard) << "nothing copied";
+        EXPECT_TRUE(answers.fileDialogTitle.empty() && answers.shown.empty()) << "nothing saved";
+        ASSERT_TRUE(hostDeliveries().empty() && IsWindow(editor)) << "nothing sent";
+        drag(editor, false, {{150, 30}, {190, 60}});
+        pressEnter(editor);
+        Sent sent = sentPicture();
+        EXPECT_EQ(sent.width * 1000 + sent.height, 40u * 1000 + 30u) << "the selection Select made";
+        hostClearDeliveries();
+    }
+}
+
 // The handles are 7 x 7 squares, black-edged and white inside, at the
 // corners and the sides' middles, painted over the focus rectangle on the
 // window; around the band while a handle is dragged. The picture itself
