@@ -137,6 +137,11 @@ HWND textField(HWND editor) {
 }
 
 bool typePolish(const std::string& xdotoolCommands) {
+    // With no window manager the X server gives the keys to the window under
+    // its pointer.
+    RECT focused = {};
+    GetWindowRect(GetAncestor(GetFocus(), GA_ROOT), &focused);
+    SetCursorPos((focused.left + focused.right) / 2, (focused.top + focused.bottom) / 2);
     GetAsyncKeyState(VK_F12);  // forgets an earlier press
     std::string command = "setxkbmap pl; xdotool " + xdotoolCommands + "; setxkbmap us; xdotool key F12";
     std::wstring line = L"Z:\\bin\\sh -c \"" + std::wstring(command.begin(), command.end()) + L"\"";
