@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <cwctype>
+
 #include "../delivery/copyAndSave.h"
 #include "drawingTools.h"
 #include "editorWindow.h"
@@ -65,14 +67,38 @@ bool queuedCharacter(HWND window, LPARAM keyDown, MSG* character) {
     return isCharacter && ((character->lParam >> 16) & 0xFF) == ((keyDown >> 16) & 0xFF);
 }
 
-// A letter key types its letter, either case, or with Ctrl its control code.
+// The key codes Wine hands out to keys it does not know, the third-level
+// shift of an X layout among them (the Polish AltGr, with no modifier state
+// at all): the OEM ranges. Such a key that types no character is AltGr while
+// it stays down.
+struct KeyRange {
+    WPARAM first, last;
+};
+const KeyRange spareKeyCodes[] = {{0x92, 0x92}, {0xBA, 0xC0}, {0xDB, 0xDF}, {0xE1, 0xE4}, {0xE6, 0xE6}, {0xE9, 0xF5}};
+WPARAM heldLevelShift = 0;
+
+bool isSpareKeyCode(WPARAM key) {
+    for (const KeyRange& range : spareKeyCodes) {
+        if (key >= range.first && key <= range.last)
+            return true;
+    }
+    return false;
+}
+
+bool sameLetter(WPARAM unit, WPARAM letter) {
+    return letter != 0 && towupper(wint_t(unit)) == towupper(wint_t(letter));
+}
+
+// A letter key types its letter in either case, or with Ctrl its control
+// code; on a layout of other letters, the letter the layout puts on it.
 bool isOwnCharacter(WPARAM key, const MSG& character) {
     if (key < 'A' || key > 'Z')
         return true;
     if (character.message != WM_CHAR && character.message != WM_SYSCHAR)
         return false;
     WPARAM unit = character.wParam;
-    return unit == key || unit == key + ('a' - 'A') || unit == key - ('A' - 1);
+    WPARAM layoutLetter = MapVirtualKeyW(UINT(key), MAPVK_VK_TO_CHAR) & 0xFFFF;
+    return sameLetter(unit, key) || unit == key - ('A' - 1) || sameLetter(unit, layoutLetter);
 }
 
 }  // namespace
@@ -98,7 +124,14 @@ KeyAction keyAction(WPARAM key, bool control, bool shift, bool alt) {
 }
 
 bool altGrHeld() {
-    return (keyHeld(VK_CONTROL) && keyHeld(VK_MENU)) || keyHeld(VK_RMENU);
+    bool levelShift = heldLevelShift != 0 && keyHeld(int(heldLevelShift));
+    return (keyHeld(VK_CONTROL) && keyHeld(VK_MENU)) || keyHeld(VK_RMENU) || levelShift;
+}
+
+void noteKeyDown(HWND window, WPARAM key, LPARAM lParam) {
+    MSG character = {};
+    if (isSpareKeyCode(key) && !queuedCharacter(window, lParam, &character))
+        heldLevelShift = key;
 }
 
 bool typesOtherCharacter(HWND window, WPARAM key, LPARAM lParam) {

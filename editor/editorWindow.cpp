@@ -341,6 +341,7 @@ LRESULT onMouseMove(EditorState& s, WPARAM wParam, LPARAM lParam) {
 // does nothing. Only a first key-down arms it: the repeats of a Ctrl+Enter
 // held to commit a text box come after the box is gone.
 LRESULT onKeyDown(HWND window, EditorState& s, UINT message, WPARAM wParam, LPARAM lParam) {
+    noteKeyDown(window, wParam, lParam);
     if (textBoxKeyDown(s, message, wParam))
         return 0;
     // The key-down decides what the release does: in a quick chord Alt can

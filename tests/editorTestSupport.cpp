@@ -136,14 +136,14 @@ HWND textField(HWND editor) {
     return childOfClass(editorToolbar(editor), L"Edit");
 }
 
-bool typePolish(const std::string& xdotoolCommands) {
+bool typeOnX(const std::string& xdotoolCommands) {
     // With no window manager the X server gives the keys to the window under
     // its pointer.
     RECT focused = {};
     GetWindowRect(GetAncestor(GetFocus(), GA_ROOT), &focused);
     SetCursorPos((focused.left + focused.right) / 2, (focused.top + focused.bottom) / 2);
     GetAsyncKeyState(VK_F12);  // forgets an earlier press
-    std::string command = "setxkbmap pl; xdotool " + xdotoolCommands + "; setxkbmap us; xdotool key F12";
+    std::string command = "setxkbmap -query | grep -qx 'layout: *pl' && xdotool " + xdotoolCommands + " key F12";
     std::wstring line = L"Z:\\bin\\sh -c \"" + std::wstring(command.begin(), command.end()) + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -159,6 +159,29 @@ bool typePolish(const std::string& xdotoolCommands) {
         }
     }
     return false;
+}
+
+void typeWithRightAlt(std::initializer_list<std::pair<WORD, bool>> keys) {
+    std::vector<INPUT> inputs;
+    auto add = [&inputs](WORD key, DWORD flags) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    add(VK_RMENU, KEYEVENTF_EXTENDEDKEY);
+    for (const auto& [key, control] : keys) {
+        if (control)
+            add(VK_LCONTROL, 0);
+        add(key, 0);
+        add(key, KEYEVENTF_KEYUP);
+        if (control)
+            add(VK_LCONTROL, KEYEVENTF_KEYUP);
+    }
+    add(VK_RMENU, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP);
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+    hostPumpMessages(50);
 }
 
 // The colours of the top-left part of the editor's client area as the screen
