@@ -91,8 +91,9 @@ void runColourDialog(HWND control, ColourDialog& dialog) {
     choose.lpCustColors = dialog.customColours;
     choose.Flags = CC_RGBINIT;
     BOOL chosen = ChooseColorW(&choose);
-    // The dialog gives the focus back to the button that opened it, which
-    // would keep the editor's keys; chosen or not, they are the editor's.
+    // Where the focus goes back to is the platform's choice, and the button
+    // that opened the dialog would keep the editor's keys: chosen or not,
+    // they are the editor's again.
     SetFocus(GetAncestor(control, GA_ROOT));
     if (chosen != 1)
         return;
