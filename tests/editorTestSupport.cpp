@@ -161,29 +161,6 @@ bool typeOnX(const std::string& xdotoolCommands) {
     return false;
 }
 
-void typeWithRightAlt(std::initializer_list<std::pair<WORD, bool>> keys) {
-    std::vector<INPUT> inputs;
-    auto add = [&inputs](WORD key, DWORD flags) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        input.ki.dwFlags = flags;
-        inputs.push_back(input);
-    };
-    add(VK_RMENU, KEYEVENTF_EXTENDEDKEY);
-    for (const auto& [key, control] : keys) {
-        if (control)
-            add(VK_LCONTROL, 0);
-        add(key, 0);
-        add(key, KEYEVENTF_KEYUP);
-        if (control)
-            add(VK_LCONTROL, KEYEVENTF_KEYUP);
-    }
-    add(VK_RMENU, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP);
-    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
-    hostPumpMessages(50);
-}
-
 // The colours of the top-left part of the editor's client area as the screen
 // shows it now, focus rectangles drawn straight on the window included.
 std::vector<COLORREF> shownPixels(HWND editor, int width, int height) {

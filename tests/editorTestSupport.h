@@ -62,10 +62,6 @@ HWND textField(HWND editor);
 // seen it: every key before it has been delivered. False when it never came
 // (no xdotool, or the display not on the Polish layout).
 bool typeOnX(const std::string& xdotoolCommands);
-// The right Alt key held through the keys, each with Ctrl or not, as
-// SendInput gives them: what Wine gives for AltGr once the X layout changed
-// while it ran (system keys, the right Alt's state, no Ctrl).
-void typeWithRightAlt(std::initializer_list<std::pair<WORD, bool>> keys);
 
 // The colours of the top-left part of the editor's client area as the screen
 // shows it now, focus rectangles drawn straight on the window included.
