@@ -369,17 +369,20 @@ LRESULT onMouseMove(EditorState& s, WPARAM wParam, LPARAM lParam) {
 
 // The press is remembered, so that a release whose press went elsewhere (the
 // contact menu that opened this editor, a message box dismissed with Enter)
-// does nothing. Auto-repeat presses only set the flag again.
+// does nothing. Only a first key-down arms it: the repeats of a Ctrl+Enter
+// held to commit a text box come after the box is gone.
 LRESULT onKeyDown(HWND window, EditorState& s, UINT message, WPARAM wParam, LPARAM lParam) {
+    noteKeyDown(window, wParam, lParam);
     if (textBoxKeyDown(s, message, wParam))
         return 0;
     // The key-down decides what the release does: in a quick chord Alt can
     // be let go before Enter. With AltGr it is no command.
-    if (wParam == VK_RETURN && !altGrHeld()) {
+    bool repeated = (lParam & (LPARAM(1) << 30)) != 0;
+    if (wParam == VK_RETURN && !repeated && !altGrHeld()) {
         s.enterPressed = 1;
         s.enterWithAlt = GetKeyState(VK_MENU) < 0 ? 1 : 0;
     }
-    if (message == WM_KEYDOWN && editorKeyDown(s, wParam))
+    if (message == WM_KEYDOWN && editorKeyDown(s, wParam, lParam))
         return 0;
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -474,7 +477,7 @@ LRESULT onControlColour(HWND window, EditorState& s, WPARAM wParam, LPARAM lPara
 }
 
 LRESULT onRightButtonUp(EditorState& s, LPARAM lParam) {
-    if (toolMouseUp(s, lParam) && s.tool == toolSelect)
+    if (toolMouseUp(s, lParam, true) && s.tool == toolSelect)
         dispatchCommand(s, commandSendSelection);
     return 0;
 }
@@ -536,7 +539,7 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_CTLCOLORSTATIC:
         return onControlColour(window, s, wParam, lParam);
     case WM_LBUTTONUP:
-        toolMouseUp(s, lParam);
+        toolMouseUp(s, lParam, false);
         return 0;
     case WM_RBUTTONUP:
         return onRightButtonUp(s, lParam);

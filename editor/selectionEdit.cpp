@@ -279,6 +279,23 @@ void setSelection(EditorState& s, const RECT& r) {
     showSelectionSizeLabel(s);
 }
 
+// The handles' rectangle goes with the mark: a press decides from what is
+// shown, and an invisible handle left behind would still be grabbed.
+void unmarkSelection(EditorState& s) {
+    bool shown = s.selectionMarked && s.window;
+    if (shown)
+        invalidatePictureFrame(s, currentSelection(s), 1);
+    s.startX = 0;
+    s.startY = 0;
+    s.endX = pictureWidth(s);
+    s.endY = pictureHeight(s);
+    s.selectionMarked = 0;
+    if (!shown)
+        return;
+    moveHandles(s);
+    showSelectionSizeLabel(s);
+}
+
 bool selectionKeyDown(EditorState& s, WPARAM key, bool control, bool shift) {
     if (s.dragging || !s.picture)
         return false;

@@ -78,6 +78,9 @@ void showDragFeedback(EditorState& s, const RECT& band, POINT mouse);
 void endDragFeedback(EditorState& s);
 // The selection changed to r, marked: repaints the old and new marks.
 void setSelection(EditorState& s, const RECT& r);
+// The selection becomes the whole picture again, unmarked, as in a new editor:
+// no mark, no handles, no label, so the next press starts a new selection.
+void unmarkSelection(EditorState& s);
 
 // A key-down reaching the editor window: true when it was one of these and
 // was handled.

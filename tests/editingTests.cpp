@@ -210,8 +210,8 @@ TEST_F(Escape, CancelsTheDragInProgress) {
     }
 }
 
-// With no drag Escape leaves full screen as Alt+Enter does, and in the framed
-// window it does nothing.
+// With no drag and no selection made Escape leaves full screen as Alt+Enter
+// does, and in the framed window it does nothing.
 TEST_F(Escape, LeavesFullScreen) {
     EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
     HWND editor = findEditor();
@@ -225,6 +225,9 @@ TEST_F(Escape, LeavesFullScreen) {
     SendMessageW(editor, WM_SYSKEYUP, VK_RETURN, 0);
     holdKeys(false, false);
     EXPECT_EQ(GetWindowLongW(editor, GWL_STYLE) & 0x00CF0000, 0) << "Alt+Enter went full screen";
+    drag(editor, false, {{30, 20}, {120, 90}});
+    press(editor, VK_ESCAPE);
+    EXPECT_EQ(GetWindowLongW(editor, GWL_STYLE) & 0x00CF0000, 0) << "the first Escape dropped the selection";
     press(editor, VK_ESCAPE);
     EXPECT_TRUE(framed()) << "Escape left full screen";
     EXPECT_EQ(hostSettings()[L"snipLeaf/Fullscreen"], 0);

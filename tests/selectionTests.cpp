@@ -520,6 +520,162 @@ TEST_F(SelectionTest, HandlesAndMovesGiveTheRegionEnterSends) {
     }
 }
 
+// Releases without their press, key repeats and selections given up send
+// nothing and leave the selection; a drag afterwards makes a new one. Steps:
+// s, d, t a drag of Select (below), R, A, N the tool key (N opens a box at
+// its drag), l, r a left or right release alone, p a drag then a new editor
+// (a double-click's second release in the open-file dialog), a Ctrl+A, e
+// Escape, c a Ctrl+Enter down, k its repeat, u Enter up, w a whole send the
+// contact refuses. Each row ends with Enter, checked by the region it sends.
+TEST_F(SelectionTest, StrayReleasesAndRepeatsLeaveTheSelection) {
+    struct Drag {
+        char step;
+        POINT from, to;
+    };
+    const Drag drags[] = {{'s', {30, 20}, {120, 90}}, {'d', {60, 50}, {100, 80}}, {'t', {32, 22}, {100, 80}},
+                          {'p', {200, 150}, {210, 160}}, {'N', {150, 100}, {150, 100}}};
+    struct Case {
+        const char* what;
+        const char* steps;
+        RECT sent;
+    };
+    const RECT whole = {0, 0, 300, 200}, selected = {30, 20, 120, 90};
+    const Case cases[] = {
+        {"right release unseen", "r", whole},          {"left release unseen, Select", "sl", selected},
+        {"Rectangle", "sRl", selected},                {"Arrow", "sAl", selected},
+        {"a release in a new editor", "pl", whole},    {"a held Ctrl+Enter", "sNckku", selected},
+        {"the key-down that commits", "sNcu", selected}, {"Escape", "aed", {60, 50, 100, 80}},
+        {"a refused whole send", "swt", {32, 22, 100, 80}},
+    };
+    DialogAnswers answers;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HWND editor = openPattern(300, 200);
+        ASSERT_NE(editor, nullptr);
+        for (const char* step = c.steps; *step; step++) {
+            if (*step == 'R' || *step == 'A' || *step == 'N')
+                SendMessageW(editor, WM_KEYDOWN, WPARAM(*step), 0);
+            for (const Drag& d : drags)
+                if (d.step == *step)
+                    drag(editor, false, {d.from, d.to});
+            if (*step == 'p')
+                editor = openPattern(300, 200);
+            if (*step == 'l' || *step == 'r')
+                up(editor, {100, 70}, *step == 'r');
+            if (*step == 'a' || *step == 'e')
+                press(editor, *step == 'a' ? 'A' : VK_ESCAPE, *step == 'a');
+            if (*step == 'e') {
+                EXPECT_EQ(labelShown(editor), L"") << "no label";
+                const std::vector<COLORREF> shown = clientPixels(editor, 300, 200);
+                EXPECT_TRUE(std::vector<uint32_t>(shown.begin(), shown.end()) == patternRegion(whole)) << "no mark";
+            }
+            if (*step == 'c' || *step == 'k') {
+                holdKeys(true, false);
+                SendMessageW(editor, WM_KEYDOWN, VK_RETURN, *step == 'k' ? 0x401C0001 : 0x001C0001);
+                holdKeys(false, false);
+            }
+            if (*step == 'u')
+                SendMessageW(editor, WM_KEYUP, VK_RETURN, LPARAM(0xC01C0001));
+            if (*step == 'w') {
+                hostAddPictureTransfer(onlineContact, {answerFail, 0});
+                SendMessageW(editor, WM_COMMAND, 12, 0);
+                hostClearDeliveries();
+            }
+        }
+        hostPumpMessages(30);
+        ASSERT_TRUE(IsWindow(editor) && hostDeliveries().empty()) << "nothing sent before Enter";
+        pressEnter(editor);
+        expectSentRegion(c.sent, c.what);
+        hostClearDeliveries();
+    }
+}
+
+// Counts the tool choices the toolbar is told of: a tool key checks or
+// unchecks its buttons.
+LRESULT CALLBACK countToolChoices(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR count) {
+    if (message == TB_CHECKBUTTON)
+        ++*reinterpret_cast<int*>(count);
+    return DefSubclassProc(toolbar, message, wParam, lParam);
+}
+
+// Enter with the right Alt key held, through SendInput: the system keys and
+// the right Alt's state that Wine gives once the X layout changed while it
+// ran (the letters come as system keys too, which are no command anyway).
+void rightAltEnter() {
+    const WORD keys[] = {VK_RMENU, VK_RETURN, VK_RETURN, VK_RMENU};
+    INPUT inputs[4] = {};
+    for (int i = 0; i < 4; i++) {
+        inputs[i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = keys[i];
+        inputs[i].ki.dwFlags = (i >= 2 ? KEYEVENTF_KEYUP : 0) | (keys[i] == VK_RMENU ? KEYEVENTF_EXTENDEDKEY : 0);
+    }
+    SendInput(4, inputs, sizeof(INPUT));
+    hostPumpMessages(50);
+}
+
+// AltGr in each way it reaches the editor. Wine started on the Polish X
+// layout gives the right Alt key a spare key code and no modifier state: its
+// letters come as plain keys, only their characters tell (ś is not S).
+// Windows gives Ctrl and Alt. Both typed on the X server's own keyboard.
+// Wine whose layout changed while it ran gives the right Alt key. On a
+// screenshot, which Alt+Enter would take to full screen, no tool key, no Ctrl
+// command, no arrow, Enter nor Escape acts; Select then makes the selection
+// Enter sends.
+TEST_F(SelectionTest, NoKeyIsACommandWithAltGrOnTheRealKeyboard) {
+    // xdotool lets Ctrl go after each ctrl+ key: with Ctrl held as part of
+    // AltGr, the plain letters are the Ctrl commands.
+    const std::string tools = "s f l r e t a h o n i ";
+    struct Road {
+        const char* name;
+        std::string hold, letGo, keys;  // none: SendInput
+    };
+    const Road roads[] = {
+        {"Wine's AltGr", "108", "108",
+         tools + "ctrl+z ctrl+y ctrl+c ctrl+s ctrl+a Left Down ctrl+Right ctrl+Up Return Escape"},
+        {"Ctrl and Alt", "Control_L Alt_L", "Alt_L Control_L", tools + "z y c Left Down Right Up Return Escape"},
+        {"the right Alt key", "", "", ""},
+    };
+    DialogAnswers answers;
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        ASSERT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
+        HWND editor = findEditor();
+        ASSERT_NE(editor, nullptr);
+        choosePng(editor);
+        SetForegroundWindow(editor);
+        SetFocus(editor);
+        SendMessageW(editor, WM_KEYDOWN, 'R', 0);
+        drag(editor, false, {{150, 120}, {200, 160}});
+        drag(editor, false, {{210, 120}, {260, 160}});
+        press(editor, 'Z', true);
+        SendMessageW(editor, WM_KEYDOWN, 'S', 0);
+        drag(editor, false, {{30, 20}, {120, 90}});
+        const auto before = clientPixels(editor, 300, 200);
+        const LONG style = GetWindowLongW(editor, GWL_STYLE);
+        const DWORD clipboard = GetClipboardSequenceNumber();
+        int toolChoices = 0;
+        SetWindowSubclass(editorToolbar(editor), countToolChoices, 1, DWORD_PTR(&toolChoices));
+        if (road.hold.empty())
+            rightAltEnter();
+        else
+            ASSERT_TRUE(typeOnX("keydown " + road.hold + " sleep 0.05 key --delay 25 " + road.keys + " sleep 0.05 keyup " +
+                                road.letGo));
+        RemoveWindowSubclass(editorToolbar(editor), countToolChoices, 1);
+        EXPECT_EQ(toolChoices, 0) << "no tool chosen";
+        EXPECT_TRUE(clientPixels(editor, 300, 200) == before) << "nothing undone, redone, selected or moved";
+        EXPECT_EQ(GetWindowLongW(editor, GWL_STYLE), style) << "not full screen";
+        EXPECT_EQ(GetClipboardSequenceNumber(), clipboard) << "nothing copied";
+        EXPECT_TRUE(answers.fileDialogTitle.empty() && answers.shown.empty()) << "nothing saved";
+        ASSERT_TRUE(hostDeliveries().empty() && IsWindow(editor)) << "nothing sent";
+        drag(editor, false, {{150, 30}, {190, 60}});
+        pressEnter(editor);
+        Sent sent = sentPicture();
+        EXPECT_EQ(sent.width * 1000 + sent.height, 40u * 1000 + 30u) << "the selection Select made";
+        hostClearDeliveries();
+    }
+}
+
 // The handles are 7 x 7 squares, black-edged and white inside, at the
 // corners and the sides' middles, painted over the focus rectangle on the
 // window; around the band while a handle is dragged. The picture itself

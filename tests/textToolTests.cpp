@@ -405,6 +405,29 @@ TEST_F(AltGr, IsNeverACommand) {
     EXPECT_EQ(painted(editor), blank) << "Ctrl alone is a command";
 }
 
+// AltGr+Enter on the real keyboard as Windows gives it (Ctrl and Alt): the
+// open box neither commits nor breaks its line, so what is typed after it
+// joins the line typed before.
+TEST_F(AltGr, EnterOnTheRealKeyboardLeavesTheBoxOpen) {
+    DialogAnswers answers;
+    HWND editor = open(white);
+    ASSERT_NE(editor, nullptr);
+    SetForegroundWindow(editor);
+    setStyle(editor, 3, black);
+    SendMessageW(editor, WM_KEYDOWN, 'N', 0);
+    click(editor, 20, 20);
+    type(editor, L"a");
+    ASSERT_TRUE(typeOnX("keydown Control_L Alt_L sleep 0.05 key Return sleep 0.05 keyup Alt_L Control_L"));
+    type(editor, L"b");
+    key(editor, VK_RETURN, true);
+    ASSERT_TRUE(IsWindow(editor)) << "Ctrl+Enter committed the box, it did not send";
+    const Picture keyed = painted(editor);
+    key(editor, 'Z', true);
+    write(editor, 20, 20, L"ab");
+    EXPECT_EQ(painted(editor), keyed) << "as typed straight";
+    EXPECT_TRUE(answers.shown.empty());
+}
+
 // Each click places the next number as one step: the disc reaches exactly the
 // radius (10 + pen width) around the click, the digits' ink is centred on it,
 // in white on a dark pen and in black on a light one, and the three numbers
