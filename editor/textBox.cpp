@@ -11,6 +11,7 @@
 
 #include "../image/gdiGuards.h"
 #include "../image/systemText.h"
+#include "annotationPreview.h"
 #include "editorView.h"
 #include "stepMarkers.h"
 
@@ -130,7 +131,7 @@ LONG firstChangeOnLine(const EditorState& s, const ShownText& old, const ShownTe
     // A pair whose first half alone is the same changed as a letter.
     if (same > 0 && isHighSurrogate(now.text[is.start + same - 1]))
         same--;
-    return s.textBox.corner.x + caretPoint(now.text, now.layout, is.start + same, glyphs).x;
+    return s.textBox.corner.x + typedTextMargin + penOnLine(now.text, is, is.start + same, glyphs);
 }
 
 // Each changed line from its first changed letter to the end of the wider of
@@ -153,15 +154,36 @@ void invalidateLines(const EditorState& s, const ShownText& old, const ShownText
     }
 }
 
-// The strips between the old and the new right and bottom edges (fill and
-// frame), each with the frame's line inside the smaller box.
+// A box that changed its size: with the fill, the strips between the old and
+// the new right and bottom edges, each with the frame's line inside the
+// smaller box. Without it only the frame moved (the lines' changes are their
+// own): its right column and bottom row where they were and where they are,
+// and the top and bottom rows and the side columns as far as they grew or
+// shrank.
 void invalidateEdges(const EditorState& s, const RECT& old, const RECT& now) {
     LONG right = old.right > now.right ? old.right : now.right;
     LONG bottom = old.bottom > now.bottom ? old.bottom : now.bottom;
-    if (old.right != now.right)
-        invalidatePictureRect(s, {(old.right < now.right ? old.right : now.right) - 1, now.top, right, bottom});
-    if (old.bottom != now.bottom)
-        invalidatePictureRect(s, {now.left, (old.bottom < now.bottom ? old.bottom : now.bottom) - 1, right, bottom});
+    LONG fromX = (old.right < now.right ? old.right : now.right) - 1;
+    LONG fromY = (old.bottom < now.bottom ? old.bottom : now.bottom) - 1;
+    bool filled = (s.brushColor >> 24) == 0xFF;
+    if (old.right != now.right && filled)
+        invalidatePictureRect(s, {fromX, now.top, right, bottom});
+    if (old.bottom != now.bottom && filled)
+        invalidatePictureRect(s, {now.left, fromY, right, bottom});
+    if (filled)
+        return;
+    const RECT frameLines[] = {
+        {old.right - 1, old.top, old.right, old.bottom}, {now.right - 1, now.top, now.right, now.bottom},
+        {fromX, now.top, right, now.top + 1},            {fromX, old.bottom - 1, right, old.bottom},
+        {fromX, now.bottom - 1, right, now.bottom},      {old.left, old.bottom - 1, old.right, old.bottom},
+        {now.left, now.bottom - 1, now.right, now.bottom}, {now.left, fromY, now.left + 1, bottom},
+        {old.right - 1, fromY, old.right, bottom},       {now.right - 1, fromY, now.right, bottom},
+    };
+    bool across = old.right != now.right, down = old.bottom != now.bottom;
+    for (size_t i = 0; i < sizeof(frameLines) / sizeof(frameLines[0]); i++) {
+        if (i < 5 ? across : down)
+            invalidatePictureRect(s, frameLines[i]);
+    }
 }
 
 // Makes the spare layout the shown one, with the box's text, and repaints
@@ -376,37 +398,45 @@ void closeTextBox(EditorState& s) {
     s.textBox.shown = {0, 0, 0, 0};
 }
 
-// The copy's pixels as the paint shows the picture: laid over white, which a
-// translucent pixel lets through.
-void showOverWhite(HDC dc, GpBitmap* copy, const RECT& client) {
-    INT width = client.right - client.left, height = client.bottom - client.top;
-    Gdiplus::Rect all(0, 0, width, height);
+// The picture's pixels of the part into the buffer, in one lock.
+bool copyPicturePart(const EditorState& s, const RECT& part, uint32_t* pixels) {
+    Gdiplus::Rect rect(part.left, part.top, part.right - part.left, part.bottom - part.top);
     Gdiplus::BitmapData data = {};
-    if (GdipBitmapLockBits(copy, &all, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite,
-                           PixelFormat32bppARGB, &data) != Gdiplus::Ok)
-        return;
-    for (INT y = 0; y < height; y++) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(data.Scan0) + ptrdiff_t(y) * data.Stride);
-        for (INT x = 0; x < width; x++) {
-            if (row[x] < 0xFF000000u)
-                row[x] = coverPixel(0xFFFFFFFFu, row[x] | 0xFF000000u, row[x] >> 24);
-        }
+    data.Width = UINT(rect.Width);
+    data.Height = UINT(rect.Height);
+    data.Stride = rect.Width * 4;
+    data.PixelFormat = PixelFormat32bppARGB;
+    data.Scan0 = pixels;
+    auto mode = UINT(Gdiplus::ImageLockModeRead) | UINT(Gdiplus::ImageLockModeUserInputBuf);
+    if (GdipBitmapLockBits(s.picture->bitmap, &rect, mode, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+        return false;
+    GdipBitmapUnlockBits(s.picture->bitmap, &data);
+    return true;
+}
+
+// The buffer's pixels as the paint shows the picture: laid over white, which
+// a translucent pixel lets through.
+void showOverWhite(HDC dc, uint32_t* pixels, const RECT& client) {
+    INT width = client.right - client.left, height = client.bottom - client.top;
+    for (size_t i = 0, count = size_t(width) * size_t(height); i < count; i++) {
+        if (pixels[i] < 0xFF000000u)
+            pixels[i] = 0xFF000000u | shownOverWhite(pixels[i]);
     }
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = data.Stride / 4;
+    info.bmiHeader.biWidth = width;
     info.bmiHeader.biHeight = -height;  // top-down, as the rows lie in memory
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
-    SetDIBitsToDevice(dc, client.left, client.top, DWORD(width), DWORD(height), 0, 0, 0, UINT(height), data.Scan0,
-                      &info, DIB_RGB_COLORS);
-    GdipBitmapUnlockBits(copy, &data);
+    SetDIBitsToDevice(dc, client.left, client.top, DWORD(width), DWORD(height), 0, 0, 0, UINT(height), pixels, &info,
+                      DIB_RGB_COLORS);
 }
 
-// Only the part of the box the paint repaints is copied and drawn into. The
-// paint's DC keeps its viewport origin for GDI; so the copy goes out through
-// GDI, never through a GDI+ surface on that DC. An empty box shows no fill
-// either: it will draw nothing.
+// Only the part of the box the paint repaints is copied and drawn into, in
+// memory of the paint's own that a GDI+ bitmap is laid over. The paint's DC
+// keeps its viewport origin for GDI; so the part goes out through GDI, never
+// through a GDI+ surface on that DC. An empty box shows no fill either: it
+// will draw nothing.
 void paintPreview(const EditorState& s, HDC dc) {
     const TextBoxState& box = s.textBox;
     RECT clip = {};
@@ -419,14 +449,18 @@ void paintPreview(const EditorState& s, HDC dc) {
     if (box.length == 0 || !s.picture || !IntersectRect(&part, &box.shown, &picture) ||
         !IntersectRect(&part, &part, &repainted))
         return;
+    INT width = part.right - part.left, height = part.bottom - part.top;
+    MallocGuard<uint32_t> pixels(size_t(width) * size_t(height) * 4);
     BitmapGuard copy;
-    if (GdipCloneBitmapAreaI(part.left, part.top, part.right - part.left, part.bottom - part.top,
-                             PixelFormat32bppARGB, s.picture->bitmap, &copy.bitmap) != Gdiplus::Ok)
+    if (!pixels || !copyPicturePart(s, part, pixels) ||
+        GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppARGB,
+                                  reinterpret_cast<BYTE*>(static_cast<uint32_t*>(pixels)),
+                                  &copy.bitmap) != Gdiplus::Ok)
         return;
     ImageHolder holder = {copy.bitmap};
     drawTypedText(&holder, box.corner.x - part.left, box.corner.y - part.top, box.text, shownText().layout,
                   s.penColor, s.brushColor, glyphs);
-    showOverWhite(dc, copy, pictureToWindowRect(s, part));
+    showOverWhite(dc, pixels, pictureToWindowRect(s, part));
 }
 
 // The frame is dotted as a focus rectangle is, every other pixel inverted,

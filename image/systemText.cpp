@@ -343,17 +343,16 @@ bool wrapLine(GlyphSource& source, const wchar_t* text, int32_t from, int32_t en
 // as GDI+ lays antialiased white over grey.
 void layGlyph(uint8_t* part, int32_t partWidth, int32_t partHeight, int32_t penX, int32_t lineTop,
               const TypedGlyph& glyph) {
-    for (int32_t y = 0; y < glyph.height; y++) {
-        int32_t row = lineTop + glyph.top + y;
-        if (row < 0 || row >= partHeight)
-            continue;
-        for (int32_t x = 0; x < glyph.width; x++) {
-            int32_t column = penX + glyph.left + x;
-            uint32_t ink = glyph.coverage[size_t(y) * size_t(glyph.width) + size_t(x)];
-            if (column < 0 || column >= partWidth || ink == 0)
-                continue;
-            uint8_t& under = part[size_t(row) * size_t(partWidth) + size_t(column)];
-            under = uint8_t(under + (ink * (255u - under) + 127) / 255);
+    int32_t left = penX + glyph.left, top = lineTop + glyph.top;
+    int32_t fromX = left < 0 ? -left : 0, toX = left + glyph.width > partWidth ? partWidth - left : glyph.width;
+    int32_t fromY = top < 0 ? -top : 0, toY = top + glyph.height > partHeight ? partHeight - top : glyph.height;
+    for (int32_t y = fromY; y < toY; y++) {
+        const uint8_t* inks = glyph.coverage + size_t(y) * size_t(glyph.width) + fromX;
+        uint8_t* row = part + size_t(top + y) * size_t(partWidth) + size_t(left + fromX);
+        for (int32_t x = 0; x < toX - fromX; x++) {
+            uint32_t ink = inks[x], under = row[x];
+            if (ink != 0)
+                row[x] = uint8_t(under + (ink * (255u - under) + 127) / 255);
         }
     }
 }
@@ -376,7 +375,7 @@ bool layText(GlyphSource& source, const wchar_t* text, const TextLayout& layout,
             const TypedGlyph* glyph = glyphOf(source, text + at, units);
             if (!glyph)
                 return false;
-            if (glyph->width > 0)
+            if (glyph->width > 0 && penX + glyph->left + glyph->width > 0)
                 layGlyph(part, partWidth, partHeight, penX, lineTop, *glyph);
             penX += glyph->advance;
             at += units;
@@ -412,6 +411,15 @@ uint8_t discCoverage(int32_t dx, int32_t dy, int32_t radius) {
 uint32_t coverPixel(uint32_t pixel, uint32_t ink, uint32_t coverage) {
     if (coverage == 0)
         return pixel;
+    // Over an opaque pixel "over" is a plain blend: the same numbers, each
+    // divided by 255 rather than by the weight, 255 x 255 (a text's every
+    // pixel goes through here).
+    if ((pixel >> 24) == 0xFF) {
+        uint32_t out = 0xFF000000u;
+        for (int shift = 0; shift <= 16; shift += 8)
+            out |= ((channel(ink, shift) * coverage + channel(pixel, shift) * (255 - coverage) + 127) / 255) << shift;
+        return out;
+    }
     uint32_t behind = (channel(pixel, 24) * (255 - coverage));
     uint32_t weight = coverage * 255 + behind;  // the result's alpha, times 255
     uint32_t out = ((weight + 127) / 255) << 24;
@@ -477,19 +485,24 @@ int32_t lineOfCaret(const TextLayout& layout, int32_t caret) {
     return low;
 }
 
+int32_t penOnLine(const wchar_t* text, const TextLine& line, int32_t at, GlyphCache& glyphs) {
+    GlyphSource source(glyphs, glyphs.textHeight);
+    int32_t pen = 0;
+    for (int32_t from = line.start, end = line.start + line.length; from < at && from < end;) {
+        int32_t units = letterUnits(text, end, from);
+        const TypedGlyph* glyph = glyphOf(source, text + from, units);
+        pen += glyph ? glyph->advance : 0;
+        from += units;
+    }
+    return pen;
+}
+
 POINT caretPoint(const wchar_t* text, const TextLayout& layout, int32_t caret, GlyphCache& glyphs) {
     if (layout.lineCount == 0)
         return {typedTextMargin, typedTextMargin};
     int32_t index = lineOfCaret(layout, caret);
     const TextLine& line = layout.lines[index];
-    GlyphSource source(glyphs, glyphs.textHeight);
-    int32_t pen = 0;
-    for (int32_t at = line.start, end = line.start + line.length; at < caret && at < end;) {
-        int32_t units = letterUnits(text, end, at);
-        const TypedGlyph* glyph = glyphOf(source, text + at, units);
-        pen += glyph ? glyph->advance : 0;
-        at += units;
-    }
+    int32_t pen = penOnLine(text, line, caret, glyphs);
     // Where spaces hang past the room the caret waits at the line's end.
     return {typedTextMargin + (pen < line.width ? pen : line.width), typedTextMargin + index * layout.lineHeight};
 }

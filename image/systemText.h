@@ -88,6 +88,8 @@ RECT typedTextBox(int32_t x, int32_t y, const TextLayout& layout);
 // The line a caret standing before text[caret] shows on: at a wrap, the
 // line the next letter starts.
 int32_t lineOfCaret(const TextLayout& layout, int32_t caret);
+// Pixels from the line's start to text[at], a place within the line.
+int32_t penOnLine(const wchar_t* text, const TextLine& line, int32_t at, GlyphCache& glyphs);
 // From the box's corner: x of a caret before text[caret] (at most the
 // line's width, where hanging spaces go on) and the top of its line.
 POINT caretPoint(const wchar_t* text, const TextLayout& layout, int32_t caret, GlyphCache& glyphs);
