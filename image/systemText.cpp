@@ -157,7 +157,8 @@ struct InkBox {
     int32_t left, top, right, bottom;  // inclusive; left > right when there is no ink
 };
 
-InkBox inkOf(const Mask& mask) {
+template <typename Coverage>
+InkBox inkOf(const Coverage& mask) {
     InkBox ink = {mask.width, mask.height, -1, -1};
     for (int32_t y = 0; y < mask.height; y++) {
         for (int32_t x = 0; x < mask.width; x++) {
@@ -198,34 +199,37 @@ uint32_t codePoint(const wchar_t* units, int32_t count) {
 struct GlyphSource {
     GlyphCache& cache;
     int32_t textHeight;
+    bool bold;
     TextSetting setting;
     bool prepared;
     bool failed;
-    GlyphSource(GlyphCache& glyphs, int32_t height)
-        : cache(glyphs), textHeight(height), setting(), prepared(false), failed(false) {}
+    GlyphSource(GlyphCache& glyphs, int32_t height, bool boldFace)
+        : cache(glyphs), textHeight(height), bold(boldFace), setting(), prepared(false), failed(false) {}
 };
 
 bool prepareSource(GlyphSource& source) {
     if (!source.prepared) {
         source.prepared = true;
-        source.failed = !prepareText(source.setting, source.textHeight, false);
+        source.failed = !prepareText(source.setting, source.textHeight, source.bold);
     }
     return !source.failed;
 }
 
-// Letters kept at another height are let go; false when no font gives the
-// line height.
+// Letters kept at another height or weight are let go; false when no font
+// gives the line height.
 bool openGlyphs(GlyphSource& source) {
     GlyphCache& cache = source.cache;
-    if (cache.textHeight == source.textHeight && cache.lineHeight > 0)
+    if (cache.textHeight == source.textHeight && (cache.bold != 0) == source.bold && cache.lineHeight > 0)
         return true;
     forgetGlyphs(cache);
     if (!prepareSource(source))
         return false;
     cache.textHeight = source.textHeight;
+    cache.bold = source.bold ? 1 : 0;
     cache.lineHeight = source.setting.lineHeight;
     return true;
 }
+
 
 // The letter's advance, and its ink cut to the pad around its cell.
 bool renderGlyph(const TextSetting& setting, const wchar_t* units, int32_t count, TypedGlyph& glyph) {
@@ -276,9 +280,11 @@ const TypedGlyph* glyphOf(GlyphSource& source, const wchar_t* units, int32_t cou
         return nullptr;
     if (cache.used >= glyphSlots / 4 * 3) {
         int32_t textHeight = cache.textHeight, lineHeight = cache.lineHeight;
+        uint8_t bold = cache.bold;
         forgetGlyphs(cache);
         cache.textHeight = textHeight;
         cache.lineHeight = lineHeight;
+        cache.bold = bold;
         slot = slotOf(key);
     }
     TypedGlyph& glyph = cache.glyphs[slot];
@@ -291,6 +297,22 @@ const TypedGlyph* glyphOf(GlyphSource& source, const wchar_t* units, int32_t cou
     cache.used++;
     return &glyph;
 }
+
+// A marker's number as its digits' coverage, one byte a pixel; freed with
+// the record.
+struct DigitCoverage {
+    MallocGuard<uint8_t> coverage;
+    int32_t width, height;
+    DigitCoverage(int32_t w, int32_t h) : coverage(size_t(w) * size_t(h)), width(w), height(h) {
+        if (coverage)
+            std::memset(coverage, 0, size_t(w) * size_t(h));
+    }
+    uint32_t at(int64_t x, int64_t y) const {
+        if (x < 0 || y < 0 || x >= width || y >= height)
+            return 0;
+        return coverage[size_t(y) * size_t(width) + size_t(x)];
+    }
+};
 
 // ---- lines ----
 
@@ -355,6 +377,21 @@ void layGlyph(uint8_t* part, int32_t partWidth, int32_t partHeight, int32_t penX
                 row[x] = uint8_t(under + (ink * (255u - under) + 127) / 255);
         }
     }
+}
+
+// The digits side by side from a radius in and half a radius down, in whole
+// pixels as their ink is measured in them.
+bool layDigits(GlyphSource& source, const wchar_t* digits, int32_t count, DigitCoverage& number, int32_t radius) {
+    int32_t penX = radius;
+    for (int32_t i = 0; i < count; i++) {
+        const TypedGlyph* glyph = glyphOf(source, digits + i, 1);
+        if (!glyph)
+            return false;
+        if (glyph->width > 0)
+            layGlyph(number.coverage, number.width, number.height, penX, radius / 2, *glyph);
+        penX += glyph->advance;
+    }
+    return true;
 }
 
 // The text's coverage over the part, whose corner is at (left, top) from the
@@ -447,7 +484,7 @@ void forgetGlyphs(GlyphCache& cache) {
 
 bool layoutTypedText(const wchar_t* text, int32_t length, int32_t penWidth, int32_t room, GlyphCache& glyphs,
                      TextLayout* layout) {
-    GlyphSource source(glyphs, typedTextHeight(penWidth));
+    GlyphSource source(glyphs, typedTextHeight(penWidth), false);
     layout->lineCount = layout->width = 0;
     if (!openGlyphs(source))
         return false;
@@ -486,7 +523,7 @@ int32_t lineOfCaret(const TextLayout& layout, int32_t caret) {
 }
 
 int32_t penOnLine(const wchar_t* text, const TextLine& line, int32_t at, GlyphCache& glyphs) {
-    GlyphSource source(glyphs, glyphs.textHeight);
+    GlyphSource source(glyphs, glyphs.textHeight, glyphs.bold != 0);
     int32_t pen = 0;
     for (int32_t from = line.start, end = line.start + line.length; from < at && from < end;) {
         int32_t units = letterUnits(text, end, from);
@@ -513,7 +550,7 @@ int32_t caretAtPoint(const wchar_t* text, const TextLayout& layout, POINT point,
     int32_t index = point.y < typedTextMargin ? 0 : (point.y - typedTextMargin) / layout.lineHeight;
     index = index < layout.lineCount ? index : layout.lineCount - 1;
     const TextLine& line = layout.lines[index];
-    GlyphSource source(glyphs, glyphs.textHeight);
+    GlyphSource source(glyphs, glyphs.textHeight, glyphs.bold != 0);
     int32_t pen = typedTextMargin, end = line.start + line.length, last = line.start;
     for (int32_t at = line.start; at < end;) {
         int32_t units = letterUnits(text, end, at);
@@ -545,7 +582,7 @@ RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* tex
     if (!coverage)
         return {0, 0, 0, 0};
     std::memset(coverage, 0, size_t(partWidth) * size_t(partHeight));
-    GlyphSource source(glyphs, glyphs.textHeight);
+    GlyphSource source(glyphs, glyphs.textHeight, glyphs.bold != 0);
     if (!layText(source, text, layout, coverage, partWidth, partHeight, part.left - x, part.top - y))
         return {0, 0, 0, 0};
     CanvasLock lock(holder, {part.left, part.top, part.right - 1, part.bottom - 1});
@@ -564,7 +601,7 @@ RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* tex
 }
 
 RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, uint32_t penColour,
-                    int32_t penWidth) {
+                    int32_t penWidth, GlyphCache& digitGlyphs) {
     int32_t radius = markerRadius(penWidth);
     RECT square = {x - radius, y - radius, x + radius + 1, y + radius + 1};
     if (!holder || !holder->bitmap)
@@ -573,16 +610,10 @@ RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, 
     int32_t count = decimalDigits(number, digits);
     // Wide enough for every digit and a radius of room on each side, so no
     // ink is cut before it is measured.
-    Mask numberMask(radius * (count + 2), radius * 3);
-    TextSetting setting;
-    bool hasNumber = prepareText(setting, radius, true);
-    auto digitsAt = [&](Gdiplus::GpGraphics* graphics, Gdiplus::GpBrush* brush) {
-        int32_t top = radius / 2;  // whole pixels, as the ink is measured in them
-        Gdiplus::RectF place(Gdiplus::REAL(radius), Gdiplus::REAL(top), 0, 0);
-        GdipDrawString(graphics, digits, count, setting.font, &place, setting.format, brush);
-    };
+    DigitCoverage numberMask(radius * (count + 2), radius * 3);
+    GlyphSource source(digitGlyphs, radius, true);
     InkBox ink = {0, 0, -1, -1};
-    if (hasNumber && renderMask(numberMask, digitsAt))
+    if (numberMask.coverage && openGlyphs(source) && layDigits(source, digits, count, numberMask, radius))
         ink = inkOf(numberMask);
     // Mask pixel (mx, my) lands on (mx + shiftX, my + shiftY): the ink's
     // middle on the centre.

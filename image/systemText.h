@@ -56,6 +56,7 @@ const int32_t glyphSlots = 2048;
 int32_t typedInkReach(int32_t lineHeight);
 struct GlyphCache {
     int32_t textHeight;  // the height the kept letters were made at; 0 when none
+    uint8_t bold;
     int32_t lineHeight;
     int32_t used;
     TypedGlyph glyphs[glyphSlots];
@@ -104,6 +105,7 @@ int32_t caretAtPoint(const wchar_t* text, const TextLayout& layout, POINT point,
 // is rendered. Answers the box, empty when nothing could be drawn.
 RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* text, const TextLayout& layout,
                    uint32_t penColour, uint32_t brushColour, GlyphCache& glyphs);
-// Answers the square the marker may touch: the disc's bounding box.
+// Answers the square the marker may touch: the disc's bounding box. The
+// digits are the cache's, rendered once each at a radius.
 RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, uint32_t penColour,
-                    int32_t penWidth);
+                    int32_t penWidth, GlyphCache& digits);
