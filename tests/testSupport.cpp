@@ -263,8 +263,8 @@ std::vector<uint32_t> filePixels(const std::wstring& path, UINT* width, UINT* he
     return pixels;
 }
 
-bool putClipboardText(const wchar_t* text, size_t units) {
-    size_t bytes = text ? (units ? units : wcslen(text) + 1) * sizeof(wchar_t) : 0;
+bool putClipboardText(const wchar_t* text) {
+    size_t bytes = text ? (wcslen(text) + 1) * sizeof(wchar_t) : 0;
     HGLOBAL block = text ? GlobalAlloc(GMEM_MOVEABLE, bytes) : nullptr;
     if (block) {
         std::memcpy(GlobalLock(block), text, bytes);

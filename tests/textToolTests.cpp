@@ -383,9 +383,11 @@ TEST_F(TypedText, TakesTheKeysAsATextField) {
 // fills its capacity with them on one line.
 TEST_F(TextBoxLimits, WrapAtTheRightEdgeAndRefuseWithABeep) {
     enum Kind { chars, keys, controlKeys, paste, clickOnLine };
+    enum Across { atLeft, wrapRoom, lastColumn };
     struct Case {
         const char* name;
-        bool wrapRoom, atBottom;  // the click: x leaving that room (else 10), y the picture's last row (else 10)
+        Across across;  // the click's x: 10, leaving the measured room, or the picture's last column
+        bool atBottom;  // the click's y: the picture's last row, else 10
         std::vector<std::pair<Kind, std::wstring>> acts;  // keys: virtual-key codes; a click: x, line in the box
         std::wstring same, unlike;
         int beeps;
@@ -393,23 +395,25 @@ TEST_F(TextBoxLimits, WrapAtTheRightEdgeAndRefuseWithABeep) {
     const std::wstring spaces(1020, L' ');
     const wchar_t pair[] = {0xD83D, 0xDE00, 0};
     const Case cases[] = {
-        {"wrap before the word", true, false, {{chars, L"aaaa bbbb mmmm"}}, L"aaaa bbbb\nmmmm", L"", 0},
-        {"wrap before the letter", true, false, {{chars, L"aaaabbbbmmmm"}}, L"aaaabbbb\nmmmm", L"", 0},
-        {"a wrap is no line break", true, false, {{chars, L"aaaa bbbb mmmm"}, {keys, {VK_BACK, VK_BACK, VK_BACK, VK_BACK}}},
-         L"aaaa bbbb ", L"aaaa bbbb\n", 0},
-        {"no line below the bottom", false, true, {{chars, L"ab\nc"}}, L"abc", L"", 1},
-        {"no wrap below the bottom", true, true, {{chars, L"aaaa bbbb mm"}}, L"aaaa bbbb ", L"", 2},
-        {"a letter beyond the capacity", false, false, {{chars, spaces + L"abcd"}}, spaces + L"abc", L"", 1},
-        {"a pair with one unit of room", false, false, {{chars, spaces + L"ab" + pair + L"x"}}, spaces + L"abx", L"",
+        {"wrap before the word", wrapRoom, false, {{chars, L"aaaa bbbb mmmm"}}, L"aaaa bbbb\nmmmm", L"", 0},
+        {"wrap before the letter", wrapRoom, false, {{chars, L"aaaabbbbmmmm"}}, L"aaaabbbb\nmmmm", L"", 0},
+        {"a wrap is no line break", wrapRoom, false,
+         {{chars, L"aaaa bbbb mmmm"}, {keys, {VK_BACK, VK_BACK, VK_BACK, VK_BACK}}}, L"aaaa bbbb ", L"aaaa bbbb\n", 0},
+        {"no line below the bottom", atLeft, true, {{chars, L"ab\nc"}}, L"abc", L"", 1},
+        {"a click at the corner moves the box in", lastColumn, true, {{chars, L"ab"}}, L"ab", L"", 0},
+        {"no wrap below the bottom", wrapRoom, true, {{chars, L"aaaa bbbb mm"}}, L"aaaa bbbb ", L"", 2},
+        {"a letter beyond the capacity", atLeft, false, {{chars, spaces + L"abcd"}}, spaces + L"abc", L"", 1},
+        {"a pair with one unit of room", atLeft, false, {{chars, spaces + L"ab" + pair + L"x"}}, spaces + L"abx", L"",
          1},
-        {"paste with line breaks", false, false, {{paste, L"ab\r\ncd\ref\ngh\tij"}}, L"ab\ncd\nef\ngh ij", L"", 0},
-        {"paste beyond the bottom", false, true, {{chars, L"x"}, {paste, L"ab\r\ncd"}}, L"xab", L"", 1},
-        {"a space typed after a pasted one", false, false, {{paste, L"a b"}, {chars, L" c"}}, L"a b c", L"abc", 0},
-        {"Ctrl+Backspace", false, false, {{chars, L"ab cd\nef gh"}, {controlKeys, {VK_BACK, VK_BACK, VK_BACK}},
+        {"paste with line breaks", atLeft, false, {{paste, L"ab\r\ncd\ref\ngh\tij"}}, L"ab\ncd\nef\ngh ij", L"", 0},
+        {"paste beyond the bottom", atLeft, true, {{chars, L"x"}, {paste, L"ab\r\ncd"}}, L"xab", L"", 1},
+        {"paste of a half pair", atLeft, false, {{paste, {L'a', 0xD83D, L'b'}}}, L"ab", L"", 0},
+        {"a space typed after a pasted one", atLeft, false, {{paste, L"a b"}, {chars, L" c"}}, L"a b c", L"abc", 0},
+        {"Ctrl+Backspace", atLeft, false, {{chars, L"ab cd\nef gh"}, {controlKeys, {VK_BACK, VK_BACK, VK_BACK}},
          {chars, L"x"}}, L"ab cdx", L"", 0},
-        {"a click moves the caret", false, false, {{chars, L"ab\ncd"}, {clickOnLine, {1, 0}}, {chars, L"x"},
+        {"a click moves the caret", atLeft, false, {{chars, L"ab\ncd"}, {clickOnLine, {1, 0}}, {chars, L"x"},
          {clickOnLine, {1, 1}}, {chars, L"y"}}, L"xab\nycd", L"", 0},
-        {"Up and Down", false, false, {{chars, L"aaa\na"}, {keys, {VK_UP}}, {chars, L"x"}, {keys, {VK_DOWN}},
+        {"Up and Down", atLeft, false, {{chars, L"aaa\na"}, {keys, {VK_UP}}, {chars, L"x"}, {keys, {VK_DOWN}},
          {chars, L"y"}}, L"axaa\nay", L"", 0},
     };
     HWND editor = open(white);
@@ -422,10 +426,11 @@ TEST_F(TextBoxLimits, WrapAtTheRightEdgeAndRefuseWithABeep) {
     key(editor, 'Z', true);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const POINT at = {c.wrapRoom ? width - boxWidth : 10, c.atBottom ? height - 1 : 10};
+        const POINT at = {c.across == atLeft ? 10 : c.across == wrapRoom ? width - boxWidth : width - 1,
+                          c.atBottom ? height - 1 : 10};
         SendMessageW(editor, WM_KEYDOWN, 'N', 0);
         click(editor, at.x, at.y);
-        // The box stays where it opened: its corner is the fill's.
+        // Where the box opened: its frame's bounds.
         const RECT box = boundsOf(changed(original, shown(editor)));
         beeps = 0;
         for (const auto& [kind, text] : c.acts) {
