@@ -275,7 +275,8 @@ int32_t clipboardText(HWND window, wchar_t* units, int32_t limit, bool* more) {
         if (from[i] == L'\r' && i + 1 < size && from[i + 1] == L'\n')
             i++;
         bool pair = isHighSurrogate(unit) && i + 1 < size && isLowSurrogate(from[i + 1]);
-        if ((unit < 0x20 && unit != L'\n') || unit == 0x7F || (!pair && (isHighSurrogate(unit) || isLowSurrogate(unit))))
+        bool half = !pair && (isHighSurrogate(unit) || isLowSurrogate(unit));
+        if ((unit < 0x20 && unit != L'\n') || unit == 0x7F || half)
             continue;
         int32_t width = pair ? 2 : 1;
         if (count + width > limit) {
