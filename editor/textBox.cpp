@@ -399,19 +399,39 @@ void closeTextBox(EditorState& s) {
     s.textBox.shown = {0, 0, 0, 0};
 }
 
-// The picture's pixels of the part into the buffer, in one lock.
+// The picture's pixels of the part into the buffer as ARGB, in one lock. A
+// picture kept in 32-bit RGB or ARGB is locked in its own format, which GDI+
+// hands out as its own memory, and copied row by row; any other is
+// converted by GDI+ into the buffer.
 bool copyPicturePart(const EditorState& s, const RECT& part, uint32_t* pixels) {
+    GpBitmap* picture = s.picture->bitmap;
     Gdiplus::Rect rect(part.left, part.top, part.right - part.left, part.bottom - part.top);
+    Gdiplus::PixelFormat format = 0;
+    GdipGetImagePixelFormat(picture, &format);
     Gdiplus::BitmapData data = {};
+    if (format == PixelFormat32bppRGB || format == PixelFormat32bppARGB) {
+        if (GdipBitmapLockBits(picture, &rect, Gdiplus::ImageLockModeRead, format, &data) != Gdiplus::Ok)
+            return false;
+        uint32_t opaque = format == PixelFormat32bppRGB ? 0xFF000000u : 0;
+        for (INT y = 0; y < rect.Height; y++) {
+            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(data.Scan0) +
+                                                                ptrdiff_t(y) * data.Stride);
+            uint32_t* into = pixels + size_t(y) * size_t(rect.Width);
+            for (INT x = 0; x < rect.Width; x++)
+                into[x] = row[x] | opaque;
+        }
+        GdipBitmapUnlockBits(picture, &data);
+        return true;
+    }
     data.Width = UINT(rect.Width);
     data.Height = UINT(rect.Height);
     data.Stride = rect.Width * 4;
     data.PixelFormat = PixelFormat32bppARGB;
     data.Scan0 = pixels;
     auto mode = UINT(Gdiplus::ImageLockModeRead) | UINT(Gdiplus::ImageLockModeUserInputBuf);
-    if (GdipBitmapLockBits(s.picture->bitmap, &rect, mode, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+    if (GdipBitmapLockBits(picture, &rect, mode, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
         return false;
-    GdipBitmapUnlockBits(s.picture->bitmap, &data);
+    GdipBitmapUnlockBits(picture, &data);
     return true;
 }
 
