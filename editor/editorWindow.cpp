@@ -21,6 +21,7 @@
 #include "annotationPreview.h"
 #include "selectionEdit.h"
 #include "sizeLabel.h"
+#include "stepMarkers.h"
 #include "windowSnap.h"
 #include "styleControl.h"
 #include "systemMenu.h"
@@ -237,6 +238,7 @@ void closeEditor() {
     clearHistory(s.history);
     s.dragging = s.dragCancelled = 0;
     discardTextBox(s);
+    forgetMarkerDigits();
     dropAnnotationPreview(s);
     freeWindowList(s.selectionView.windows);
     s.selectionView = {};

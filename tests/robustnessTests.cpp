@@ -111,20 +111,6 @@ bool writePngHeaderOnly(const std::wstring& path, uint32_t width, uint32_t heigh
     return bool(out);
 }
 
-// Empties the clipboard and leaves a text on it, or nothing for null.
-bool setClipboard(const wchar_t* text) {
-    size_t bytes = text ? (wcslen(text) + 1) * sizeof(wchar_t) : 0;
-    HGLOBAL block = text ? GlobalAlloc(GMEM_MOVEABLE, bytes) : nullptr;
-    if (block) {
-        std::memcpy(GlobalLock(block), text, bytes);
-        GlobalUnlock(block);
-    }
-    bool opened = OpenClipboard(nullptr) && EmptyClipboard();
-    bool put = opened && (!block || SetClipboardData(CF_UNICODETEXT, block));
-    CloseClipboard();
-    return put;
-}
-
 }  // namespace
 
 // A picture that cannot be read is logged with the path (files) or ends
@@ -150,9 +136,9 @@ TEST_F(BadInput, UnreadablePicturesTouchNothing) {
         {"60000 x 60000 header", L"snipLeaf/File", L"nagłówek.png",
          [](const std::wstring& path) { return writePngHeaderOnly(path, 60000, 60000); }},
         {"empty clipboard", L"snipLeaf/Clipboard", nullptr,
-         [](const std::wstring&) { return setClipboard(nullptr); }},
+         [](const std::wstring&) { return putClipboardText(nullptr); }},
         {"text on the clipboard", L"snipLeaf/Clipboard", nullptr,
-         [](const std::wstring&) { return setClipboard(L"tekst"); }},
+         [](const std::wstring&) { return putClipboardText(L"tekst"); }},
     };
     std::wstring folder = freshFolder(L"bad");
     for (const Case& c : cases) {
