@@ -19,6 +19,7 @@
 #include "editorKeys.h"
 #include "../image/windowList.h"
 #include "annotationPreview.h"
+#include "loupe.h"
 #include "selectionEdit.h"
 #include "sizeLabel.h"
 #include "windowSnap.h"
@@ -150,12 +151,15 @@ LONG leftWithinWorkArea(LONG left, LONG width, const RECT& work) {
 // The toolbar knows its height and width only once it exists, and its width
 // changes with each toggle, so the window is sized around picture and
 // toolbar before it is shown and again at each toggle. A maximised or full
-// screen window keeps its size.
+// screen window keeps its size. The view is never lower than the size label,
+// which stays inside it, off the toolbar, on the lowest picture too.
 void fitEditorWindow(EditorState& s) {
     if (!s.window || IsZoomed(s.window) || isFullScreen(s))
         return;
     SIZE frame = frameSize();
-    SIZE size = editorWindowSize(imageWidth(s.picture), imageHeight(s.picture), toolbarShare(s), frame);
+    uint32_t height = imageHeight(s.picture);
+    auto lowest = uint32_t(sizeLabelHeight(s));
+    SIZE size = editorWindowSize(imageWidth(s.picture), height > lowest ? height : lowest, toolbarShare(s), frame);
     RECT work = workArea();
     size.cx = widthForToolbar(size.cx, toolbarWidth(s) + frame.cx, work.right - work.left);
     RECT outer = {};
@@ -207,6 +211,7 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, Wi
         return;
     createToolbar(s);
     createSizeLabel(s);
+    createLoupe(s);
     addSystemMenuItems(s);
     SetPropW(s.window, editorProperty, &s);
     fitEditorWindow(s);
@@ -268,12 +273,10 @@ static bool runCommand(EditorState& s, int id) {
     case toolLine:
     case toolRectangle:
     case toolEllipse:
-        EnableWindow(s.textEdit, FALSE);
-        s.tool = id;
-        return true;
     case toolText:
-        EnableWindow(s.textEdit, TRUE);
-        s.tool = toolText;
+        EnableWindow(s.textEdit, id == toolText ? TRUE : FALSE);
+        s.tool = id;
+        showOverlaysOfTool(s);
         return true;
     case commandToggleToolbar:
         toggleToolbar(s);
@@ -442,6 +445,12 @@ LRESULT onControlColour(HWND window, EditorState& s, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(window, WM_CTLCOLORSTATIC, wParam, lParam);
 }
 
+LRESULT onDrawItem(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
+    if (drawLoupeItem(s, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+        return TRUE;
+    return DefWindowProcW(window, WM_DRAWITEM, wParam, lParam);
+}
+
 LRESULT onRightButtonUp(EditorState& s, LPARAM lParam) {
     if (toolMouseUp(s, lParam) && s.tool == toolSelect)
         dispatchCommand(s, commandSendSelection);
@@ -504,6 +513,8 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return onSetCursor(window, s, wParam, lParam);
     case WM_CTLCOLORSTATIC:
         return onControlColour(window, s, wParam, lParam);
+    case WM_DRAWITEM:
+        return onDrawItem(window, s, wParam, lParam);
     case WM_LBUTTONUP:
         toolMouseUp(s, lParam);
         return 0;

@@ -82,8 +82,10 @@ int32_t pictureHeight(const EditorState& s) {
     return int32_t(imageHeight(s.picture));
 }
 
+// From where they were last invalidated, not from where they are to be: a
+// paint of part of the window then agrees with the rest of it.
 void paintHandles(const EditorState& s, HDC dc) {
-    RECT selection = shownHandlesRect(s);
+    RECT selection = s.selectionView.handlesAt;
     if (isEmpty(selection))
         return;
     SelectGuard pen(dc, GetStockObject(BLACK_PEN));
@@ -197,7 +199,7 @@ RECT shownHandlesRect(const EditorState& s) {
     if (s.dragging && s.tool == toolSelect)
         return s.bandShown && !isEmpty(s.band) ? s.band : none;
     RECT selection = currentSelection(s);
-    return s.selectionMarked && !isEmpty(selection) ? selection : none;
+    return s.tool == toolSelect && s.selectionMarked && !isEmpty(selection) ? selection : none;
 }
 
 void moveHandles(EditorState& s) {
@@ -262,6 +264,13 @@ void showDragFeedback(EditorState& s, const RECT& band, POINT mouse) {
 void endDragFeedback(EditorState& s) {
     hideLoupe(s);
     dropAnnotationPreview(s);
+    moveHandles(s);
+    showSelectionSizeLabel(s);
+}
+
+void showOverlaysOfTool(EditorState& s) {
+    if (s.tool != toolSelect)
+        hideSnapOutline(s);
     moveHandles(s);
     showSelectionSizeLabel(s);
 }
@@ -336,5 +345,4 @@ void invalidateHandles(const EditorState& s, const RECT& selection) {
 void paintSelectionOverlays(const EditorState& s, HDC dc) {
     paintHandles(s, dc);
     paintSnapOutline(s, dc);
-    paintLoupe(s, dc);
 }

@@ -69,7 +69,7 @@ void snapMouseLeft(EditorState& s) {
 
 void paintSnapOutline(const EditorState& s, HDC dc) {
     const SelectionView& v = s.selectionView;
-    if (!v.outlineShown || s.tool != toolSelect)
+    if (!v.outlineShown)
         return;
     RECT r = pictureToWindowRect(s, v.outline);
     GdiObjectGuard<HBRUSH> brush(CreateSolidBrush(outlineColour));

@@ -262,7 +262,7 @@ TEST(OverlayPlacement, KeepsLabelAndLoupeInTheView) {
         POINT label = sizeLabelPosition(c.corner, {60, 20}, view);
         EXPECT_EQ(label.x, c.label.x) << c.corner.x << "," << c.corner.y;
         EXPECT_EQ(label.y, c.label.y) << c.corner.x << "," << c.corner.y;
-        POINT loupe = loupePosition(c.corner, {122, 138}, view, {});
+        POINT loupe = loupePosition(c.corner, {122, 138}, view, view, {});
         EXPECT_EQ(loupe.x, c.loupe.x) << c.corner.x << "," << c.corner.y;
         EXPECT_EQ(loupe.y, c.loupe.y) << c.corner.x << "," << c.corner.y;
     }
@@ -280,9 +280,30 @@ TEST(OverlayPlacement, KeepsLabelAndLoupeInTheView) {
         {{230, 160}, {236, 166, 296, 189}, {250, 2}},
     };
     for (const Avoiding& c : avoiding) {
-        POINT loupe = loupePosition(c.cursor, {122, 138}, view, c.label);
+        POINT loupe = loupePosition(c.cursor, {122, 138}, view, view, c.label);
         EXPECT_EQ(loupe.x, c.loupe.x) << c.cursor.x << "," << c.cursor.y;
         EXPECT_EQ(loupe.y, c.loupe.y) << c.cursor.x << "," << c.cursor.y;
+    }
+    // A view lower than the loupe, 80 pixels over a 45-pixel toolbar: across
+    // the toolbar, whole inside the client area, as large as it fits.
+    struct Low {
+        POINT cursor;
+        LONG viewHeight;
+        SIZE client;
+        POINT loupe;
+        int32_t zoom;
+    };
+    const Low low[] = {
+        {{100, 40}, 80, {261, 125}, {120, 0}, 7},
+        {{350, 250}, 80, {400, 300}, {206, 90}, 8},
+        {{5, 5}, 20, {30, 40}, {11, 5}, 1},
+    };
+    for (const Low& c : low) {
+        SIZE loupe = loupeSizeAt(loupeZoomFor(c.client));
+        POINT at = loupePosition(c.cursor, loupe, {0, 0, c.client.cx, c.viewHeight}, {0, 0, c.client.cx, c.client.cy}, {});
+        EXPECT_EQ(loupeZoomFor(c.client), c.zoom) << c.client.cx << " x " << c.client.cy;
+        EXPECT_EQ(at.x, c.loupe.x) << c.client.cx << " x " << c.client.cy;
+        EXPECT_EQ(at.y, c.loupe.y) << c.client.cx << " x " << c.client.cy;
     }
     wchar_t text[32] = {};
     formatSizeText(text, 32, 210, 120);
@@ -411,7 +432,8 @@ TEST(ArrowFootprint, CoversEveryPaintedPixel) {
 // The label's text while the drag goes on and after the release, for the
 // selection's gestures and the drawing tools that show a size; it gives the
 // size cut to the picture, sits 6 pixels beyond the corner and stays in the
-// view near its edge. The arrow shows none, an empty selection none.
+// view near its edge. The arrow shows none, an empty selection none, and the
+// selection's label is the Select tool's alone.
 TEST_F(SelectionTest, LabelGivesTheSizeWhileDraggingAndAfter) {
     struct Case {
         const char* what;
@@ -428,10 +450,10 @@ TEST_F(SelectionTest, LabelGivesTheSizeWhileDraggingAndAfter) {
         {"beyond the picture", 'S', false, {250, 150}, {320, 230}, {330, 260}, L"50 \u00D7 50", L"50 \u00D7 50", {-1, -1}},
         {"a click", 'S', false, {40, 40}, {41, 41}, {40, 40}, L"1 \u00D7 1", L"", {}},
         {"a rectangle", 'R', false, {10, 10}, {50, 40}, {60, 50}, L"40 \u00D7 30", L"", {}},
-        {"an ellipse", 'E', true, {70, 90}, {20, 100}, {10, 110}, L"50 \u00D7 10", first, {126, 86}},
+        {"an ellipse", 'E', true, {70, 90}, {20, 100}, {10, 110}, L"50 \u00D7 10", L"", {}},
         {"a highlight", 'H', false, {10, 10}, {50, 40}, {60, 50}, L"40 \u00D7 30", L"", {}},
-        {"a redaction", 'O', true, {150, 100}, {200, 130}, {210, 140}, L"50 \u00D7 30", first, {126, 86}},
-        {"an arrow", 'A', true, {150, 100}, {200, 130}, {210, 140}, first, first, {126, 86}},
+        {"a redaction", 'O', true, {150, 100}, {200, 130}, {210, 140}, L"50 \u00D7 30", L"", {}},
+        {"an arrow", 'A', true, {150, 100}, {200, 130}, {210, 140}, L"", L"", {}},
         {"an arrow alone", 'A', false, {150, 100}, {200, 130}, {210, 140}, L"", L"", {}},
         {"a handle", 'S', true, {120, 80}, {150, 100}, {160, 110}, L"130 \u00D7 80", L"140 \u00D7 90", {166, 116}},
         {"a move", 'S', true, {50, 50}, {60, 70}, {70, 90}, first, first, {146, 126}},
@@ -522,8 +544,8 @@ TEST_F(SelectionTest, HandlesAndMovesGiveTheRegionEnterSends) {
 
 // The handles are 7 x 7 squares, black-edged and white inside, at the
 // corners and the sides' middles, painted over the focus rectangle on the
-// window; around the band while a handle is dragged. The picture itself
-// keeps none of them.
+// window; around the band while a handle is dragged; none with another tool.
+// The picture itself keeps none of them.
 TEST_F(SelectionTest, HandlesArePaintedOnTheWindowOnly) {
     const COLORREF grey = RGB(0x80, 0x80, 0x80);
     HWND editor = openSolidFromClipboard(300, 200, grey);
@@ -533,10 +555,13 @@ TEST_F(SelectionTest, HandlesArePaintedOnTheWindowOnly) {
     const RECT selection = {60, 40, 200, 140};
     struct Stage {
         const char* what;
-        RECT handlesAround;
+        RECT around;
         bool midDrag;
+        WPARAM tool;  // chosen after the release: the dotted mark alone, no label
     };
-    const Stage stages[] = {{"after the selection", selection, false}, {"while a handle is dragged", {60, 40, 230, 170}, true}};
+    const Stage stages[] = {{"after the selection", selection, false, 0},
+                            {"while a handle is dragged", {60, 40, 230, 170}, true, 0},
+                            {"with another tool", {60, 40, 230, 170}, false, 'N'}};
     for (const Stage& stage : stages) {
         SCOPED_TRACE(stage.what);
         if (stage.midDrag) {
@@ -545,25 +570,29 @@ TEST_F(SelectionTest, HandlesArePaintedOnTheWindowOnly) {
             moveHeld(editor, {215, 155});
             moveHeld(editor, {230, 170});
         }
+        if (stage.tool) {
+            up(editor, {230, 170});
+            press(editor, stage.tool);
+            EXPECT_EQ(labelShown(editor), L"");
+        }
         UpdateWindow(editor);
         std::vector<COLORREF> shown = shownPixels(editor, 300, 200);
         EXPECT_EQ(shown, clientPixels(editor, 300, 200)) << "what a fresh paint shows";
-        PixelSet squares = handleSquares(stage.handlesAround);
+        PixelSet squares = stage.tool ? PixelSet{} : handleSquares(stage.around);
+        PixelSet borders = stage.tool ? PixelSet{} : handleBorders(stage.around);
         PixelSet skip = rectPixels(labelRect(editor));
         if (stage.midDrag)
-            skip = unite(skip, rectPixels({88, 12, 210, 150}));  // the loupe, flipped left and up
-        EXPECT_EQ(minus(pixelsOf(shown, 300, 0x000000), skip), minus(handleBorders(stage.handlesAround), skip));
-        EXPECT_EQ(minus(pixelsOf(shown, 300, 0xFFFFFF), skip),
-                  minus(minus(squares, handleBorders(stage.handlesAround)), skip));
+            skip = unite(skip, rectPixels({86, 10, 210, 150}));  // the loupe, flipped left and up
+        EXPECT_EQ(minus(pixelsOf(shown, 300, 0x000000), skip), minus(borders, skip));
+        EXPECT_EQ(minus(pixelsOf(shown, 300, 0xFFFFFF), skip), minus(minus(squares, borders), skip));
         PixelSet marked;
         for (size_t i = 0; i < shown.size(); i++) {
             if (shown[i] != 0x808080)
                 marked.insert({int(i % 300), int(i / 300)});
         }
-        PixelSet focus = focusRectPixels(stage.handlesAround, 300, 200);
+        PixelSet focus = focusRectPixels(stage.around, 300, 200);
         EXPECT_EQ(minus(marked, skip), minus(unite(focus, squares), skip));
     }
-    up(editor, {230, 170});
     hostClearDeliveries();
     SendMessageW(editor, WM_COMMAND, 12, 0);
     hostPumpMessages(30);
@@ -824,7 +853,8 @@ TEST_F(SelectionTest, AClickSelectsTheWindowUnderIt) {
     }
     // With no button held the window a click would select is outlined two
     // pixels inside its edge, on the window only; with Shift its top-level
-    // window; nothing where no window lies, nor on a clipboard picture.
+    // window; nothing where no window lies, nor on a clipboard picture, nor
+    // once another tool is chosen by its key.
     EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
     HWND editor = findEditor();
     ASSERT_NE(editor, nullptr);
@@ -833,13 +863,16 @@ TEST_F(SelectionTest, AClickSelectsTheWindowUnderIt) {
         POINT p;
         WPARAM keys;
         PixelSet outline;
+        WPARAM tool;  // chosen by its key after the move
     };
     const Hover hovers[] = {
-        {{200, 200}, 0, frame(rectA1)}, {{200, 200}, MK_SHIFT, frame(rectA)}, {{120, 400}, 0, frame(rectA)},
-        {{650, 450}, 0, frame(rectB)},   {{50, 700}, 0, {}},
+        {{200, 200}, 0, frame(rectA1), 0}, {{200, 200}, MK_SHIFT, frame(rectA), 0}, {{120, 400}, 0, frame(rectA), 0},
+        {{650, 450}, 0, frame(rectB), 0},   {{50, 700}, 0, {}, 0},                  {{200, 200}, 0, {}, 'E'},
     };
     for (const Hover& h : hovers) {
         SendMessageW(editor, WM_MOUSEMOVE, h.keys, at(h.p.x, h.p.y));
+        if (h.tool)
+            press(editor, h.tool);
         UpdateWindow(editor);
         EXPECT_EQ(pixelsOf(shownPixels(editor, 720, 520), 720, RGB(128, 0, 255)), h.outline) << h.p.x << "," << h.p.y;
     }
@@ -930,7 +963,7 @@ TEST_F(SelectionTest, PreviewsLeaveThePictureUntilTheRelease) {
 }
 
 // The loupe beside the cursor while a selection or a handle is dragged: a
-// black border, the 15 x 15 picture pixels around the mouse point each as an
+// border of a black and a white line, the 15 x 15 picture pixels around the mouse point each as an
 // 8 x 8 square (white beyond the picture), the centre one framed black and
 // then white just outside it, and the point's coordinates in a strip below;
 // flipped to the cursor's other side near the view's edges and clear of the
@@ -946,10 +979,10 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
     };
     const Case cases[] = {
         {"a new selection", false, {50, 50}, {100, 80}, {120, -1}, {50, 50, 100, 80}},
-        {"near the right edge", false, {200, 50}, {350, 80}, {208, -1}, {200, 50, 350, 80}},
-        {"near the bottom", false, {50, 50}, {100, 250}, {120, 92}, {50, 50, 100, 250}},
+        {"near the right edge", false, {200, 50}, {350, 80}, {206, -1}, {200, 50, 350, 80}},
+        {"near the bottom", false, {50, 50}, {100, 250}, {120, 90}, {50, 50, 100, 250}},
         {"at the picture's corner", false, {100, 100}, {2, 3}, {22, -1}, {2, 3, 100, 100}},
-        {"a handle", true, {200, 140}, {230, 160}, {250, 2}, {60, 40, 230, 160}},
+        {"a handle", true, {200, 140}, {230, 160}, {250, 0}, {60, 40, 230, 160}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -966,17 +999,20 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         std::vector<COLORREF> shown = shownPixels(editor, 400, 300);
         auto pixel = [&shown](LONG x, LONG y) { return shown[size_t(y * 400 + x)]; };
         const LONG left = c.loupe.x, top = c.loupe.y >= 0 ? c.loupe.y : labelRect(editor).bottom + 4;
-        ASSERT_LE(top + 138, 300);
+        ASSERT_LE(top + 140, 300);
         size_t wrong = 0;
-        for (LONG x = left; x < left + 122; x++)
-            wrong += (pixel(x, top) != 0) + (pixel(x, top + 137) != 0);
-        for (LONG y = top; y < top + 138; y++)
-            wrong += (pixel(left, y) != 0) + (pixel(left + 121, y) != 0);
-        EXPECT_EQ(wrong, 0u) << "the border";
-        const RECT centre = {left + 57, top + 57, left + 65, top + 65};
-        for (LONG y = top + 1; y < top + 121; y++) {
-            for (LONG x = left + 1; x < left + 121; x++) {
-                LONG px = c.mouse.x - 7 + (x - left - 1) / 8, py = c.mouse.y - 7 + (y - top - 1) / 8;
+        for (int ring = 0; ring < 2; ring++) {
+            COLORREF line = ring == 0 ? 0x000000 : 0xFFFFFF;
+            for (LONG x = left + ring; x < left + 124 - ring; x++)
+                wrong += (pixel(x, top + ring) != line) + (pixel(x, top + 139 - ring) != line);
+            for (LONG y = top + ring; y < top + 140 - ring; y++)
+                wrong += (pixel(left + ring, y) != line) + (pixel(left + 123 - ring, y) != line);
+        }
+        EXPECT_EQ(wrong, 0u) << "the border: black, then white";
+        const RECT centre = {left + 58, top + 58, left + 66, top + 66};
+        for (LONG y = top + 2; y < top + 122; y++) {
+            for (LONG x = left + 2; x < left + 122; x++) {
+                LONG px = c.mouse.x - 7 + (x - left - 2) / 8, py = c.mouse.y - 7 + (y - top - 2) / 8;
                 COLORREF expected = px >= 0 && py >= 0 && px < 400 && py < 300 ? patternRgb(px, py) : 0xFFFFFF;
                 bool ring1 = x >= centre.left - 1 && x <= centre.right && y >= centre.top - 1 && y <= centre.bottom &&
                              !(x >= centre.left && x < centre.right && y >= centre.top && y < centre.bottom);
@@ -992,8 +1028,8 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         }
         EXPECT_EQ(wrong, 0u) << "the enlarged pixels and the centre's frame";
         size_t dark = 0;
-        for (LONG y = top + 121; y < top + 137; y++)
-            for (LONG x = left + 1; x < left + 121; x++)
+        for (LONG y = top + 122; y < top + 138; y++)
+            for (LONG x = left + 2; x < left + 122; x++)
                 dark += (pixel(x, y) & 0xFF) < 0x80 ? 1 : 0;
         EXPECT_GT(dark, 10u) << "the coordinates are written";
         up(editor, c.mouse);
