@@ -173,8 +173,15 @@ POINT loupePosition(POINT cursor, SIZE loupe, const RECT& view, const RECT& clie
         if (fits(placed(side, loupe), room))
             return side;
     }
-    return {clampAlong(sides[0].x, loupe.cx, room.left, room.right),
-            clampAlong(sides[0].y, loupe.cy, room.top, room.bottom)};
+    // Pushed into the room, and aside from what it should avoid where it can.
+    POINT pushed = {clampAlong(sides[0].x, loupe.cx, room.left, room.right),
+                    clampAlong(sides[0].y, loupe.cy, room.top, room.bottom)};
+    for (LONG x : {pushed.x, avoid.right + avoidGap, avoid.left - avoidGap - loupe.cx}) {
+        RECT r = placed({x, pushed.y}, loupe);
+        if (fits(r, room) && !meets(r, avoid))
+            return {x, pushed.y};
+    }
+    return pushed;
 }
 
 void createLoupe(EditorState& s) {

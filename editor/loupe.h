@@ -27,8 +27,9 @@ int32_t loupeZoomFor(SIZE room);
 // below and right of it, else above, left, or left and above, the first side
 // that lies within the view and clear of avoid (the size label); else the
 // first such side moved down or up past avoid; else the first side within
-// the view; else the first side pushed into the view. A view too small for
-// the loupe leaves it the whole client area, across the toolbar.
+// the view; else the first side pushed into the view, moved aside past avoid
+// where that fits. A view too small for the loupe leaves it the whole client
+// area, across the toolbar.
 POINT loupePosition(POINT cursor, SIZE loupe, const RECT& view, const RECT& client, const RECT& avoid);
 // A child window over the view and the toolbar, made hidden with the editor.
 void createLoupe(EditorState& s);

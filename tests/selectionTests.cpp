@@ -290,17 +290,20 @@ TEST(OverlayPlacement, KeepsLabelAndLoupeInTheView) {
         POINT cursor;
         LONG viewHeight;
         SIZE client;
+        RECT label;
         POINT loupe;
         int32_t zoom;
     };
     const Low low[] = {
-        {{100, 40}, 80, {261, 125}, {120, 0}, 7},
-        {{350, 250}, 80, {400, 300}, {206, 90}, 8},
-        {{5, 5}, 20, {30, 40}, {11, 5}, 1},
+        {{100, 40}, 80, {261, 125}, {}, {120, 0}, 7},
+        {{150, 60}, 80, {400, 125}, {156, 31, 226, 54}, {230, 0}, 7},
+        {{350, 250}, 80, {400, 300}, {}, {206, 90}, 8},
+        {{5, 5}, 20, {30, 40}, {}, {11, 5}, 1},
     };
     for (const Low& c : low) {
         SIZE loupe = loupeSizeAt(loupeZoomFor(c.client));
-        POINT at = loupePosition(c.cursor, loupe, {0, 0, c.client.cx, c.viewHeight}, {0, 0, c.client.cx, c.client.cy}, {});
+        RECT client = {0, 0, c.client.cx, c.client.cy};
+        POINT at = loupePosition(c.cursor, loupe, {0, 0, c.client.cx, c.viewHeight}, client, c.label);
         EXPECT_EQ(loupeZoomFor(c.client), c.zoom) << c.client.cx << " x " << c.client.cy;
         EXPECT_EQ(at.x, c.loupe.x) << c.client.cx << " x " << c.client.cy;
         EXPECT_EQ(at.y, c.loupe.y) << c.client.cx << " x " << c.client.cy;
@@ -871,6 +874,7 @@ TEST_F(SelectionTest, AClickSelectsTheWindowUnderIt) {
     };
     for (const Hover& h : hovers) {
         SendMessageW(editor, WM_MOUSEMOVE, h.keys, at(h.p.x, h.p.y));
+        UpdateWindow(editor);
         if (h.tool)
             press(editor, h.tool);
         UpdateWindow(editor);
@@ -967,27 +971,29 @@ TEST_F(SelectionTest, PreviewsLeaveThePictureUntilTheRelease) {
 // 8 x 8 square (white beyond the picture), the centre one framed black and
 // then white just outside it, and the point's coordinates in a strip below;
 // flipped to the cursor's other side near the view's edges and clear of the
-// size label. The picture
-// keeps none of it: Enter sends the pattern's own pixels.
+// size label; across the toolbar, smaller, over a picture too low for it. The
+// picture keeps none of it: Enter sends the pattern's own pixels.
 TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
     struct Case {
         const char* what;
         bool selectFirst;  // (60, 40) to (200, 140) first
         POINT press, mouse;
-        POINT loupe;  // its top-left corner; a top of -1: 4 pixels below the size label
+        POINT loupe;  // its top-left corner; -1: 4 pixels right of or below the size label
         RECT sent;
+        int height, zoom;  // the picture's; each pixel shown zoom x zoom
     };
     const Case cases[] = {
-        {"a new selection", false, {50, 50}, {100, 80}, {120, -1}, {50, 50, 100, 80}},
-        {"near the right edge", false, {200, 50}, {350, 80}, {206, -1}, {200, 50, 350, 80}},
-        {"near the bottom", false, {50, 50}, {100, 250}, {120, 90}, {50, 50, 100, 250}},
-        {"at the picture's corner", false, {100, 100}, {2, 3}, {22, -1}, {2, 3, 100, 100}},
-        {"a handle", true, {200, 140}, {230, 160}, {250, 0}, {60, 40, 230, 160}},
+        {"a new selection", false, {50, 50}, {100, 80}, {120, -1}, {50, 50, 100, 80}, 300, 8},
+        {"near the right edge", false, {200, 50}, {350, 80}, {206, -1}, {200, 50, 350, 80}, 300, 8},
+        {"near the bottom", false, {50, 50}, {100, 250}, {120, 90}, {50, 50, 100, 250}, 300, 8},
+        {"at the picture's corner", false, {100, 100}, {2, 3}, {22, -1}, {2, 3, 100, 100}, 300, 8},
+        {"a handle", true, {200, 140}, {230, 160}, {250, 0}, {60, 40, 230, 160}, 300, 8},
+        {"across the toolbar", false, {20, 10}, {150, 60}, {-1, 1}, {20, 10, 150, 60}, 80, 7},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         hostClearDeliveries();
-        HWND editor = openPattern(400, 300);
+        HWND editor = openPattern(400, c.height);
         ASSERT_NE(editor, nullptr);
         if (c.selectFirst)
             drag(editor, false, {{60, 40}, {200, 140}});
@@ -995,25 +1001,29 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         UpdateWindow(editor);
         moveHeld(editor, {(c.press.x + c.mouse.x) / 2, (c.press.y + c.mouse.y) / 2});
         moveHeld(editor, c.mouse);
-        UpdateWindow(editor);
-        std::vector<COLORREF> shown = shownPixels(editor, 400, 300);
+        RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RECT client = {};
+        GetClientRect(editor, &client);
+        std::vector<COLORREF> shown = shownPixels(editor, 400, client.bottom);
         auto pixel = [&shown](LONG x, LONG y) { return shown[size_t(y * 400 + x)]; };
-        const LONG left = c.loupe.x, top = c.loupe.y >= 0 ? c.loupe.y : labelRect(editor).bottom + 4;
-        ASSERT_LE(top + 140, 300);
+        const LONG left = c.loupe.x >= 0 ? c.loupe.x : labelRect(editor).right + 4;
+        const LONG top = c.loupe.y >= 0 ? c.loupe.y : labelRect(editor).bottom + 4;
+        const LONG z = c.zoom, side = 15 * z, width = side + 4, height = side + 20;
+        ASSERT_LE(top + height, client.bottom) << "whole inside the client area";
         size_t wrong = 0;
         for (int ring = 0; ring < 2; ring++) {
             COLORREF line = ring == 0 ? 0x000000 : 0xFFFFFF;
-            for (LONG x = left + ring; x < left + 124 - ring; x++)
-                wrong += (pixel(x, top + ring) != line) + (pixel(x, top + 139 - ring) != line);
-            for (LONG y = top + ring; y < top + 140 - ring; y++)
-                wrong += (pixel(left + ring, y) != line) + (pixel(left + 123 - ring, y) != line);
+            for (LONG x = left + ring; x < left + width - ring; x++)
+                wrong += (pixel(x, top + ring) != line) + (pixel(x, top + height - 1 - ring) != line);
+            for (LONG y = top + ring; y < top + height - ring; y++)
+                wrong += (pixel(left + ring, y) != line) + (pixel(left + width - 1 - ring, y) != line);
         }
         EXPECT_EQ(wrong, 0u) << "the border: black, then white";
-        const RECT centre = {left + 58, top + 58, left + 66, top + 66};
-        for (LONG y = top + 2; y < top + 122; y++) {
-            for (LONG x = left + 2; x < left + 122; x++) {
-                LONG px = c.mouse.x - 7 + (x - left - 2) / 8, py = c.mouse.y - 7 + (y - top - 2) / 8;
-                COLORREF expected = px >= 0 && py >= 0 && px < 400 && py < 300 ? patternRgb(px, py) : 0xFFFFFF;
+        const RECT centre = {left + 2 + 7 * z, top + 2 + 7 * z, left + 2 + 8 * z, top + 2 + 8 * z};
+        for (LONG y = top + 2; y < top + 2 + side; y++) {
+            for (LONG x = left + 2; x < left + 2 + side; x++) {
+                LONG px = c.mouse.x - 7 + (x - left - 2) / z, py = c.mouse.y - 7 + (y - top - 2) / z;
+                COLORREF expected = px >= 0 && py >= 0 && px < 400 && py < c.height ? patternRgb(px, py) : 0xFFFFFF;
                 bool ring1 = x >= centre.left - 1 && x <= centre.right && y >= centre.top - 1 && y <= centre.bottom &&
                              !(x >= centre.left && x < centre.right && y >= centre.top && y < centre.bottom);
                 bool ring2 = x >= centre.left - 2 && x <= centre.right + 1 && y >= centre.top - 2 &&
@@ -1028,8 +1038,8 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         }
         EXPECT_EQ(wrong, 0u) << "the enlarged pixels and the centre's frame";
         size_t dark = 0;
-        for (LONG y = top + 122; y < top + 138; y++)
-            for (LONG x = left + 2; x < left + 122; x++)
+        for (LONG y = top + 2 + side; y < top + height - 2; y++)
+            for (LONG x = left + 2; x < left + 2 + side; x++)
                 dark += (pixel(x, y) & 0xFF) < 0x80 ? 1 : 0;
         EXPECT_GT(dark, 10u) << "the coordinates are written";
         up(editor, c.mouse);
