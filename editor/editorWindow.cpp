@@ -151,15 +151,17 @@ LONG leftWithinWorkArea(LONG left, LONG width, const RECT& work) {
 // The toolbar knows its height and width only once it exists, and its width
 // changes with each toggle, so the window is sized around picture and
 // toolbar before it is shown and again at each toggle. A maximised or full
-// screen window keeps its size. The view is never lower than the size label,
-// which stays inside it, off the toolbar, on the lowest picture too.
+// screen window keeps its size. The view of a picture is never lower than the
+// size label, which stays inside it, off the toolbar, however low the picture.
 void fitEditorWindow(EditorState& s) {
     if (!s.window || IsZoomed(s.window) || isFullScreen(s))
         return;
     SIZE frame = frameSize();
     uint32_t height = imageHeight(s.picture);
     auto lowest = uint32_t(sizeLabelHeight(s));
-    SIZE size = editorWindowSize(imageWidth(s.picture), height > lowest ? height : lowest, toolbarShare(s), frame);
+    if (height > 0 && height < lowest)
+        height = lowest;
+    SIZE size = editorWindowSize(imageWidth(s.picture), height, toolbarShare(s), frame);
     RECT work = workArea();
     size.cx = widthForToolbar(size.cx, toolbarWidth(s) + frame.cx, work.right - work.left);
     RECT outer = {};

@@ -82,10 +82,8 @@ int32_t pictureHeight(const EditorState& s) {
     return int32_t(imageHeight(s.picture));
 }
 
-// From where they were last invalidated, not from where they are to be: a
-// paint of part of the window then agrees with the rest of it.
 void paintHandles(const EditorState& s, HDC dc) {
-    RECT selection = s.selectionView.handlesAt;
+    RECT selection = shownHandlesRect(s);
     if (isEmpty(selection))
         return;
     SelectGuard pen(dc, GetStockObject(BLACK_PEN));
@@ -233,7 +231,18 @@ RECT selectionDragRect(const EditorState& s, POINT end) {
         return resizedSelection(v.pressSelection, v.handle, dx, dy, pictureWidth(s), pictureHeight(s));
     if (v.gesture == gestureMove)
         return movedSelection(v.pressSelection, dx, dy, pictureWidth(s), pictureHeight(s));
-    return normalisedRect(s.dragStart.x, s.dragStart.y, end.x, end.y);
+    return draggedSelection(s.dragStart, end);
+}
+
+RECT draggedSelection(POINT press, POINT release) {
+    RECT r = normalisedRect(press.x, press.y, release.x, release.y);
+    // A drag along one row or column takes that row or column, as on a
+    // picture one pixel high; a click stays a click.
+    if (r.left == r.right && r.top != r.bottom)
+        r.right = r.left + 1;
+    if (r.top == r.bottom && r.left != r.right)
+        r.bottom = r.top + 1;
+    return r;
 }
 
 bool adjustedSelection(const EditorState& s, POINT end, RECT* selection) {

@@ -40,6 +40,9 @@ int handleAt(const RECT& selection, POINT p);
 // and the left button; everything else starts a new selection.
 SelectionGesture gestureAt(const RECT& selection, bool marked, bool rightButton, POINT p, int* handle);
 bool isClick(POINT press, POINT release);
+// The new selection a drag from press to release makes: the pixels between
+// them, normalised; along a row or a column, that row or column.
+RECT draggedSelection(POINT press, POINT release);
 
 // The selection with the handle's sides moved by dx, dy and kept within the
 // width x height picture; the opposite sides stay. Normalised.

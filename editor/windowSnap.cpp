@@ -69,7 +69,7 @@ void snapMouseLeft(EditorState& s) {
 
 void paintSnapOutline(const EditorState& s, HDC dc) {
     const SelectionView& v = s.selectionView;
-    if (!v.outlineShown)
+    if (!v.outlineShown || s.tool != toolSelect)
         return;
     RECT r = pictureToWindowRect(s, v.outline);
     GdiObjectGuard<HBRUSH> brush(CreateSolidBrush(outlineColour));

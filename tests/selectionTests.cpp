@@ -1082,3 +1082,33 @@ TEST_F(SelectionTest, WritesThePictureOfASelection) {
     up(editor, {281, 179});
     EXPECT_EQ(labelShown(editor), L"211 \u00D7 129");
 }
+// A drag along one row or column selects it, on a picture one pixel high or
+// wide too, and one that covers a 1 x 1 picture selects it whole; the label
+// stays in the view, off the toolbar, however low the picture.
+TEST_F(SelectionTest, TinyPicturesSelectWhatTheDragCovers) {
+    struct Case {
+        SIZE picture;
+        POINT from, to;
+        RECT sent;
+    };
+    const Case cases[] = {
+        {{1, 1}, {0, 0}, {300, 0}, {0, 0, 1, 1}},       {{1, 1}, {0, 0}, {0, 300}, {0, 0, 1, 1}},
+        {{300, 1}, {10, 0}, {200, 5}, {10, 0, 200, 1}}, {{300, 200}, {20, 50}, {250, 50}, {20, 50, 250, 51}},
+    };
+    DialogAnswers answers;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.picture.cx * 10000 + c.to.x);
+        hostClearDeliveries();
+        HWND editor = openPattern(c.picture.cx, c.picture.cy);
+        ASSERT_NE(editor, nullptr);
+        drag(editor, false, {c.from, c.to});
+        RECT label = labelRect(editor), view = viewOf(editor), toolbar = childRect(editorToolbar(editor)), both = {};
+        EXPECT_TRUE(label.left >= 0 && label.top >= 0 && label.right <= view.right && label.bottom <= view.bottom);
+        EXPECT_FALSE(IntersectRect(&both, &label, &toolbar)) << "off the toolbar";
+        pressEnter(editor);
+        EXPECT_TRUE(answers.shown.empty());
+        ASSERT_EQ(hostDeliveries().size(), 1u);
+        expectSentRegion(c.sent, "the region sent");
+        SendMessageW(editor, WM_COMMAND, 15, 0);
+    }
+}
