@@ -163,8 +163,8 @@ std::vector<COLORREF> shownPixels(HWND editor, int width, int height) {
     return pixels;
 }
 
-// The same part as painted afresh, its child windows too (the frame Wine
-// draws without a window manager leaves less than the picture).
+// The same part as painted afresh (the frame Wine draws without a window
+// manager leaves less than the picture), child windows too.
 std::vector<COLORREF> clientPixels(HWND editor, int width, int height) {
     RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     return shownPixels(editor, width, height);

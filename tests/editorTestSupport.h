@@ -57,8 +57,8 @@ HWND textField(HWND editor);
 // The colours of the top-left part of the editor's client area as the screen
 // shows it now, focus rectangles drawn straight on the window included.
 std::vector<COLORREF> shownPixels(HWND editor, int width, int height);
-// The same part as painted afresh, its child windows too (the frame Wine
-// draws without a window manager leaves less than the picture).
+// The same part as painted afresh (the frame Wine draws without a window
+// manager leaves less than the picture), child windows too.
 std::vector<COLORREF> clientPixels(HWND editor, int width, int height);
 
 // The pixels a focus rectangle over r changes, within width x height.

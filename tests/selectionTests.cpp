@@ -284,29 +284,21 @@ TEST(OverlayPlacement, KeepsLabelAndLoupeInTheView) {
         EXPECT_EQ(loupe.x, c.loupe.x) << c.cursor.x << "," << c.cursor.y;
         EXPECT_EQ(loupe.y, c.loupe.y) << c.cursor.x << "," << c.cursor.y;
     }
-    // A view lower than the loupe, 80 pixels over a 45-pixel toolbar: across
-    // the toolbar, whole inside the client area, as large as it fits.
+    // A view too low for the loupe: across the toolbar, as large as the client
+    // area lets it be, aside from the label where pushed into it.
     struct Low {
         POINT cursor;
-        LONG viewHeight;
+        LONG view;
         SIZE client;
         RECT label;
         POINT loupe;
         int32_t zoom;
-    };
-    const Low low[] = {
-        {{100, 40}, 80, {261, 125}, {}, {120, 0}, 7},
-        {{150, 60}, 80, {400, 125}, {156, 31, 226, 54}, {230, 0}, 7},
-        {{350, 250}, 80, {400, 300}, {}, {206, 90}, 8},
-        {{5, 5}, 20, {30, 40}, {}, {11, 5}, 1},
-    };
+    } const low[] = {{{100, 40}, 80, {261, 125}, {}, {120, 0}, 7}, {{150, 60}, 80, {400, 125}, {156, 31, 226, 54}, {230, 0}, 7},
+                     {{350, 250}, 80, {400, 300}, {}, {206, 90}, 8}, {{5, 5}, 20, {30, 40}, {}, {11, 5}, 1}};
     for (const Low& c : low) {
-        SIZE loupe = loupeSizeAt(loupeZoomFor(c.client));
-        RECT client = {0, 0, c.client.cx, c.client.cy};
-        POINT at = loupePosition(c.cursor, loupe, {0, 0, c.client.cx, c.viewHeight}, client, c.label);
-        EXPECT_EQ(loupeZoomFor(c.client), c.zoom) << c.client.cx << " x " << c.client.cy;
-        EXPECT_EQ(at.x, c.loupe.x) << c.client.cx << " x " << c.client.cy;
-        EXPECT_EQ(at.y, c.loupe.y) << c.client.cx << " x " << c.client.cy;
+        POINT at = loupePosition(c.cursor, loupeSizeAt(c.zoom), {0, 0, c.client.cx, c.view}, {0, 0, c.client.cx, c.client.cy}, c.label);
+        EXPECT_EQ(loupeZoomFor(c.client), c.zoom) << c.cursor.x;
+        EXPECT_TRUE(at.x == c.loupe.x && at.y == c.loupe.y) << c.cursor.x << ": " << at.x << "," << at.y;
     }
     wchar_t text[32] = {};
     formatSizeText(text, 32, 210, 120);
@@ -518,6 +510,7 @@ TEST_F(SelectionTest, HandlesAndMovesGiveTheRegionEnterSends) {
         {"a move held at the edge", true, false, false, {100, 100}, {300, 0}, {160, 0, 300, 100}},
         {"a click inside", true, false, false, {100, 100}, {101, 102}, {60, 40, 200, 140}},
         {"a press outside", true, false, false, {20, 180}, {250, 190}, {20, 180, 250, 190}},
+        {"along one row", false, false, false, {20, 50}, {250, 50}, {20, 50, 250, 51}},
         {"just out of a handle's reach", true, false, false, {55, 35}, {20, 10}, {20, 10, 55, 35}},
         {"a new editor's selection", false, false, false, {100, 100}, {150, 150}, {100, 100, 150, 150}},
         {"the right button on a handle", true, true, false, {200, 140}, {250, 180}, {200, 140, 250, 180}},
@@ -547,8 +540,8 @@ TEST_F(SelectionTest, HandlesAndMovesGiveTheRegionEnterSends) {
 
 // The handles are 7 x 7 squares, black-edged and white inside, at the
 // corners and the sides' middles, painted over the focus rectangle on the
-// window; around the band while a handle is dragged; none with another tool.
-// The picture itself keeps none of them.
+// window; around the band while a handle is dragged. The picture itself
+// keeps none of them.
 TEST_F(SelectionTest, HandlesArePaintedOnTheWindowOnly) {
     const COLORREF grey = RGB(0x80, 0x80, 0x80);
     HWND editor = openSolidFromClipboard(300, 200, grey);
@@ -558,13 +551,10 @@ TEST_F(SelectionTest, HandlesArePaintedOnTheWindowOnly) {
     const RECT selection = {60, 40, 200, 140};
     struct Stage {
         const char* what;
-        RECT around;
+        RECT handlesAround;
         bool midDrag;
-        WPARAM tool;  // chosen after the release: the dotted mark alone, no label
     };
-    const Stage stages[] = {{"after the selection", selection, false, 0},
-                            {"while a handle is dragged", {60, 40, 230, 170}, true, 0},
-                            {"with another tool", {60, 40, 230, 170}, false, 'N'}};
+    const Stage stages[] = {{"after the selection", selection, false}, {"while a handle is dragged", {60, 40, 230, 170}, true}};
     for (const Stage& stage : stages) {
         SCOPED_TRACE(stage.what);
         if (stage.midDrag) {
@@ -573,29 +563,25 @@ TEST_F(SelectionTest, HandlesArePaintedOnTheWindowOnly) {
             moveHeld(editor, {215, 155});
             moveHeld(editor, {230, 170});
         }
-        if (stage.tool) {
-            up(editor, {230, 170});
-            press(editor, stage.tool);
-            EXPECT_EQ(labelShown(editor), L"");
-        }
         UpdateWindow(editor);
         std::vector<COLORREF> shown = shownPixels(editor, 300, 200);
         EXPECT_EQ(shown, clientPixels(editor, 300, 200)) << "what a fresh paint shows";
-        PixelSet squares = stage.tool ? PixelSet{} : handleSquares(stage.around);
-        PixelSet borders = stage.tool ? PixelSet{} : handleBorders(stage.around);
+        PixelSet squares = handleSquares(stage.handlesAround);
         PixelSet skip = rectPixels(labelRect(editor));
         if (stage.midDrag)
             skip = unite(skip, rectPixels({86, 10, 210, 150}));  // the loupe, flipped left and up
-        EXPECT_EQ(minus(pixelsOf(shown, 300, 0x000000), skip), minus(borders, skip));
-        EXPECT_EQ(minus(pixelsOf(shown, 300, 0xFFFFFF), skip), minus(minus(squares, borders), skip));
+        EXPECT_EQ(minus(pixelsOf(shown, 300, 0x000000), skip), minus(handleBorders(stage.handlesAround), skip));
+        EXPECT_EQ(minus(pixelsOf(shown, 300, 0xFFFFFF), skip),
+                  minus(minus(squares, handleBorders(stage.handlesAround)), skip));
         PixelSet marked;
         for (size_t i = 0; i < shown.size(); i++) {
             if (shown[i] != 0x808080)
                 marked.insert({int(i % 300), int(i / 300)});
         }
-        PixelSet focus = focusRectPixels(stage.around, 300, 200);
+        PixelSet focus = focusRectPixels(stage.handlesAround, 300, 200);
         EXPECT_EQ(minus(marked, skip), minus(unite(focus, squares), skip));
     }
+    up(editor, {230, 170});
     hostClearDeliveries();
     SendMessageW(editor, WM_COMMAND, 12, 0);
     hostPumpMessages(30);
@@ -971,8 +957,9 @@ TEST_F(SelectionTest, PreviewsLeaveThePictureUntilTheRelease) {
 // 8 x 8 square (white beyond the picture), the centre one framed black and
 // then white just outside it, and the point's coordinates in a strip below;
 // flipped to the cursor's other side near the view's edges and clear of the
-// size label; across the toolbar, smaller, over a picture too low for it. The
-// picture keeps none of it: Enter sends the pattern's own pixels.
+// size label; across the toolbar, smaller, over a picture too low for it,
+// whose label stays off the toolbar. The picture keeps none of it: Enter
+// sends the pattern's own pixels.
 TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
     struct Case {
         const char* what;
@@ -980,20 +967,21 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         POINT press, mouse;
         POINT loupe;  // its top-left corner; -1: 4 pixels right of or below the size label
         RECT sent;
-        int height, zoom;  // the picture's; each pixel shown zoom x zoom
+        SIZE picture;
+        int zoom;  // each pixel shown zoom x zoom
     };
     const Case cases[] = {
-        {"a new selection", false, {50, 50}, {100, 80}, {120, -1}, {50, 50, 100, 80}, 300, 8},
-        {"near the right edge", false, {200, 50}, {350, 80}, {206, -1}, {200, 50, 350, 80}, 300, 8},
-        {"near the bottom", false, {50, 50}, {100, 250}, {120, 90}, {50, 50, 100, 250}, 300, 8},
-        {"at the picture's corner", false, {100, 100}, {2, 3}, {22, -1}, {2, 3, 100, 100}, 300, 8},
-        {"a handle", true, {200, 140}, {230, 160}, {250, 0}, {60, 40, 230, 160}, 300, 8},
-        {"across the toolbar", false, {20, 10}, {150, 60}, {-1, 1}, {20, 10, 150, 60}, 80, 7},
+        {"a new selection", false, {50, 50}, {100, 80}, {120, -1}, {50, 50, 100, 80}, {400, 300}, 8},
+        {"near the right edge", false, {200, 50}, {350, 80}, {206, -1}, {200, 50, 350, 80}, {400, 300}, 8},
+        {"near the bottom", false, {50, 50}, {100, 250}, {120, 90}, {50, 50, 100, 250}, {400, 300}, 8},
+        {"at the picture's corner", false, {100, 100}, {2, 3}, {22, -1}, {2, 3, 100, 100}, {400, 300}, 8},
+        {"a handle", true, {200, 140}, {230, 160}, {250, 0}, {60, 40, 230, 160}, {400, 300}, 8},
+        {"1 x 1, across the toolbar", false, {0, 0}, {150, 0}, {-1, 3}, {0, 0, 1, 1}, {1, 1}, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         hostClearDeliveries();
-        HWND editor = openPattern(400, c.height);
+        HWND editor = openPattern(c.picture.cx, c.picture.cy);
         ASSERT_NE(editor, nullptr);
         if (c.selectFirst)
             drag(editor, false, {{60, 40}, {200, 140}});
@@ -1004,12 +992,14 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         RECT client = {};
         GetClientRect(editor, &client);
-        std::vector<COLORREF> shown = shownPixels(editor, 400, client.bottom);
-        auto pixel = [&shown](LONG x, LONG y) { return shown[size_t(y * 400 + x)]; };
+        std::vector<COLORREF> shown = shownPixels(editor, client.right, client.bottom);
+        auto pixel = [&shown, &client](LONG x, LONG y) { return shown[size_t(y * client.right + x)]; };
         const LONG left = c.loupe.x >= 0 ? c.loupe.x : labelRect(editor).right + 4;
         const LONG top = c.loupe.y >= 0 ? c.loupe.y : labelRect(editor).bottom + 4;
         const LONG z = c.zoom, side = 15 * z, width = side + 4, height = side + 20;
         ASSERT_LE(top + height, client.bottom) << "whole inside the client area";
+        RECT label = labelRect(editor), toolbar = childRect(editorToolbar(editor)), both = {};
+        EXPECT_FALSE(IntersectRect(&both, &label, &toolbar)) << "the label stays off the toolbar";
         size_t wrong = 0;
         for (int ring = 0; ring < 2; ring++) {
             COLORREF line = ring == 0 ? 0x000000 : 0xFFFFFF;
@@ -1023,7 +1013,7 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         for (LONG y = top + 2; y < top + 2 + side; y++) {
             for (LONG x = left + 2; x < left + 2 + side; x++) {
                 LONG px = c.mouse.x - 7 + (x - left - 2) / z, py = c.mouse.y - 7 + (y - top - 2) / z;
-                COLORREF expected = px >= 0 && py >= 0 && px < 400 && py < c.height ? patternRgb(px, py) : 0xFFFFFF;
+                COLORREF expected = px >= 0 && py >= 0 && px < c.picture.cx && py < c.picture.cy ? patternRgb(px, py) : 0xFFFFFF;
                 bool ring1 = x >= centre.left - 1 && x <= centre.right && y >= centre.top - 1 && y <= centre.bottom &&
                              !(x >= centre.left && x < centre.right && y >= centre.top && y < centre.bottom);
                 bool ring2 = x >= centre.left - 2 && x <= centre.right + 1 && y >= centre.top - 2 &&
@@ -1081,34 +1071,4 @@ TEST_F(SelectionTest, WritesThePictureOfASelection) {
     GdipDisposeImage(bitmap);
     up(editor, {281, 179});
     EXPECT_EQ(labelShown(editor), L"211 \u00D7 129");
-}
-// A drag along one row or column selects it, on a picture one pixel high or
-// wide too, and one that covers a 1 x 1 picture selects it whole; the label
-// stays in the view, off the toolbar, however low the picture.
-TEST_F(SelectionTest, TinyPicturesSelectWhatTheDragCovers) {
-    struct Case {
-        SIZE picture;
-        POINT from, to;
-        RECT sent;
-    };
-    const Case cases[] = {
-        {{1, 1}, {0, 0}, {300, 0}, {0, 0, 1, 1}},       {{1, 1}, {0, 0}, {0, 300}, {0, 0, 1, 1}},
-        {{300, 1}, {10, 0}, {200, 5}, {10, 0, 200, 1}}, {{300, 200}, {20, 50}, {250, 50}, {20, 50, 250, 51}},
-    };
-    DialogAnswers answers;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.picture.cx * 10000 + c.to.x);
-        hostClearDeliveries();
-        HWND editor = openPattern(c.picture.cx, c.picture.cy);
-        ASSERT_NE(editor, nullptr);
-        drag(editor, false, {c.from, c.to});
-        RECT label = labelRect(editor), view = viewOf(editor), toolbar = childRect(editorToolbar(editor)), both = {};
-        EXPECT_TRUE(label.left >= 0 && label.top >= 0 && label.right <= view.right && label.bottom <= view.bottom);
-        EXPECT_FALSE(IntersectRect(&both, &label, &toolbar)) << "off the toolbar";
-        pressEnter(editor);
-        EXPECT_TRUE(answers.shown.empty());
-        ASSERT_EQ(hostDeliveries().size(), 1u);
-        expectSentRegion(c.sent, "the region sent");
-        SendMessageW(editor, WM_COMMAND, 15, 0);
-    }
 }
