@@ -997,9 +997,9 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         const LONG left = c.loupe.x >= 0 ? c.loupe.x : labelRect(editor).right + 4;
         const LONG top = c.loupe.y >= 0 ? c.loupe.y : labelRect(editor).bottom + 4;
         const LONG z = c.zoom, side = 15 * z, width = side + 4, height = side + 20;
-        ASSERT_LE(top + height, client.bottom) << "whole inside the client area";
         RECT label = labelRect(editor), toolbar = childRect(editorToolbar(editor)), both = {};
         EXPECT_FALSE(IntersectRect(&both, &label, &toolbar)) << "the label stays off the toolbar";
+        ASSERT_LE(top + height, client.bottom) << "whole inside the client area";
         size_t wrong = 0;
         for (int ring = 0; ring < 2; ring++) {
             COLORREF line = ring == 0 ? 0x000000 : 0xFFFFFF;
