@@ -136,7 +136,7 @@ TEST_F(History, UndoAndRedoGiveBackEachPictureExactly) {
     HWND editor = openWhite();
     ASSERT_NE(editor, nullptr);
     // From the selection on, its mark shows over every picture; its handles
-    // only while Select is the tool, as at the selection's own step.
+    // only at its own step, while Select is the tool.
     const PixelSet mark = focusRectPixels({80, 45, 115, 75}, pictureWidth, pictureHeight);
     const PixelSet handled = markOnWhite({80, 45, 115, 75}, pictureWidth, pictureHeight);
     int index = 0;

@@ -58,7 +58,7 @@ HWND textField(HWND editor);
 // shows it now, focus rectangles drawn straight on the window included.
 std::vector<COLORREF> shownPixels(HWND editor, int width, int height);
 // The same part as painted afresh (the frame Wine draws without a window
-// manager leaves less than the picture), child windows too.
+// manager leaves less than the picture).
 std::vector<COLORREF> clientPixels(HWND editor, int width, int height);
 
 // The pixels a focus rectangle over r changes, within width x height.

@@ -284,20 +284,15 @@ TEST(OverlayPlacement, KeepsLabelAndLoupeInTheView) {
         EXPECT_EQ(loupe.x, c.loupe.x) << c.cursor.x << "," << c.cursor.y;
         EXPECT_EQ(loupe.y, c.loupe.y) << c.cursor.x << "," << c.cursor.y;
     }
-    // A view too low for the loupe: across the toolbar, as large as the client
-    // area lets it be, aside from the label where pushed into it.
+    // A view too low for the loupe: across the toolbar, within the client area,
+    // aside from the label where pushed into it.
     struct Low {
         POINT cursor;
-        LONG view;
-        SIZE client;
-        RECT label;
+        RECT client, label;
         POINT loupe;
-        int32_t zoom;
-    } const low[] = {{{100, 40}, 80, {261, 125}, {}, {120, 0}, 7}, {{150, 60}, 80, {400, 125}, {156, 31, 226, 54}, {230, 0}, 7},
-                     {{350, 250}, 80, {400, 300}, {}, {206, 90}, 8}, {{5, 5}, 20, {30, 40}, {}, {11, 5}, 1}};
+    } const low[] = {{{150, 60}, {0, 0, 400, 125}, {156, 31, 226, 54}, {230, 0}}, {{350, 250}, {0, 0, 400, 300}, {}, {221, 105}}};
     for (const Low& c : low) {
-        POINT at = loupePosition(c.cursor, loupeSizeAt(c.zoom), {0, 0, c.client.cx, c.view}, {0, 0, c.client.cx, c.client.cy}, c.label);
-        EXPECT_EQ(loupeZoomFor(c.client), c.zoom) << c.cursor.x;
+        POINT at = loupePosition(c.cursor, loupeSizeAt(7), {0, 0, 400, 80}, c.client, c.label);
         EXPECT_TRUE(at.x == c.loupe.x && at.y == c.loupe.y) << c.cursor.x << ": " << at.x << "," << at.y;
     }
     wchar_t text[32] = {};
@@ -842,8 +837,7 @@ TEST_F(SelectionTest, AClickSelectsTheWindowUnderIt) {
     }
     // With no button held the window a click would select is outlined two
     // pixels inside its edge, on the window only; with Shift its top-level
-    // window; nothing where no window lies, nor on a clipboard picture, nor
-    // once another tool is chosen by its key.
+    // window; nothing where no window lies, nor on a clipboard picture.
     EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
     HWND editor = findEditor();
     ASSERT_NE(editor, nullptr);
@@ -852,17 +846,13 @@ TEST_F(SelectionTest, AClickSelectsTheWindowUnderIt) {
         POINT p;
         WPARAM keys;
         PixelSet outline;
-        WPARAM tool;  // chosen by its key after the move
     };
     const Hover hovers[] = {
-        {{200, 200}, 0, frame(rectA1), 0}, {{200, 200}, MK_SHIFT, frame(rectA), 0}, {{120, 400}, 0, frame(rectA), 0},
-        {{650, 450}, 0, frame(rectB), 0},   {{50, 700}, 0, {}, 0},                  {{200, 200}, 0, {}, 'E'},
+        {{200, 200}, 0, frame(rectA1)}, {{200, 200}, MK_SHIFT, frame(rectA)}, {{120, 400}, 0, frame(rectA)},
+        {{650, 450}, 0, frame(rectB)},   {{50, 700}, 0, {}},
     };
     for (const Hover& h : hovers) {
         SendMessageW(editor, WM_MOUSEMOVE, h.keys, at(h.p.x, h.p.y));
-        UpdateWindow(editor);
-        if (h.tool)
-            press(editor, h.tool);
         UpdateWindow(editor);
         EXPECT_EQ(pixelsOf(shownPixels(editor, 720, 520), 720, RGB(128, 0, 255)), h.outline) << h.p.x << "," << h.p.y;
     }
@@ -968,7 +958,7 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         POINT loupe;  // its top-left corner; -1: 4 pixels right of or below the size label
         RECT sent;
         SIZE picture;
-        int zoom;  // each pixel shown zoom x zoom
+        LONG zoom;  // each pixel shown zoom x zoom
     };
     const Case cases[] = {
         {"a new selection", false, {50, 50}, {100, 80}, {120, -1}, {50, 50, 100, 80}, {400, 300}, 8},
@@ -990,14 +980,12 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         moveHeld(editor, {(c.press.x + c.mouse.x) / 2, (c.press.y + c.mouse.y) / 2});
         moveHeld(editor, c.mouse);
         RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        RECT client = {};
+        RECT client = {}, label = labelRect(editor), toolbar = childRect(editorToolbar(editor)), both = {};
         GetClientRect(editor, &client);
         std::vector<COLORREF> shown = shownPixels(editor, client.right, client.bottom);
         auto pixel = [&shown, &client](LONG x, LONG y) { return shown[size_t(y * client.right + x)]; };
-        const LONG left = c.loupe.x >= 0 ? c.loupe.x : labelRect(editor).right + 4;
-        const LONG top = c.loupe.y >= 0 ? c.loupe.y : labelRect(editor).bottom + 4;
+        const LONG left = c.loupe.x >= 0 ? c.loupe.x : label.right + 4, top = c.loupe.y >= 0 ? c.loupe.y : label.bottom + 4;
         const LONG z = c.zoom, side = 15 * z, width = side + 4, height = side + 20;
-        RECT label = labelRect(editor), toolbar = childRect(editorToolbar(editor)), both = {};
         EXPECT_FALSE(IntersectRect(&both, &label, &toolbar)) << "the label stays off the toolbar";
         ASSERT_LE(top + height, client.bottom) << "whole inside the client area";
         size_t wrong = 0;
