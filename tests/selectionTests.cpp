@@ -943,9 +943,9 @@ TEST_F(SelectionTest, PreviewsLeaveThePictureUntilTheRelease) {
 }
 
 // The loupe beside the cursor while a selection or a handle is dragged: a
-// border of a black and a white line, the 15 x 15 picture pixels around the mouse point each as an
-// 8 x 8 square (white beyond the picture), the centre one framed black and
-// then white just outside it, and the point's coordinates in a strip below;
+// black and a white line around the 15 x 15 picture pixels around the mouse
+// point, each an 8 x 8 square (white beyond the picture), the centre one
+// framed black and then white, and the point's coordinates in a strip below;
 // flipped to the cursor's other side near the view's edges and clear of the
 // size label; across the toolbar, smaller, over a picture too low for it,
 // whose label stays off the toolbar. The picture keeps none of it: Enter
