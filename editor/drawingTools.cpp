@@ -140,17 +140,12 @@ void toggleSelectionMark(EditorState& s) {
 
 void finishSelection(EditorState& s) {
     RECT adjusted = {};
-    if (adjustedSelection(s, s.dragEnd, &adjusted)) {
-        s.startX = adjusted.left;
-        s.startY = adjusted.top;
-        s.endX = adjusted.right;
-        s.endY = adjusted.bottom;
-    } else {
-        s.startX = s.dragStart.x;
-        s.startY = s.dragStart.y;
-        s.endX = s.dragEnd.x;
-        s.endY = s.dragEnd.y;
-    }
+    if (!adjustedSelection(s, s.dragEnd, &adjusted))
+        adjusted = draggedSelection(s.dragStart, s.dragEnd);
+    s.startX = adjusted.left;
+    s.startY = adjusted.top;
+    s.endX = adjusted.right;
+    s.endY = adjusted.bottom;
     s.selectionMarked = 1;
     toggleSelectionMark(s);
 }

@@ -166,6 +166,7 @@ void chooseTool(EditorState& s, int32_t tool) {
         SendMessageW(s.toolbar, TB_CHECKBUTTON, WPARAM(button), MAKELPARAM(FALSE, 0));
     EnableWindow(s.textEdit, FALSE);
     s.tool = tool;
+    showOverlaysOfTool(s);
     if (s.window)
         SetFocus(s.window);
 }

@@ -19,6 +19,7 @@
 #include "editorKeys.h"
 #include "../image/windowList.h"
 #include "annotationPreview.h"
+#include "loupe.h"
 #include "selectionEdit.h"
 #include "sizeLabel.h"
 #include "stepMarkers.h"
@@ -151,12 +152,17 @@ LONG leftWithinWorkArea(LONG left, LONG width, const RECT& work) {
 // The toolbar knows its height and width only once it exists, and its width
 // changes with each toggle, so the window is sized around picture and
 // toolbar before it is shown and again at each toggle. A maximised or full
-// screen window keeps its size.
+// screen window keeps its size. The view of a picture is never lower than the
+// size label, which stays inside it, off the toolbar, however low the picture.
 void fitEditorWindow(EditorState& s) {
     if (!s.window || IsZoomed(s.window) || isFullScreen(s))
         return;
     SIZE frame = frameSize();
-    SIZE size = editorWindowSize(imageWidth(s.picture), imageHeight(s.picture), toolbarShare(s), frame);
+    uint32_t height = imageHeight(s.picture);
+    auto lowest = uint32_t(sizeLabelHeight(s));
+    if (height > 0 && height < lowest)
+        height = lowest;
+    SIZE size = editorWindowSize(imageWidth(s.picture), height, toolbarShare(s), frame);
     RECT work = workArea();
     size.cx = widthForToolbar(size.cx, toolbarWidth(s) + frame.cx, work.right - work.left);
     RECT outer = {};
@@ -208,6 +214,7 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, Wi
         return;
     createToolbar(s);
     createSizeLabel(s);
+    createLoupe(s);
     addSystemMenuItems(s);
     SetPropW(s.window, editorProperty, &s);
     fitEditorWindow(s);
@@ -301,12 +308,10 @@ static bool runCommand(EditorState& s, int id) {
     case toolLine:
     case toolRectangle:
     case toolEllipse:
-        EnableWindow(s.textEdit, FALSE);
-        s.tool = id;
-        return true;
     case toolText:
-        EnableWindow(s.textEdit, TRUE);
-        s.tool = toolText;
+        EnableWindow(s.textEdit, id == toolText ? TRUE : FALSE);
+        s.tool = id;
+        showOverlaysOfTool(s);
         return true;
     case commandToggleToolbar:
         toggleToolbar(s);
@@ -478,6 +483,12 @@ LRESULT onControlColour(HWND window, EditorState& s, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(window, WM_CTLCOLORSTATIC, wParam, lParam);
 }
 
+LRESULT onDrawItem(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
+    if (drawLoupeItem(s, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+        return TRUE;
+    return DefWindowProcW(window, WM_DRAWITEM, wParam, lParam);
+}
+
 LRESULT onRightButtonUp(EditorState& s, LPARAM lParam) {
     if (toolMouseUp(s, lParam, true) && s.tool == toolSelect)
         dispatchCommand(s, commandSendSelection);
@@ -540,6 +551,8 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return onSetCursor(window, s, wParam, lParam);
     case WM_CTLCOLORSTATIC:
         return onControlColour(window, s, wParam, lParam);
+    case WM_DRAWITEM:
+        return onDrawItem(window, s, wParam, lParam);
     case WM_LBUTTONUP:
         toolMouseUp(s, lParam, false);
         return 0;

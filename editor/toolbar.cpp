@@ -81,6 +81,9 @@ HWND createToolbarWindow(HWND window) {
     HWND toolbar = CreateToolbarEx(window, style, 0, toolbarItemCount, nullptr, UINT_PTR(toolbarBitmap), buttons,
                                    toolbarItemCount, buttonSide, buttonSide, buttonSide, buttonSide, sizeof(TBBUTTON));
     SendMessageW(toolbar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
+    // The loupe may lie across the toolbar: the toolbar's paint keeps off it.
+    if (toolbar)
+        SetWindowLongPtrW(toolbar, GWL_STYLE, GetWindowLongPtrW(toolbar, GWL_STYLE) | WS_CLIPSIBLINGS);
     return toolbar;
 }
 

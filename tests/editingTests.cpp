@@ -135,13 +135,15 @@ TEST_F(History, UndoAndRedoGiveBackEachPictureExactly) {
     };
     HWND editor = openWhite();
     ASSERT_NE(editor, nullptr);
-    // From the selection on, its mark and handles show over every picture.
-    const PixelSet mark = markOnWhite({80, 45, 115, 75}, pictureWidth, pictureHeight);
+    // From the selection on, its mark shows over every picture; its handles
+    // only at its own step, while Select is the tool.
+    const PixelSet mark = focusRectPixels({80, 45, 115, 75}, pictureWidth, pictureHeight);
+    const PixelSet handled = markOnWhite({80, 45, 115, 75}, pictureWidth, pictureHeight);
     int index = 0;
     for (const Step& step : steps) {
         act(editor, step.act);
         Picture now = picture(editor);
-        const PixelSet expected = index >= 2 ? unite(step.expected, mark) : step.expected;
+        const PixelSet expected = index >= 2 ? unite(step.expected, index == 2 ? handled : mark) : step.expected;
         EXPECT_EQ(marked(now), expected) << "step " << index;
         for (COLORREF pixel : now)
             ASSERT_TRUE(pixel == 0xFFFFFF || pixel == 0x000000) << "step " << index;
@@ -321,7 +323,8 @@ TEST_F(SystemMenu, ListsTheAdditionsWithTheirKeys) {
         EXPECT_FALSE(greyed(menu, copyItem));
         EXPECT_FALSE(greyed(menu, saveItem));
     }
-    const PixelSet mark = markOnWhite({80, 45, 115, 75}, pictureWidth, pictureHeight);
+    // The line is the tool: the selection shows its dotted mark alone.
+    const PixelSet mark = focusRectPixels({80, 45, 115, 75}, pictureWidth, pictureHeight);
     SendMessageW(editor, WM_SYSCOMMAND, GetMenuItemID(menu, undoItem), 0);
     EXPECT_EQ(marked(picture(editor)), mark) << "the menu's undo";
     SendMessageW(editor, WM_SYSCOMMAND, GetMenuItemID(menu, redoItem), 0);

@@ -190,7 +190,7 @@ std::vector<COLORREF> shownPixels(HWND editor, int width, int height) {
 // The same part as painted afresh (the frame Wine draws without a window
 // manager leaves less than the picture).
 std::vector<COLORREF> clientPixels(HWND editor, int width, int height) {
-    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     return shownPixels(editor, width, height);
 }
 

@@ -419,7 +419,11 @@ TEST_F(BadInput, ExtremeSizesOpenFittedAndSend) {
         MapWindowPoints(nullptr, editor, reinterpret_cast<POINT*>(&toolbar), 2);
         LONG toolbarShare = client.bottom - toolbar.top;
         LONG width = std::max<LONG>(261, LONG(c.fittedWidth) + frame.right - frame.left);
-        LONG height = LONG(c.fittedHeight) + toolbarShare + frame.bottom - frame.top;
+        // The view is never lower than the size label a selection shows.
+        drag(editor, false, {{0, 0}, {5, 5}});
+        RECT label = {};
+        GetWindowRect(GetDlgItem(editor, 100), &label);
+        LONG height = std::max<LONG>(LONG(c.fittedHeight), label.bottom - label.top) + toolbarShare + frame.bottom - frame.top;
         EXPECT_EQ(normal.right - normal.left, std::min<LONG>(width, GetSystemMetrics(SM_CXMAXTRACK)));
         EXPECT_EQ(normal.bottom - normal.top, std::min<LONG>(height, GetSystemMetrics(SM_CYMAXTRACK)));
         SendMessageW(editor, WM_COMMAND, 12, 0);

@@ -262,7 +262,7 @@ TEST(OverlayPlacement, KeepsLabelAndLoupeInTheView) {
         POINT label = sizeLabelPosition(c.corner, {60, 20}, view);
         EXPECT_EQ(label.x, c.label.x) << c.corner.x << "," << c.corner.y;
         EXPECT_EQ(label.y, c.label.y) << c.corner.x << "," << c.corner.y;
-        POINT loupe = loupePosition(c.corner, {122, 138}, view, {});
+        POINT loupe = loupePosition(c.corner, {122, 138}, view, view, {});
         EXPECT_EQ(loupe.x, c.loupe.x) << c.corner.x << "," << c.corner.y;
         EXPECT_EQ(loupe.y, c.loupe.y) << c.corner.x << "," << c.corner.y;
     }
@@ -280,9 +280,20 @@ TEST(OverlayPlacement, KeepsLabelAndLoupeInTheView) {
         {{230, 160}, {236, 166, 296, 189}, {250, 2}},
     };
     for (const Avoiding& c : avoiding) {
-        POINT loupe = loupePosition(c.cursor, {122, 138}, view, c.label);
+        POINT loupe = loupePosition(c.cursor, {122, 138}, view, view, c.label);
         EXPECT_EQ(loupe.x, c.loupe.x) << c.cursor.x << "," << c.cursor.y;
         EXPECT_EQ(loupe.y, c.loupe.y) << c.cursor.x << "," << c.cursor.y;
+    }
+    // A view too low for the loupe: across the toolbar, within the client area,
+    // aside from the label where pushed into it.
+    struct Low {
+        POINT cursor;
+        RECT client, label;
+        POINT loupe;
+    } const low[] = {{{150, 60}, {0, 0, 400, 125}, {156, 31, 226, 54}, {230, 0}}, {{350, 250}, {0, 0, 400, 300}, {}, {221, 105}}};
+    for (const Low& c : low) {
+        POINT at = loupePosition(c.cursor, loupeSizeAt(7), {0, 0, 400, 80}, c.client, c.label);
+        EXPECT_TRUE(at.x == c.loupe.x && at.y == c.loupe.y) << c.cursor.x << ": " << at.x << "," << at.y;
     }
     wchar_t text[32] = {};
     formatSizeText(text, 32, 210, 120);
@@ -411,7 +422,8 @@ TEST(ArrowFootprint, CoversEveryPaintedPixel) {
 // The label's text while the drag goes on and after the release, for the
 // selection's gestures and the drawing tools that show a size; it gives the
 // size cut to the picture, sits 6 pixels beyond the corner and stays in the
-// view near its edge. The arrow shows none, an empty selection none.
+// view near its edge. The arrow shows none, an empty selection none, and the
+// selection's label is the Select tool's alone.
 TEST_F(SelectionTest, LabelGivesTheSizeWhileDraggingAndAfter) {
     struct Case {
         const char* what;
@@ -428,10 +440,10 @@ TEST_F(SelectionTest, LabelGivesTheSizeWhileDraggingAndAfter) {
         {"beyond the picture", 'S', false, {250, 150}, {320, 230}, {330, 260}, L"50 \u00D7 50", L"50 \u00D7 50", {-1, -1}},
         {"a click", 'S', false, {40, 40}, {41, 41}, {40, 40}, L"1 \u00D7 1", L"", {}},
         {"a rectangle", 'R', false, {10, 10}, {50, 40}, {60, 50}, L"40 \u00D7 30", L"", {}},
-        {"an ellipse", 'E', true, {70, 90}, {20, 100}, {10, 110}, L"50 \u00D7 10", first, {126, 86}},
+        {"an ellipse", 'E', true, {70, 90}, {20, 100}, {10, 110}, L"50 \u00D7 10", L"", {}},
         {"a highlight", 'H', false, {10, 10}, {50, 40}, {60, 50}, L"40 \u00D7 30", L"", {}},
-        {"a redaction", 'O', true, {150, 100}, {200, 130}, {210, 140}, L"50 \u00D7 30", first, {126, 86}},
-        {"an arrow", 'A', true, {150, 100}, {200, 130}, {210, 140}, first, first, {126, 86}},
+        {"a redaction", 'O', true, {150, 100}, {200, 130}, {210, 140}, L"50 \u00D7 30", L"", {}},
+        {"an arrow", 'A', true, {150, 100}, {200, 130}, {210, 140}, L"", L"", {}},
         {"an arrow alone", 'A', false, {150, 100}, {200, 130}, {210, 140}, L"", L"", {}},
         {"a handle", 'S', true, {120, 80}, {150, 100}, {160, 110}, L"130 \u00D7 80", L"140 \u00D7 90", {166, 116}},
         {"a move", 'S', true, {50, 50}, {60, 70}, {70, 90}, first, first, {146, 126}},
@@ -493,6 +505,7 @@ TEST_F(SelectionTest, HandlesAndMovesGiveTheRegionEnterSends) {
         {"a move held at the edge", true, false, false, {100, 100}, {300, 0}, {160, 0, 300, 100}},
         {"a click inside", true, false, false, {100, 100}, {101, 102}, {60, 40, 200, 140}},
         {"a press outside", true, false, false, {20, 180}, {250, 190}, {20, 180, 250, 190}},
+        {"along one row", false, false, false, {20, 50}, {250, 50}, {20, 50, 250, 51}},
         {"just out of a handle's reach", true, false, false, {55, 35}, {20, 10}, {20, 10, 55, 35}},
         {"a new editor's selection", false, false, false, {100, 100}, {150, 150}, {100, 100, 150, 150}},
         {"the right button on a handle", true, true, false, {200, 140}, {250, 180}, {200, 140, 250, 180}},
@@ -707,7 +720,7 @@ TEST_F(SelectionTest, HandlesArePaintedOnTheWindowOnly) {
         PixelSet squares = handleSquares(stage.handlesAround);
         PixelSet skip = rectPixels(labelRect(editor));
         if (stage.midDrag)
-            skip = unite(skip, rectPixels({88, 12, 210, 150}));  // the loupe, flipped left and up
+            skip = unite(skip, rectPixels({86, 10, 210, 150}));  // the loupe, flipped left and up
         EXPECT_EQ(minus(pixelsOf(shown, 300, 0x000000), skip), minus(handleBorders(stage.handlesAround), skip));
         EXPECT_EQ(minus(pixelsOf(shown, 300, 0xFFFFFF), skip),
                   minus(minus(squares, handleBorders(stage.handlesAround)), skip));
@@ -1086,31 +1099,35 @@ TEST_F(SelectionTest, PreviewsLeaveThePictureUntilTheRelease) {
 }
 
 // The loupe beside the cursor while a selection or a handle is dragged: a
-// black border, the 15 x 15 picture pixels around the mouse point each as an
-// 8 x 8 square (white beyond the picture), the centre one framed black and
-// then white just outside it, and the point's coordinates in a strip below;
+// black and a white line around the 15 x 15 picture pixels around the mouse
+// point, each an 8 x 8 square (white beyond the picture), the centre one
+// framed black and then white, and the point's coordinates in a strip below;
 // flipped to the cursor's other side near the view's edges and clear of the
-// size label. The picture
-// keeps none of it: Enter sends the pattern's own pixels.
+// size label; across the toolbar, smaller, over a picture too low for it,
+// whose label stays off the toolbar. The picture keeps none of it: Enter
+// sends the pattern's own pixels.
 TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
     struct Case {
         const char* what;
         bool selectFirst;  // (60, 40) to (200, 140) first
         POINT press, mouse;
-        POINT loupe;  // its top-left corner; a top of -1: 4 pixels below the size label
+        POINT loupe;  // its top-left corner; -1: 4 pixels right of or below the size label
         RECT sent;
+        SIZE picture;
+        LONG zoom;  // each pixel shown zoom x zoom
     };
     const Case cases[] = {
-        {"a new selection", false, {50, 50}, {100, 80}, {120, -1}, {50, 50, 100, 80}},
-        {"near the right edge", false, {200, 50}, {350, 80}, {208, -1}, {200, 50, 350, 80}},
-        {"near the bottom", false, {50, 50}, {100, 250}, {120, 92}, {50, 50, 100, 250}},
-        {"at the picture's corner", false, {100, 100}, {2, 3}, {22, -1}, {2, 3, 100, 100}},
-        {"a handle", true, {200, 140}, {230, 160}, {250, 2}, {60, 40, 230, 160}},
+        {"a new selection", false, {50, 50}, {100, 80}, {120, -1}, {50, 50, 100, 80}, {400, 300}, 8},
+        {"near the right edge", false, {200, 50}, {350, 80}, {206, -1}, {200, 50, 350, 80}, {400, 300}, 8},
+        {"near the bottom", false, {50, 50}, {100, 250}, {120, 90}, {50, 50, 100, 250}, {400, 300}, 8},
+        {"at the picture's corner", false, {100, 100}, {2, 3}, {22, -1}, {2, 3, 100, 100}, {400, 300}, 8},
+        {"a handle", true, {200, 140}, {230, 160}, {250, 0}, {60, 40, 230, 160}, {400, 300}, 8},
+        {"1 x 1, across the toolbar", false, {0, 0}, {150, 0}, {-1, 3}, {0, 0, 1, 1}, {1, 1}, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         hostClearDeliveries();
-        HWND editor = openPattern(400, 300);
+        HWND editor = openPattern(c.picture.cx, c.picture.cy);
         ASSERT_NE(editor, nullptr);
         if (c.selectFirst)
             drag(editor, false, {{60, 40}, {200, 140}});
@@ -1118,22 +1135,29 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         UpdateWindow(editor);
         moveHeld(editor, {(c.press.x + c.mouse.x) / 2, (c.press.y + c.mouse.y) / 2});
         moveHeld(editor, c.mouse);
-        UpdateWindow(editor);
-        std::vector<COLORREF> shown = shownPixels(editor, 400, 300);
-        auto pixel = [&shown](LONG x, LONG y) { return shown[size_t(y * 400 + x)]; };
-        const LONG left = c.loupe.x, top = c.loupe.y >= 0 ? c.loupe.y : labelRect(editor).bottom + 4;
-        ASSERT_LE(top + 138, 300);
+        RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RECT client = {}, label = labelRect(editor), toolbar = childRect(editorToolbar(editor)), both = {};
+        GetClientRect(editor, &client);
+        std::vector<COLORREF> shown = shownPixels(editor, client.right, client.bottom);
+        auto pixel = [&shown, &client](LONG x, LONG y) { return shown[size_t(y * client.right + x)]; };
+        const LONG left = c.loupe.x >= 0 ? c.loupe.x : label.right + 4, top = c.loupe.y >= 0 ? c.loupe.y : label.bottom + 4;
+        const LONG z = c.zoom, side = 15 * z, width = side + 4, height = side + 20;
+        EXPECT_FALSE(IntersectRect(&both, &label, &toolbar)) << "the label stays off the toolbar";
+        ASSERT_LE(top + height, client.bottom) << "whole inside the client area";
         size_t wrong = 0;
-        for (LONG x = left; x < left + 122; x++)
-            wrong += (pixel(x, top) != 0) + (pixel(x, top + 137) != 0);
-        for (LONG y = top; y < top + 138; y++)
-            wrong += (pixel(left, y) != 0) + (pixel(left + 121, y) != 0);
-        EXPECT_EQ(wrong, 0u) << "the border";
-        const RECT centre = {left + 57, top + 57, left + 65, top + 65};
-        for (LONG y = top + 1; y < top + 121; y++) {
-            for (LONG x = left + 1; x < left + 121; x++) {
-                LONG px = c.mouse.x - 7 + (x - left - 1) / 8, py = c.mouse.y - 7 + (y - top - 1) / 8;
-                COLORREF expected = px >= 0 && py >= 0 && px < 400 && py < 300 ? patternRgb(px, py) : 0xFFFFFF;
+        for (int ring = 0; ring < 2; ring++) {
+            COLORREF line = ring == 0 ? 0x000000 : 0xFFFFFF;
+            for (LONG x = left + ring; x < left + width - ring; x++)
+                wrong += (pixel(x, top + ring) != line) + (pixel(x, top + height - 1 - ring) != line);
+            for (LONG y = top + ring; y < top + height - ring; y++)
+                wrong += (pixel(left + ring, y) != line) + (pixel(left + width - 1 - ring, y) != line);
+        }
+        EXPECT_EQ(wrong, 0u) << "the border: black, then white";
+        const RECT centre = {left + 2 + 7 * z, top + 2 + 7 * z, left + 2 + 8 * z, top + 2 + 8 * z};
+        for (LONG y = top + 2; y < top + 2 + side; y++) {
+            for (LONG x = left + 2; x < left + 2 + side; x++) {
+                LONG px = c.mouse.x - 7 + (x - left - 2) / z, py = c.mouse.y - 7 + (y - top - 2) / z;
+                COLORREF expected = px >= 0 && py >= 0 && px < c.picture.cx && py < c.picture.cy ? patternRgb(px, py) : 0xFFFFFF;
                 bool ring1 = x >= centre.left - 1 && x <= centre.right && y >= centre.top - 1 && y <= centre.bottom &&
                              !(x >= centre.left && x < centre.right && y >= centre.top && y < centre.bottom);
                 bool ring2 = x >= centre.left - 2 && x <= centre.right + 1 && y >= centre.top - 2 &&
@@ -1148,8 +1172,8 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         }
         EXPECT_EQ(wrong, 0u) << "the enlarged pixels and the centre's frame";
         size_t dark = 0;
-        for (LONG y = top + 121; y < top + 137; y++)
-            for (LONG x = left + 1; x < left + 121; x++)
+        for (LONG y = top + 2 + side; y < top + height - 2; y++)
+            for (LONG x = left + 2; x < left + 2 + side; x++)
                 dark += (pixel(x, y) & 0xFF) < 0x80 ? 1 : 0;
         EXPECT_GT(dark, 10u) << "the coordinates are written";
         up(editor, c.mouse);

@@ -130,7 +130,7 @@ TEST_F(EditorView, PicturesThatFitShowNoScrollBars) {
 // After every step of a user's session, what the window shows, built up of
 // what each step repainted, is what a full repaint shows: no step leaves
 // stale pixels or misses what it changed.
-TEST_F(Repaint, WindowEqualsFullRepaintAfterEveryStep) {
+TEST_F(Repaint, WindowEqualsFullRepaintAfterEveryTextStep) {
     const int width = 320, height = 200;
     auto keyDown = [](HWND editor, WPARAM key, bool control = false) {
         holdKeys(control, false);
@@ -264,4 +264,41 @@ TEST(ToolbarWidth, WindowWidensForTheToolbarWithinTheWorkArea) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(widthForToolbar(c.window, c.toolbar, c.work), c.expected) << c.window << ", " << c.toolbar;
+}
+
+// After every step of a session on a screenshot the window shows what a full
+// repaint shows: the snapping outline, marks, handles, band, loupe and size
+// label leave nothing behind, nor take a piece of each other away.
+TEST_F(Repaint, WindowEqualsFullRepaintAfterEverySelectionStep) {
+    const UINT down = WM_LBUTTONDOWN, move = WM_MOUSEMOVE, up = WM_LBUTTONUP, key = WM_KEYDOWN;
+    const WPARAM held = MK_LBUTTON, wheelDown = MAKEWPARAM(0, WORD(-WHEEL_DELTA)), wheelUp = MAKEWPARAM(0, WHEEL_DELTA);
+    struct Step {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;  // a key's: Ctrl held
+    } const steps[] = {
+        {move, 0, at(150, 150)}, {key, 'E', 0}, {down, held, at(80, 100)}, {move, held, at(200, 220)},  // an outline, an ellipse
+        {move, held, at(260, 240)}, {up, 0, at(260, 240)}, {key, 'S', 0}, {down, held, at(100, 100)},   // a 360 x 240 selection
+        {move, held, at(300, 200)}, {move, held, at(460, 340)}, {up, 0, at(460, 340)}, {down, held, at(200, 200)},  // moved
+        {move, held, at(230, 215)}, {up, 0, at(240, 220)}, {down, held, at(500, 360)}, {move, held, at(560, 400)},  // a handle
+        {move, held, at(520, 380)}, {up, 0, at(520, 380)}, {key, 'R', 0}, {0x3F00, 15, RGB(200, 0, 0)},  // width 15
+        {down, held, at(100, 300)}, {move, held, at(180, 350)}, {move, held, at(300, 420)}, {up, 0, at(300, 420)},
+        {key, 'S', 0}, {key, 'A', 1}, {WM_MOUSEWHEEL, wheelDown, at(100, 100)}, {WM_MOUSEWHEEL, wheelUp, at(100, 100)},
+    };
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | WS_BORDER, 100, 120, 400, 300, nullptr,
+                                  nullptr, nullptr, nullptr);
+    hostPumpMessages(50);
+    ASSERT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
+    DestroyWindow(window);
+    HWND editor = findEditor();
+    ASSERT_NE(editor, nullptr);
+    const SIZE area = pictureArea(editor);
+    for (const Step& step : steps) {
+        holdKeys(step.message == key && step.lParam, false);
+        SendMessageW(editor, step.message, step.wParam, step.message == key ? 0 : step.lParam);
+        holdKeys(false, false);
+        RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        std::vector<COLORREF> shown = shownPixels(editor, area.cx, area.cy);
+        EXPECT_TRUE(shown == clientPixels(editor, area.cx, area.cy)) << "step " << (&step - steps);
+    }
 }
