@@ -1,6 +1,8 @@
 // The windows a screenshot shows, recorded when the screen is captured, so the
 // editor can offer their rectangles as selections: top-level windows in their
-// z-order, each followed by its visible descendants, in picture pixels.
+// z-order, each followed by its visible descendants (each window's children,
+// front first, every child followed by its own), in picture pixels, each cut
+// to what its parents let the screen show of it.
 #pragma once
 
 #include <windows.h>
@@ -22,6 +24,9 @@ struct RecordedWindow {
 struct WindowList {
     int32_t count;
     RecordedWindow windows[windowListCapacity];
+    // Each window's shape in picture pixels, owned by the list; null for a
+    // plain rectangle.
+    HRGN regions[windowListCapacity];
 };
 
 // The visible windows that meet the captured area, their rectangles scaled
@@ -29,12 +34,18 @@ struct WindowList {
 // when the memory is not there.
 WindowList* recordWindows(const CaptureArea& area, uint32_t pictureWidth, uint32_t pictureHeight);
 void freeWindowList(WindowList* list);
+// Gives back what recording keeps from one screenshot to the next; the
+// plug-in's unload calls it.
+void releaseWindowRecording();
 
 // A screen rectangle in the picture of the area: moved to the area's corner
 // and scaled by the picture's size over the area's, rounded to the nearest
 // pixel (halves down).
 RECT screenToPicture(const RECT& screen, const CaptureArea& area, uint32_t pictureWidth, uint32_t pictureHeight);
-// The entry of the innermost recorded window under the picture point: the
-// frontmost top-level window holding it, then its deepest descendant holding
-// it (the frontmost of equals). -1 when no recorded window holds the point.
+// The entry of the innermost recorded window under the picture point, as the
+// screen showed it: the frontmost top-level window holding it, then the
+// frontmost of its children holding it, and so on down; a window behind one
+// that holds the point is hidden there, and so are its children. A window
+// holds the points of its rectangle that its region, if any, holds. -1 when
+// no recorded window holds the point.
 int32_t innermostWindowAt(const WindowList* list, POINT point);
