@@ -28,9 +28,10 @@ RECT pictureBounds(const EditorState& s) {
 }
 
 // What the toolbar takes of the client area's bottom; nothing while hidden,
-// as in full screen.
+// as in full screen. Its own style tells, not whether it shows: the window
+// is laid out before it first shows.
 int32_t toolbarHeight(const EditorState& s, const RECT& client) {
-    if (!s.toolbar || !IsWindowVisible(s.toolbar))
+    if (!s.toolbar || !(GetWindowLongW(s.toolbar, GWL_STYLE) & WS_VISIBLE))
         return 0;
     RECT bar = {};
     GetWindowRect(s.toolbar, &bar);
@@ -38,7 +39,9 @@ int32_t toolbarHeight(const EditorState& s, const RECT& client) {
     return bar.top < client.bottom ? client.bottom - bar.top : 0;
 }
 
-void drawPicturePart(const EditorState& s, HDC dc, const RECT& area) {
+// The picture's part within the client rectangle area, drawn on a context
+// whose top-left corner stands at origin in the client area.
+void drawPicturePart(const EditorState& s, HDC dc, const RECT& area, POINT origin) {
     RECT shown = pictureToWindowRect(s, pictureBounds(s));
     RECT part = {};
     if (!s.picture || !s.picture->bitmap || !IntersectRect(&part, &shown, &area))
@@ -49,7 +52,7 @@ void drawPicturePart(const EditorState& s, HDC dc, const RECT& area) {
     POINT from = windowToPicture(s, {part.left, part.top});
     INT width = part.right - part.left;
     INT height = part.bottom - part.top;
-    GdipDrawImageRectRectI(graphics, s.picture->bitmap, part.left - area.left, part.top - area.top, width, height,
+    GdipDrawImageRectRectI(graphics, s.picture->bitmap, part.left - origin.x, part.top - origin.y, width, height,
                            from.x, from.y, width, height, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
 }
 
@@ -84,7 +87,7 @@ void paintArea(EditorState& s, HDC paint, const RECT& area) {
     SelectGuard selected(memory, buffer);
     RECT whole = {0, 0, width, height};
     FillRect(memory, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    drawPicturePart(s, memory, area);
+    drawPicturePart(s, memory, area, {area.left, area.top});
     // The marks are drawn in client coordinates.
     SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
     paintMarks(s, memory);
@@ -94,6 +97,35 @@ void paintArea(EditorState& s, HDC paint, const RECT& area) {
 
 int64_t area(const RECT& r) {
     return int64_t(r.right - r.left) * (r.bottom - r.top);
+}
+
+// A repaint as large as this (the window opened, scrolled, resized) is
+// drawn straight on the window: composed off screen it would cost a buffer
+// as large and two more passes over it, for the first paint of a large
+// picture another copy of it. Smaller ones, as drags make them, are
+// composed off screen, so a mark that moves never flickers.
+constexpr int64_t directPaintPixels = 512 * 512;
+
+// White where the picture does not cover the area, and under a picture with
+// transparent pixels, which is then laid over it.
+void fillBackground(const EditorState& s, HDC dc, const RECT& area) {
+    int saved = SaveDC(dc);
+    if (!imageHasAlpha(s.picture)) {
+        RECT shown = pictureToWindowRect(s, pictureBounds(s));
+        ExcludeClipRect(dc, shown.left, shown.top, shown.right, shown.bottom);
+    }
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RestoreDC(dc, saved);
+}
+
+// The paint confines the marks to the update region, as the off-screen
+// composition confines them to each rectangle.
+void paintDirectly(EditorState& s, HDC paint, const RECT* areas, DWORD count) {
+    for (DWORD i = 0; i < count; i++) {
+        fillBackground(s, paint, areas[i]);
+        drawPicturePart(s, paint, areas[i], {0, 0});
+    }
+    paintMarks(s, paint);
 }
 
 }  // namespace
@@ -216,8 +248,52 @@ ViewFit fitView(SIZE client, int32_t toolbarShare, SIZE picture, SIZE bars) {
     return fit;
 }
 
+namespace {
+
+// Set while the bars change the frame: the WM_SIZE that comes of it finds
+// the bars as the call that changed them decided.
+bool barsChanging = false;
+
+// A bar's range, page and position, set without drawing; true when any of
+// them changed.
+bool setScrollRange(HWND window, int bar, int32_t last, int32_t page, int32_t position) {
+    SCROLLINFO was = {sizeof(was), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+    GetScrollInfo(window, bar, &was);
+    SCROLLINFO info = {sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, last, UINT(page), position, 0};
+    SetScrollInfo(window, bar, &info, FALSE);
+    return was.nMin != 0 || was.nMax != last || was.nPage != UINT(page) || was.nPos != position;
+}
+
+// Both bars are shown or hidden through the style, their ranges set, and
+// then the frame changes once, its paint put off to the window's next paint:
+// each bar shown on its own would change the frame, and with it the client
+// area, once more, each change coming back here through WM_SIZE and drawing
+// the frame at once; and Wine keeps a bar whose page covers its range.
+void setBars(const EditorState& s, DWORD style, const ViewFit& fit, SIZE picture) {
+    constexpr DWORD bothBars = WS_HSCROLL | WS_VSCROLL;
+    DWORD wanted = (fit.horizontalBar ? WS_HSCROLL : 0) | (fit.verticalBar ? WS_VSCROLL : 0);
+    bool reframe = (style & bothBars) != wanted;
+    if (reframe)
+        SetWindowLongW(s.window, GWL_STYLE, LONG((style & ~bothBars) | wanted));
+    // A page as large as the range hides the bar.
+    bool changed = setScrollRange(s.window, SB_HORZ, fit.horizontalBar ? picture.cx - 1 : 0,
+                                  fit.horizontalBar ? fit.width : 1, s.scrollX);
+    changed = setScrollRange(s.window, SB_VERT, fit.verticalBar ? picture.cy - 1 : 0,
+                             fit.verticalBar ? fit.height : 1, s.scrollY) || changed;
+    if (reframe) {
+        barsChanging = true;
+        SetWindowPos(s.window, nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_DEFERERASE);
+        barsChanging = false;
+    } else if (changed && wanted != 0) {
+        RedrawWindow(s.window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+    }
+}
+
+}  // namespace
+
 void updateScrollBars(EditorState& s) {
-    if (!s.window)
+    if (!s.window || barsChanging)
         return;
     RECT client = {};
     GetClientRect(s.window, &client);
@@ -230,19 +306,7 @@ void updateScrollBars(EditorState& s) {
     ViewFit fit = fitView(bare, toolbarHeight(s, client), picture, bars);
     s.scrollX = fit.horizontalBar ? clampScroll(s.scrollX, picture.cx, fit.width) : 0;
     s.scrollY = fit.verticalBar ? clampScroll(s.scrollY, picture.cy, fit.height) : 0;
-    SCROLLINFO info = {sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
-    // A page as large as the range hides the bar.
-    info.nMax = fit.horizontalBar ? picture.cx - 1 : 0;
-    info.nPage = fit.horizontalBar ? UINT(fit.width) : 1;
-    info.nPos = s.scrollX;
-    SetScrollInfo(s.window, SB_HORZ, &info, TRUE);
-    info.nMax = fit.verticalBar ? picture.cy - 1 : 0;
-    info.nPage = fit.verticalBar ? UINT(fit.height) : 1;
-    info.nPos = s.scrollY;
-    SetScrollInfo(s.window, SB_VERT, &info, TRUE);
-    // Wine keeps a bar whose page covers its range; say it outright.
-    ShowScrollBar(s.window, SB_HORZ, fit.horizontalBar);
-    ShowScrollBar(s.window, SB_VERT, fit.verticalBar);
+    setBars(s, style, fit, picture);
 }
 
 void scrollViewBy(EditorState& s, int bar, int32_t pixels) {
@@ -276,14 +340,21 @@ void paintView(EditorState& s) {
     DWORD count = updateRects(s.window, &parts);
     PaintGuard paint(s.window);
     if (count == 0) {
-        paintArea(s, paint, paint.paint.rcPaint);
+        parts.rects[0] = paint.paint.rcPaint;
+        count = 1;
+    }
+    int64_t pixels = 0;
+    DWORD kept = 0;
+    for (DWORD i = 0; i < count; i++) {
+        if (IntersectRect(&parts.rects[kept], &parts.rects[i], &paint.paint.rcPaint))
+            pixels += area(parts.rects[kept++]);
+    }
+    if (pixels >= directPaintPixels) {
+        paintDirectly(s, paint, parts.rects, kept);
         return;
     }
-    for (DWORD i = 0; i < count; i++) {
-        RECT area = {};
-        if (IntersectRect(&area, &parts.rects[i], &paint.paint.rcPaint))
-            paintArea(s, paint, area);
-    }
+    for (DWORD i = 0; i < kept; i++)
+        paintArea(s, paint, parts.rects[i]);
 }
 
 void xorFocusRect(const EditorState& s, const RECT& picture) {

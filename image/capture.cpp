@@ -119,9 +119,10 @@ uint32_t imageHeight(const ImageHolder* holder) {
     return height;
 }
 
-static bool hasAlpha(GpBitmap* bitmap) {
+bool imageHasAlpha(const ImageHolder* holder) {
     Gdiplus::PixelFormat format = 0;
-    return GdipGetImagePixelFormat(bitmap, &format) == Gdiplus::Ok && (format & PixelFormatAlpha) != 0;
+    return holder && holder->bitmap && GdipGetImagePixelFormat(holder->bitmap, &format) == Gdiplus::Ok &&
+           (format & PixelFormatAlpha) != 0;
 }
 
 // A picture with transparent pixels is shown over white. The white is laid
@@ -134,7 +135,7 @@ void drawImage(const ImageHolder* holder, HDC dc) {
         return;
     auto width = INT(imageWidth(holder));
     auto height = INT(imageHeight(holder));
-    if (hasAlpha(holder->bitmap)) {
+    if (imageHasAlpha(holder)) {
         RECT under = {0, 0, width, height};
         FillRect(dc, &under, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     }
