@@ -39,9 +39,7 @@ int32_t toolbarHeight(const EditorState& s, const RECT& client) {
     return bar.top < client.bottom ? client.bottom - bar.top : 0;
 }
 
-// The picture's part within the client rectangle area, drawn on a context
-// whose top-left corner stands at origin in the client area.
-void drawPicturePart(const EditorState& s, HDC dc, const RECT& area, POINT origin) {
+void drawPicturePart(const EditorState& s, HDC dc, const RECT& area) {
     RECT shown = pictureToWindowRect(s, pictureBounds(s));
     RECT part = {};
     if (!s.picture || !s.picture->bitmap || !IntersectRect(&part, &shown, &area))
@@ -52,7 +50,7 @@ void drawPicturePart(const EditorState& s, HDC dc, const RECT& area, POINT origi
     POINT from = windowToPicture(s, {part.left, part.top});
     INT width = part.right - part.left;
     INT height = part.bottom - part.top;
-    GdipDrawImageRectRectI(graphics, s.picture->bitmap, part.left - origin.x, part.top - origin.y, width, height,
+    GdipDrawImageRectRectI(graphics, s.picture->bitmap, part.left - area.left, part.top - area.top, width, height,
                            from.x, from.y, width, height, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
 }
 
@@ -74,58 +72,47 @@ void paintMarks(const EditorState& s, HDC dc) {
     paintSelectionOverlays(s, dc);
 }
 
-// The paint of one rectangle of the update region, composed off screen.
+// One band of a rectangle of the update region, composed on the buffer
+// selected into memory and copied to the window.
+void paintBand(const EditorState& s, HDC paint, HDC memory, const RECT& band) {
+    int width = band.right - band.left;
+    int height = band.bottom - band.top;
+    RECT whole = {0, 0, width, height};
+    FillRect(memory, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    drawPicturePart(s, memory, band);
+    // The marks are drawn in client coordinates.
+    SetViewportOrgEx(memory, -band.left, -band.top, nullptr);
+    paintMarks(s, memory);
+    SetViewportOrgEx(memory, 0, 0, nullptr);
+    BitBlt(paint, band.left, band.top, width, height, memory, 0, 0, SRCCOPY);
+}
+
+// The paint of one rectangle of the update region, composed off screen band
+// by band: a buffer as large as the whole repaint would hold, at the first
+// paint of a large picture, another copy of it. An even number of rows a
+// band keeps the dotted marks' pattern where one buffer would put it.
+constexpr int64_t bandPixels = int64_t(1) << 20;
+
 void paintArea(EditorState& s, HDC paint, const RECT& area) {
     int width = area.right - area.left;
     int height = area.bottom - area.top;
     if (width <= 0 || height <= 0)
         return;
+    int64_t fitting = bandPixels / width;
+    int rows = fitting >= height ? height : int(fitting < 2 ? 2 : fitting & ~int64_t(1));
     MemoryDcGuard memory(paint);
-    GdiObjectGuard<HBITMAP> buffer(CreateCompatibleBitmap(paint, width, height));
+    GdiObjectGuard<HBITMAP> buffer(CreateCompatibleBitmap(paint, width, rows));
     if (!memory || !buffer)
         return;
     SelectGuard selected(memory, buffer);
-    RECT whole = {0, 0, width, height};
-    FillRect(memory, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    drawPicturePart(s, memory, area, {area.left, area.top});
-    // The marks are drawn in client coordinates.
-    SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
-    paintMarks(s, memory);
-    SetViewportOrgEx(memory, 0, 0, nullptr);
-    BitBlt(paint, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
+    for (LONG top = area.top; top < area.bottom; top += rows) {
+        LONG bottom = top + rows < area.bottom ? top + rows : area.bottom;
+        paintBand(s, paint, memory, {area.left, top, area.right, bottom});
+    }
 }
 
 int64_t area(const RECT& r) {
     return int64_t(r.right - r.left) * (r.bottom - r.top);
-}
-
-// A repaint as large as this (the window opened, scrolled, resized) is
-// drawn straight on the window: composed off screen it would cost a buffer
-// as large and two more passes over it, for the first paint of a large
-// picture another copy of it. Smaller ones, as drags make them, are
-// composed off screen, so a mark that moves never flickers.
-constexpr int64_t directPaintPixels = 512 * 512;
-
-// White where the picture does not cover the area, and under a picture with
-// transparent pixels, which is then laid over it.
-void fillBackground(const EditorState& s, HDC dc, const RECT& area) {
-    int saved = SaveDC(dc);
-    if (!imageHasAlpha(s.picture)) {
-        RECT shown = pictureToWindowRect(s, pictureBounds(s));
-        ExcludeClipRect(dc, shown.left, shown.top, shown.right, shown.bottom);
-    }
-    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    RestoreDC(dc, saved);
-}
-
-// The paint confines the marks to the update region, as the off-screen
-// composition confines them to each rectangle.
-void paintDirectly(EditorState& s, HDC paint, const RECT* areas, DWORD count) {
-    for (DWORD i = 0; i < count; i++) {
-        fillBackground(s, paint, areas[i]);
-        drawPicturePart(s, paint, areas[i], {0, 0});
-    }
-    paintMarks(s, paint);
 }
 
 }  // namespace
@@ -343,18 +330,11 @@ void paintView(EditorState& s) {
         parts.rects[0] = paint.paint.rcPaint;
         count = 1;
     }
-    int64_t pixels = 0;
-    DWORD kept = 0;
     for (DWORD i = 0; i < count; i++) {
-        if (IntersectRect(&parts.rects[kept], &parts.rects[i], &paint.paint.rcPaint))
-            pixels += area(parts.rects[kept++]);
+        RECT area = {};
+        if (IntersectRect(&area, &parts.rects[i], &paint.paint.rcPaint))
+            paintArea(s, paint, area);
     }
-    if (pixels >= directPaintPixels) {
-        paintDirectly(s, paint, parts.rects, kept);
-        return;
-    }
-    for (DWORD i = 0; i < kept; i++)
-        paintArea(s, paint, parts.rects[i]);
 }
 
 void xorFocusRect(const EditorState& s, const RECT& picture) {

@@ -119,10 +119,9 @@ uint32_t imageHeight(const ImageHolder* holder) {
     return height;
 }
 
-bool imageHasAlpha(const ImageHolder* holder) {
+static bool hasAlpha(GpBitmap* bitmap) {
     Gdiplus::PixelFormat format = 0;
-    return holder && holder->bitmap && GdipGetImagePixelFormat(holder->bitmap, &format) == Gdiplus::Ok &&
-           (format & PixelFormatAlpha) != 0;
+    return GdipGetImagePixelFormat(bitmap, &format) == Gdiplus::Ok && (format & PixelFormatAlpha) != 0;
 }
 
 // A picture with transparent pixels is shown over white. The white is laid
@@ -135,7 +134,7 @@ void drawImage(const ImageHolder* holder, HDC dc) {
         return;
     auto width = INT(imageWidth(holder));
     auto height = INT(imageHeight(holder));
-    if (imageHasAlpha(holder)) {
+    if (hasAlpha(holder->bitmap)) {
         RECT under = {0, 0, width, height};
         FillRect(dc, &under, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     }

@@ -46,8 +46,6 @@ bool captureArea(ImageHolder* holder, HDC screen, int32_t x, int32_t y, int32_t 
 void fitToScreen(ImageHolder* holder);
 uint32_t imageWidth(const ImageHolder* holder);
 uint32_t imageHeight(const ImageHolder* holder);
-// Whether the picture's pixel format has transparency.
-bool imageHasAlpha(const ImageHolder* holder);
 // The picture at the top left at its own size, over white.
 void drawImage(const ImageHolder* holder, HDC dc);
 // Disposes the bitmap and frees the cell; null is fine.
