@@ -87,11 +87,14 @@ void paintBand(const EditorState& s, HDC paint, HDC memory, const RECT& band) {
     BitBlt(paint, band.left, band.top, width, height, memory, 0, 0, SRCCOPY);
 }
 
-// The paint of one rectangle of the update region, composed off screen band
-// by band: a buffer as large as the whole repaint would hold, at the first
-// paint of a large picture, another copy of it. An even number of rows a
-// band keeps the dotted marks' pattern where one buffer would put it.
-constexpr int64_t bandPixels = int64_t(1) << 20;
+// The paint of one rectangle of the update region, composed off screen in
+// as few bands as hold at most bandPixels each: one buffer as large as the
+// whole repaint would hold, at the first paint of a 4K picture, another
+// copy of it; and as few as that, since under Wine every copy to the window
+// made later than 50 ms into the paint waits for the X server. An even
+// number of rows a band keeps the dotted marks' pattern where one buffer
+// would put it.
+constexpr int64_t bandPixels = int64_t(1) << 22;
 
 void paintArea(EditorState& s, HDC paint, const RECT& area) {
     int width = area.right - area.left;
