@@ -51,7 +51,7 @@ struct Level {
 struct Shown {
     RECT rect;
     RECT client;
-    HRGN region;  // picture pixels; null for a plain rectangle
+    WindowShape shape;
 };
 
 // Every query of a window's rectangles, style and region is a round trip to
@@ -62,9 +62,7 @@ struct Recording {
     HWND shell;
     HRGN scratch;  // each window's region is read into it
     HRGN covered;  // the screen the top-level windows recorded so far cover
-    RECT area;     // screen pixels
-    CaptureArea capture;
-    uint32_t pictureWidth, pictureHeight;
+    RECT area;  // screen pixels
     int32_t topLevel;  // the entry of the top-level window whose descendants are being recorded
     int32_t levels;    // the top-level window's Level and those of the descendants walked into
     Level level[deepestLevel];
@@ -101,43 +99,46 @@ RECT topLevelFrame(HWND window, const RECT& windowRect) {
     return windowRect;
 }
 
-// The window's region, moved to the screen into r.scratch and into picture
-// pixels in a new region, and the screen box it shows within. Null, with the
-// box untouched, for a window without a region (or one that could not be
-// read, which then counts as its rectangle).
-HRGN pictureRegion(const Recording& r, HWND window, POINT origin, RECT* box) {
-    if (GetWindowRgn(window, r.scratch) == ERROR || OffsetRgn(r.scratch, origin.x, origin.y) == ERROR)
+// The window's region, moved to the screen into scratch and into the
+// picture of the list in a new region, and the screen box it shows within.
+// Null, with the box untouched, for a window without a region (or one that
+// could not be read, which then counts as its rectangle).
+HRGN pictureRegion(const WindowList& list, HRGN scratch, HWND window, POINT origin, RECT* box) {
+    if (GetWindowRgn(window, scratch) == ERROR || OffsetRgn(scratch, origin.x, origin.y) == ERROR)
         return nullptr;
-    DWORD bytes = GetRegionData(r.scratch, 0, nullptr);
+    DWORD bytes = GetRegionData(scratch, 0, nullptr);
     MallocGuard<RGNDATA> data(bytes);
-    if (!bytes || !data || GetRegionData(r.scratch, bytes, data) != bytes)
+    if (!bytes || !data || GetRegionData(scratch, bytes, data) != bytes)
         return nullptr;
     RGNDATAHEADER& header = data.items->rdh;
     *box = header.rcBound;
     auto* parts = reinterpret_cast<RECT*>(data.items->Buffer);
     for (DWORD i = 0; i < header.nCount; i++)
-        parts[i] = screenToPicture(parts[i], r.capture, r.pictureWidth, r.pictureHeight);
-    header.rcBound = screenToPicture(header.rcBound, r.capture, r.pictureWidth, r.pictureHeight);
+        parts[i] = screenToPicture(parts[i], list.area, list.pictureWidth, list.pictureHeight);
+    header.rcBound = screenToPicture(header.rcBound, list.area, list.pictureWidth, list.pictureHeight);
     return ExtCreateRegion(nullptr, bytes, data);
 }
 
 // What the window (whose rectangle is windowRect) shows of frame within
-// clip; false when it shows nothing of the captured area.
+// clip; false when it shows nothing of the captured area. A top-level
+// window's region is read now; a child's is left to the lookup.
 bool shownPart(const Recording& r, HWND window, const RECT& windowRect, const RECT& frame, const RECT& clip,
-               Shown* shown) {
+               bool topLevel, Shown* shown) {
     *shown = {};
     RECT meets = {};
     if (!IntersectRect(&shown->rect, &frame, &clip) || !IntersectRect(&meets, &shown->rect, &r.area))
         return false;
-    RECT box = frame;
-    shown->region = pictureRegion(r, window, {windowRect.left, windowRect.top}, &box);
+    shown->shape = {window, {windowRect.left, windowRect.top}, nullptr};
     GetClientRect(window, &shown->client);
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&shown->client), 2);
+    if (!topLevel)
+        return true;
+    RECT box = frame;
+    shown->shape = {nullptr, {}, pictureRegion(*r.list, r.scratch, window, {windowRect.left, windowRect.top}, &box)};
     if (IntersectRect(&shown->rect, &shown->rect, &box) && IntersectRect(&meets, &shown->rect, &r.area))
         return true;
-    if (shown->region)
-        DeleteObject(shown->region);
-    shown->region = nullptr;
+    if (shown->shape.region)
+        DeleteObject(shown->shape.region);
     return false;
 }
 
@@ -146,16 +147,16 @@ bool shownPart(const Recording& r, HWND window, const RECT& windowRect, const RE
 bool add(Recording& r, const Shown& shown, int32_t depth, RECT* childClip) {
     WindowList& list = *r.list;
     if (list.count == windowListCapacity) {
-        if (shown.region)
-            DeleteObject(shown.region);
+        if (shown.shape.region)
+            DeleteObject(shown.shape.region);
         return false;
     }
     int32_t index = list.count++;
     if (depth == 0)
         r.topLevel = index;
-    list.windows[index] = {screenToPicture(shown.rect, r.capture, r.pictureWidth, r.pictureHeight), r.topLevel,
+    list.windows[index] = {screenToPicture(shown.rect, list.area, list.pictureWidth, list.pictureHeight), r.topLevel,
                            depth};
-    list.regions[index] = shown.region;
+    list.shapes[index] = shown.shape;
     IntersectRect(childClip, &shown.client, &shown.rect);
     return true;
 }
@@ -176,7 +177,7 @@ BOOL CALLBACK addChild(HWND window, LPARAM context) {
     RECT rect = {};
     Shown shown = {};
     if (!isEmpty(r.level[k].clip) && (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) &&
-        GetWindowRect(window, &rect) && shownPart(r, window, rect, rect, r.level[k].clip, &shown) &&
+        GetWindowRect(window, &rect) && shownPart(r, window, rect, rect, r.level[k].clip, false, &shown) &&
         !add(r, shown, k + 1, &childClip))
         return FALSE;
     if (r.levels < deepestLevel)
@@ -200,7 +201,7 @@ void cover(Recording& r, const Shown& shown) {
     GdiObjectGuard<HRGN> shape(CreateRectRgnIndirect(&shown.rect));
     if (!shape)
         return;
-    if (shown.region)
+    if (shown.shape.region)
         CombineRgn(shape, shape, r.scratch, RGN_AND);
     CombineRgn(r.covered, r.covered, shape, RGN_OR);
 }
@@ -215,7 +216,7 @@ BOOL CALLBACK addTopLevel(HWND window, LPARAM context) {
     RECT frame = topLevelFrame(window, rect);
     Shown shown = {};
     // Not cut to the captured area here: the editor cuts what it selects to the picture.
-    if (whollyCovered(r, frame) || !shownPart(r, window, rect, frame, frame, &shown))
+    if (whollyCovered(r, frame) || !shownPart(r, window, rect, frame, frame, true, &shown))
         return TRUE;
     RECT childClip = {};
     if (!add(r, shown, 0, &childClip))
@@ -253,6 +254,9 @@ WindowList* recordWindows(const CaptureArea& area, uint32_t pictureWidth, uint32
     if (!list)
         return nullptr;
     list->count = 0;
+    list->area = area;
+    list->pictureWidth = pictureWidth;
+    list->pictureHeight = pictureHeight;
     GdiObjectGuard<HRGN> scratch(CreateRectRgn(0, 0, 0, 0));
     GdiObjectGuard<HRGN> covered(CreateRectRgn(0, 0, 0, 0));
     if (!scratch || !covered)
@@ -264,9 +268,6 @@ WindowList* recordWindows(const CaptureArea& area, uint32_t pictureWidth, uint32
     r.scratch = scratch;
     r.covered = covered;
     r.area = {area.x, area.y, area.x + area.width, area.y + area.height};
-    r.capture = area;
-    r.pictureWidth = pictureWidth;
-    r.pictureHeight = pictureHeight;
     EnumWindows(addTopLevel, reinterpret_cast<LPARAM>(&r));
     return list;
 }
@@ -282,17 +283,34 @@ void freeWindowList(WindowList* list) {
     if (!list)
         return;
     for (int32_t i = 0; i < list->count; i++) {
-        if (list->regions[i])
-            DeleteObject(list->regions[i]);
+        if (list->shapes[i].region)
+            DeleteObject(list->shapes[i].region);
     }
     std::free(list);
 }
+
+namespace {
+
+// Whether the window's region, if it has one, holds the picture point; a
+// child's region is read the first time.
+bool shapeHolds(WindowList& list, int32_t index, POINT point) {
+    WindowShape& shape = list.shapes[index];
+    if (shape.window) {
+        GdiObjectGuard<HRGN> scratch(CreateRectRgn(0, 0, 0, 0));
+        RECT box = {};
+        shape.region = scratch ? pictureRegion(list, scratch, shape.window, shape.origin, &box) : nullptr;
+        shape.window = nullptr;
+    }
+    return !shape.region || PtInRegion(shape.region, point.x, point.y);
+}
+
+}  // namespace
 
 // The windows come each followed by its descendants, so one pass finds it:
 // a window at the depth looked for that holds the point is searched further
 // (its children, one deeper, follow); the first one back at a shallower
 // depth ends the found window's descendants.
-int32_t innermostWindowAt(const WindowList* list, POINT point) {
+int32_t innermostWindowAt(WindowList* list, POINT point) {
     if (!list)
         return -1;
     int32_t found = -1;
@@ -301,7 +319,7 @@ int32_t innermostWindowAt(const WindowList* list, POINT point) {
         const RecordedWindow& w = list->windows[i];
         if (w.depth < wanted)
             break;
-        if (w.depth > wanted || !PtInRect(&w.rect, point) || (list->regions[i] && !PtInRegion(list->regions[i], point.x, point.y)))
+        if (w.depth > wanted || !PtInRect(&w.rect, point) || !shapeHolds(*list, i, point))
             continue;
         found = i;
         wanted = w.depth + 1;

@@ -21,12 +21,22 @@ struct RecordedWindow {
     int32_t depth;     // 0 for a top-level window, 1 for its children, and so on
 };
 
+// A window's region, which makes it hold only some points of its
+// rectangle. A top-level window's is read as the screen is recorded; a
+// child's only when a point is looked up over it, since each read is a round
+// trip to the window server under some platforms and most windows have none.
+struct WindowShape {
+    HWND window;   // whose region is still to be read; null once it was
+    POINT origin;  // that window's corner on the screen when it was recorded
+    HRGN region;   // picture pixels, owned by the list; null for a plain rectangle
+};
+
 struct WindowList {
     int32_t count;
+    CaptureArea area;
+    uint32_t pictureWidth, pictureHeight;
     RecordedWindow windows[windowListCapacity];
-    // Each window's shape in picture pixels, owned by the list; null for a
-    // plain rectangle.
-    HRGN regions[windowListCapacity];
+    WindowShape shapes[windowListCapacity];
 };
 
 // The visible windows that meet the captured area, their rectangles scaled
@@ -48,4 +58,5 @@ RECT screenToPicture(const RECT& screen, const CaptureArea& area, uint32_t pictu
 // that holds the point is hidden there, and so are its children. A window
 // holds the points of its rectangle that its region, if any, holds. -1 when
 // no recorded window holds the point.
-int32_t innermostWindowAt(const WindowList* list, POINT point);
+// A child's region is read here the first time a point is looked up over it.
+int32_t innermostWindowAt(WindowList* list, POINT point);
