@@ -147,6 +147,20 @@ LONG leftWithinWorkArea(LONG left, LONG width, const RECT& work) {
     return left < work.left ? work.left : left;
 }
 
+// The window around picture and toolbar, its left edge moved so that it
+// stays within the work area; outer is where it stands now.
+RECT fittedWindowRect(const EditorState& s, const RECT& outer, const RECT& work) {
+    SIZE frame = frameSize();
+    uint32_t height = imageHeight(s.picture);
+    auto lowest = uint32_t(sizeLabelHeight(s));
+    if (height > 0 && height < lowest)
+        height = lowest;
+    SIZE size = editorWindowSize(imageWidth(s.picture), height, toolbarShare(s), frame);
+    size.cx = widthForToolbar(size.cx, toolbarWidth(s) + frame.cx, work.right - work.left);
+    LONG left = leftWithinWorkArea(outer.left, size.cx, work);
+    return {left, outer.top, left + size.cx, outer.top + size.cy};
+}
+
 }  // namespace
 
 // The toolbar knows its height and width only once it exists, and its width
@@ -157,19 +171,12 @@ LONG leftWithinWorkArea(LONG left, LONG width, const RECT& work) {
 void fitEditorWindow(EditorState& s) {
     if (!s.window || IsZoomed(s.window) || isFullScreen(s))
         return;
-    SIZE frame = frameSize();
-    uint32_t height = imageHeight(s.picture);
-    auto lowest = uint32_t(sizeLabelHeight(s));
-    if (height > 0 && height < lowest)
-        height = lowest;
-    SIZE size = editorWindowSize(imageWidth(s.picture), height, toolbarShare(s), frame);
-    RECT work = workArea();
-    size.cx = widthForToolbar(size.cx, toolbarWidth(s) + frame.cx, work.right - work.left);
     RECT outer = {};
     GetWindowRect(s.window, &outer);
-    LONG left = leftWithinWorkArea(outer.left, size.cx, work);
-    UINT move = left == outer.left ? SWP_NOMOVE : 0;
-    SetWindowPos(s.window, nullptr, left, outer.top, size.cx, size.cy, move | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT fitted = fittedWindowRect(s, outer, workArea());
+    UINT move = fitted.left == outer.left ? SWP_NOMOVE : 0;
+    SetWindowPos(s.window, nullptr, fitted.left, fitted.top, fitted.right - fitted.left, fitted.bottom - fitted.top,
+                 move | SWP_NOZORDER | SWP_NOACTIVATE);
     GetWindowRect(s.window, &outer);
     s.windowWidth = outer.right - outer.left;
     s.windowHeight = outer.bottom - outer.top;
@@ -182,12 +189,42 @@ LONG widthForToolbar(LONG windowWidth, LONG toolbarWindowWidth, LONG workWidth) 
 
 namespace {
 
+// Whether the open editor's frame has been painted since it was made.
+bool framePainted = false;
+
+LRESULT onSize(EditorState& s);
+
+// A window made maximised while hidden shows, its restored place fitted
+// around picture and toolbar as any other window's, in the work area's
+// coordinates that the placement takes, and no larger than the platform
+// lets a window be.
+void showMaximised(EditorState& s, const RECT& work) {
+    WINDOWPLACEMENT place = {};
+    place.length = sizeof(place);
+    GetWindowPlacement(s.window, &place);
+    RECT& normal = place.rcNormalPosition;
+    OffsetRect(&normal, work.left, work.top);
+    RECT fitted = fittedWindowRect(s, normal, work);
+    LONG width = fitted.right - fitted.left;
+    LONG height = fitted.bottom - fitted.top;
+    width = width < GetSystemMetrics(SM_CXMAXTRACK) ? width : GetSystemMetrics(SM_CXMAXTRACK);
+    height = height < GetSystemMetrics(SM_CYMAXTRACK) ? height : GetSystemMetrics(SM_CYMAXTRACK);
+    normal = {fitted.left - work.left, fitted.top - work.top, fitted.left - work.left + width,
+              fitted.top - work.top + height};
+    s.windowWidth = width;
+    s.windowHeight = height;
+    place.flags = 0;
+    place.showCmd = SW_SHOWMAXIMIZED;
+    SetWindowPlacement(s.window, &place);
+}
+
 }  // namespace
 
 void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, WindowList* windows) {
     closeEditor();
     EditorState& s = editorState;
     s.enterPressed = 0;
+    framePainted = false;
     s.selectionView = {};
     s.selectionView.windows = windows;
     s.picture = picture;
@@ -207,9 +244,16 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, Wi
     uint32_t w = imageWidth(picture);
     uint32_t h = imageHeight(picture);
     SIZE size = editorWindowSize(w, h, 0, frameSize());
+    RECT work = workArea();
+    SIZE workSize = {work.right - work.left, work.bottom - work.top};
+    // A picture as large as the screen opens maximised. Made so while still
+    // hidden, the window and its toolbar are laid out once, at the size they
+    // show at, and the frame is drawn once.
+    bool screenSized = opensMaximised(w, h, {screenWidth, screenHeight}, {0, 0}, workSize);
     // Created hidden: no handled message may arrive before the property is set.
-    s.window = CreateWindowExW(0, editorClassName, L"Image", editorStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
-                               size.cy, nullptr, nullptr, moduleHandle, nullptr);
+    s.window = CreateWindowExW(0, editorClassName, L"Image", editorStyle | (screenSized ? WS_MAXIMIZE : 0),
+                               CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, moduleHandle,
+                               nullptr);
     if (!s.window)
         return;
     createToolbar(s);
@@ -217,12 +261,16 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, Wi
     createLoupe(s);
     addSystemMenuItems(s);
     SetPropW(s.window, editorProperty, &s);
-    fitEditorWindow(s);
-    SIZE window = {s.windowWidth, s.windowHeight};
-    RECT work = workArea();
-    SIZE workSize = {work.right - work.left, work.bottom - work.top};
-    bool maximised = opensMaximised(w, h, {screenWidth, screenHeight}, window, workSize);
-    ShowWindow(s.window, maximised ? SW_SHOWMAXIMIZED : SW_SHOW);
+    if (screenSized) {
+        // Its WM_SIZE came before the property was set.
+        onSize(s);
+        showMaximised(s, work);
+    } else {
+        fitEditorWindow(s);
+        SIZE window = {s.windowWidth, s.windowHeight};
+        bool maximised = opensMaximised(w, h, {screenWidth, screenHeight}, window, workSize);
+        ShowWindow(s.window, maximised ? SW_SHOWMAXIMIZED : SW_SHOW);
+    }
     applyLayoutSettings(s);
 }
 
@@ -489,6 +537,18 @@ LRESULT onDrawItem(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, WM_DRAWITEM, wParam, lParam);
 }
 
+// The activation that comes with showing a new window would draw its frame,
+// scroll bars and all, once before the newly shown window's own frame paint
+// draws it again; it only marks the window active then.
+LRESULT onNcActivate(HWND window, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, WM_NCACTIVATE, wParam, framePainted ? lParam : -1);
+}
+
+LRESULT onNcPaint(HWND window, WPARAM wParam, LPARAM lParam) {
+    framePainted = true;
+    return DefWindowProcW(window, WM_NCPAINT, wParam, lParam);
+}
+
 LRESULT onRightButtonUp(EditorState& s, LPARAM lParam) {
     if (toolMouseUp(s, lParam, true) && s.tool == toolSelect)
         dispatchCommand(s, commandSendSelection);
@@ -520,6 +580,13 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_CAPTURECHANGED:
         toolDragLost(s);
         return 0;
+    case WM_ERASEBKGND:
+        // The paint composes every part it repaints, background included.
+        return 1;
+    case WM_NCACTIVATE:
+        return onNcActivate(window, wParam, lParam);
+    case WM_NCPAINT:
+        return onNcPaint(window, wParam, lParam);
     case WM_PAINT:
         return onPaint(window, s, wParam, lParam);
     case WM_KEYDOWN:

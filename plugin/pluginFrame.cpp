@@ -8,6 +8,7 @@
 #include "../editor/editorWindow.h"
 #include "../editor/styleControl.h"
 #include "../image/gdiplusFlat.h"
+#include "../image/windowList.h"
 #include "contactMenu.h"
 #include "hostBridge.h"
 #include "settings.h"
@@ -131,6 +132,7 @@ extern "C" int32_t pluginUnload(uint64_t) {
         hostTable->unhookEvent(menuRebuildHook);
     if (toolbarBitmap)
         DeleteObject(toolbarBitmap);
+    releaseWindowRecording();
     menuRebuildHook = 0;
     toolbarBitmap = nullptr;
     return 0;

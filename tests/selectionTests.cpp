@@ -1021,6 +1021,114 @@ TEST_F(SelectionTest, AClickSelectsTheWindowUnderIt) {
     EXPECT_EQ(clientPixels(clipboard, 300, 200), shownPixels(clipboard, 300, 200));
 }
 
+namespace {
+
+// A window of a snapping layout: top-level (parent -1) or a child of an
+// earlier one, at r in its parent's client pixels, in front of those made
+// before it; a hole cut out of it by its region where hole is not empty.
+struct LayoutWindow {
+    int parent;
+    RECT r;
+    RECT hole;
+};
+
+std::vector<HWND> makeLayout(const std::vector<LayoutWindow>& windows, int nested) {
+    std::vector<HWND> made;
+    for (const LayoutWindow& w : windows) {
+        HWND window = solidWindow(w.parent < 0 ? nullptr : made[size_t(w.parent)], w.r,
+                                  RGB(40 + 50 * made.size() % 200, 200 - 30 * made.size() % 150, 90));
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (!IsRectEmpty(&w.hole)) {
+            HRGN shape = CreateRectRgn(0, 0, w.r.right - w.r.left, w.r.bottom - w.r.top);
+            HRGN hole = CreateRectRgnIndirect(&w.hole);
+            CombineRgn(shape, shape, hole, RGN_DIFF);
+            DeleteObject(hole);
+            SetWindowRgn(window, shape, TRUE);
+        }
+        made.push_back(window);
+    }
+    for (int level = 1; level <= nested; level++) {
+        RECT r = windows.back().r;
+        LONG side = r.right - r.left - 8 * level;
+        made.push_back(solidWindow(made.back(), {4, 4, 4 + side, 4 + side}, RGB(level * 5, 120, 255 - level * 5)));
+    }
+    hostPumpMessages(100);
+    return made;
+}
+
+// What a screenshot editor shows and Enter sends after the mouse went down
+// at from and up at to.
+struct Selected {
+    std::vector<COLORREF> shown;
+    Sent sent;
+};
+
+Selected selectOnScreenshot(POINT from, POINT to) {
+    Selected result;
+    hostClearDeliveries();
+    EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
+    HWND editor = findEditor();
+    if (!editor)
+        return result;
+    choosePng(editor);
+    SetFocus(editor);
+    down(editor, from);
+    moveHeld(editor, to);
+    up(editor, to);
+    UpdateWindow(editor);
+    RECT client = {};
+    GetClientRect(editor, &client);
+    result.shown = shownPixels(editor, client.right, client.bottom);
+    pressEnter(editor);
+    result.sent = sentPicture();
+    if (HWND still = findEditor())
+        SendMessageW(still, WM_COMMAND, 15, 0);
+    return result;
+}
+
+}  // namespace
+
+// A click selects the innermost window the screen showed under it, cut to
+// the picture: a child only where its parent shows it, the front one of
+// siblings, nothing in a window's hole. Enter sends that region, and the
+// window shows the same mark, handles and label as when it is dragged.
+TEST_F(SelectionTest, AClickSelectsWhatTheScreenShowed) {
+    struct Layout {
+        const char* what;
+        std::vector<LayoutWindow> windows;
+        int nested;
+        POINT click;
+        RECT selected;
+    };
+    const Layout layouts[] = {
+        {"a front panel over a child of the back panel",
+         {{-1, {100, 120, 600, 420}, {}}, {0, {20, 20, 300, 250}, {}}, {1, {200, 100, 260, 200}, {}},
+          {0, {150, 50, 400, 280}, {}}},
+         0, {340, 260}, {250, 170, 500, 400}},
+        {"a child beyond its parent",
+         {{-1, {400, 450, 800, 750}, {}}, {-1, {100, 500, 400, 700}, {}}, {1, {200, 50, 500, 150}, {}}},
+         0, {350, 600}, {300, 550, 400, 650}},
+        {"a hole in a shaped window",
+         {{-1, {650, 50, 1100, 450}, {}}, {-1, {700, 100, 1000, 400}, {100, 100, 200, 200}}},
+         0, {850, 250}, {650, 50, 1100, 450}},
+        {"a window off the screen's edge", {{-1, {-60, 450, 200, 600}, {}}}, 0, {50, 500}, {0, 450, 200, 600}},
+        {"fifty nested levels", {{-1, {100, 100, 600, 600}, {}}}, 50, {181, 181}, {180, 180, 520, 520}},
+    };
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.what);
+        std::vector<HWND> made = makeLayout(layout.windows, layout.nested);
+        Selected clicked = selectOnScreenshot(layout.click, layout.click);
+        Selected dragged = selectOnScreenshot({layout.selected.left, layout.selected.top},
+                                              {layout.selected.right, layout.selected.bottom});
+        EXPECT_EQ(clicked.sent.width, UINT(layout.selected.right - layout.selected.left));
+        EXPECT_EQ(clicked.sent.height, UINT(layout.selected.bottom - layout.selected.top));
+        EXPECT_TRUE(clicked.sent.pixels == dragged.sent.pixels) << "not the pixels of that region";
+        EXPECT_TRUE(clicked.shown == dragged.shown) << "not the window of that selection";
+        for (auto w = made.rbegin(); w != made.rend(); ++w)
+            DestroyWindow(*w);
+    }
+}
+
 // The arrow, the highlighter and the redaction show, while dragged, exactly
 // what the primitive draws on a copy; the picture itself (copied to the
 // clipboard in the middle of the drag) is untouched until the release, which
