@@ -40,24 +40,6 @@ bool openClipboardRetrying(HWND owner) {
     }
 }
 
-// A movable block this scope owns until it hands it on.
-struct GlobalGuard {
-    HGLOBAL block;
-    explicit GlobalGuard(size_t bytes) : block(GlobalAlloc(GMEM_MOVEABLE, bytes)) {}
-    GlobalGuard(const GlobalGuard&) = delete;
-    GlobalGuard& operator=(const GlobalGuard&) = delete;
-    ~GlobalGuard() {
-        if (block)
-            GlobalFree(block);
-    }
-    operator HGLOBAL() const { return block; }
-    HGLOBAL release() {
-        HGLOBAL handed = block;
-        block = nullptr;
-        return handed;
-    }
-};
-
 struct KnownFolderGuard {
     wchar_t* path;
     explicit KnownFolderGuard(REFKNOWNFOLDERID id) : path(nullptr) {

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "../editor/editorWindow.h"
-#include "../editor/sizeLabel.h"
+#include "../editor/selectionEdit.h"
 #include "../plugin/hostBridge.h"
 #include "encoding.h"
 
@@ -199,14 +199,6 @@ bool sendWholePicture(EditorState& state) {
     // The whole picture is now the selection, also for an editor left open
     // after a failed send: the window stops marking the region the user made,
     // so what it shows is what Enter sends.
-    state.startX = 0;
-    state.startY = 0;
-    state.endX = int32_t(imageWidth(state.picture));
-    state.endY = int32_t(imageHeight(state.picture));
-    if (state.selectionMarked && state.window) {
-        state.selectionMarked = 0;
-        showSelectionSizeLabel(state);
-        InvalidateRect(state.window, nullptr, FALSE);
-    }
+    unmarkSelection(state);
     return sendRegionToContacts(state);
 }

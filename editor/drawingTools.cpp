@@ -138,17 +138,12 @@ void toggleSelectionMark(EditorState& s) {
 
 void finishSelection(EditorState& s) {
     RECT adjusted = {};
-    if (adjustedSelection(s, s.dragEnd, &adjusted)) {
-        s.startX = adjusted.left;
-        s.startY = adjusted.top;
-        s.endX = adjusted.right;
-        s.endY = adjusted.bottom;
-    } else {
-        s.startX = s.dragStart.x;
-        s.startY = s.dragStart.y;
-        s.endX = s.dragEnd.x;
-        s.endY = s.dragEnd.y;
-    }
+    if (!adjustedSelection(s, s.dragEnd, &adjusted))
+        adjusted = draggedSelection(s.dragStart, s.dragEnd);
+    s.startX = adjusted.left;
+    s.startY = adjusted.top;
+    s.endX = adjusted.right;
+    s.endY = adjusted.bottom;
     s.selectionMarked = 1;
     toggleSelectionMark(s);
 }
@@ -251,16 +246,20 @@ void toolMouseMove(EditorState& s, LPARAM lParam) {
 
 // The band on the screen is the one the last move drew, which need not end at
 // the release point: it is removed as drawn. Select then marks the selection
-// itself, from the start to the release point.
-bool toolMouseUp(EditorState& s, LPARAM lParam) {
-    bool cancelled = s.dragCancelled != 0;
+// itself, from the start to the release point. A release acts only for the
+// press of its own button that this editor saw: one whose press went to the
+// toolbar, a dialog or an earlier editor would act from a stale press point.
+bool toolMouseUp(EditorState& s, LPARAM lParam, bool rightButton) {
+    bool ownButton = rightButton == (s.selectionView.rightButton != 0);
+    if (s.dragging && !ownButton)
+        return false;
+    bool pressed = s.dragging != 0;
     s.dragCancelled = 0;
-    if (!cancelled)
+    if (pressed)
         finishDrag(s, mousePoint(s, lParam));
-    s.dragging = 0;
     if (GetCapture() == s.window)
         ReleaseCapture();
-    return !cancelled;
+    return pressed;
 }
 
 bool toolDragLost(EditorState& s) {

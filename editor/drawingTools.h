@@ -10,8 +10,9 @@
 
 void toolMouseDown(EditorState& s, LPARAM lParam);
 void toolMouseMove(EditorState& s, LPARAM lParam);
-// False when Escape cancelled the drag this release ends: it does nothing.
-bool toolMouseUp(EditorState& s, LPARAM lParam);
+// False when no press of this button started a drag here, or Escape or a lost
+// capture ended it already: the release does nothing.
+bool toolMouseUp(EditorState& s, LPARAM lParam, bool rightButton);
 // The release never came (the capture was taken away, or a move came with no
 // button held): the drag ends at the last point seen, as one step. False when
 // no drag is in progress.

@@ -3,6 +3,10 @@
 // and letters.
 #include "editorKeys.h"
 
+#include <commctrl.h>
+
+#include <cwctype>
+
 #include "../delivery/copyAndSave.h"
 #include "drawingTools.h"
 #include "selectionEdit.h"
@@ -39,12 +43,62 @@ bool keyHeld(int key) {
     return GetKeyState(key) < 0;
 }
 
-// In full screen with no drag Escape leaves full screen, as Alt+Enter does.
+// Escape takes back one thing at a time: the drag in progress, else the
+// selection the user made (a selection that fills the view would otherwise
+// take every press as a move), else full screen, as Alt+Enter does.
 void escape(EditorState& s) {
     if (cancelDrag(s))
         return;
+    if (s.selectionMarked) {
+        unmarkSelection(s);
+        return;
+    }
     if (isFullScreen(s))
         toggleFullScreen(s);
+}
+
+// The character TranslateMessage queued for this key-down, if any: it is
+// posted before the key-down is dispatched, so it is already waiting.
+bool queuedCharacter(HWND window, LPARAM keyDown, MSG* character) {
+    if (!PeekMessageW(character, window, WM_CHAR, WM_SYSDEADCHAR, PM_NOREMOVE))
+        return false;
+    bool isCharacter = character->message == WM_CHAR || character->message == WM_SYSCHAR ||
+                       character->message == WM_DEADCHAR || character->message == WM_SYSDEADCHAR;
+    return isCharacter && ((character->lParam >> 16) & 0xFF) == ((keyDown >> 16) & 0xFF);
+}
+
+// The key codes Wine hands out to keys it does not know, the third-level
+// shift of an X layout among them (the Polish AltGr, with no modifier state
+// at all): the OEM ranges. Such a key that types no character is AltGr while
+// it stays down.
+struct KeyRange {
+    WPARAM first, last;
+};
+const KeyRange spareKeyCodes[] = {{0x92, 0x92}, {0xBA, 0xC0}, {0xDB, 0xDF}, {0xE1, 0xE4}, {0xE6, 0xE6}, {0xE9, 0xF5}};
+WPARAM heldLevelShift = 0;
+
+bool isSpareKeyCode(WPARAM key) {
+    for (const KeyRange& range : spareKeyCodes) {
+        if (key >= range.first && key <= range.last)
+            return true;
+    }
+    return false;
+}
+
+bool sameLetter(WPARAM unit, WPARAM letter) {
+    return letter != 0 && towupper(wint_t(unit)) == towupper(wint_t(letter));
+}
+
+// A letter key types its letter in either case, or with Ctrl its control
+// code; on a layout of other letters, the letter the layout puts on it.
+bool isOwnCharacter(WPARAM key, const MSG& character) {
+    if (key < 'A' || key > 'Z')
+        return true;
+    if (character.message != WM_CHAR && character.message != WM_SYSCHAR)
+        return false;
+    WPARAM unit = character.wParam;
+    WPARAM layoutLetter = MapVirtualKeyW(UINT(key), MAPVK_VK_TO_CHAR) & 0xFFFF;
+    return sameLetter(unit, key) || unit == key - ('A' - 1) || sameLetter(unit, layoutLetter);
 }
 
 }  // namespace
@@ -70,7 +124,19 @@ KeyAction keyAction(WPARAM key, bool control, bool shift, bool alt) {
 }
 
 bool altGrHeld() {
-    return keyHeld(VK_CONTROL) && keyHeld(VK_MENU);
+    bool levelShift = heldLevelShift != 0 && keyHeld(int(heldLevelShift));
+    return (keyHeld(VK_CONTROL) && keyHeld(VK_MENU)) || keyHeld(VK_RMENU) || levelShift;
+}
+
+void noteKeyDown(HWND window, WPARAM key, LPARAM lParam) {
+    MSG character = {};
+    if (isSpareKeyCode(key) && !queuedCharacter(window, lParam, &character))
+        heldLevelShift = key;
+}
+
+bool typesOtherCharacter(HWND window, WPARAM key, LPARAM lParam) {
+    MSG character = {};
+    return queuedCharacter(window, lParam, &character) && !isOwnCharacter(key, character);
 }
 
 void undoEdit(EditorState& s) {
@@ -90,14 +156,15 @@ void chooseTool(EditorState& s, int32_t tool) {
     markChosenTool(s, tool);
     EnableWindow(s.textEdit, tool == toolText);
     s.tool = tool;
+    showOverlaysOfTool(s);
     if (s.window)
         SetFocus(s.window);
 }
 
-bool editorKeyDown(EditorState& s, WPARAM key) {
-    // AltGr (Ctrl and Alt) gives letters: no key with it is a command, nor
-    // moves the selection (AltGr+A would select all).
-    if (altGrHeld())
+bool editorKeyDown(EditorState& s, WPARAM key, LPARAM lParam) {
+    // AltGr gives letters: no key with it is a command, nor moves the
+    // selection (AltGr+A would select all), however the platform tells it.
+    if (altGrHeld() || typesOtherCharacter(s.window, key, lParam))
         return false;
     if (selectionKeyDown(s, key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT)))
         return true;

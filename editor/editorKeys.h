@@ -22,11 +22,19 @@ enum class KeyAction { none, undo, redo, copy, saveAs, escape, tool };
 // What a key-down reaching the editor window means, with Ctrl, Shift and Alt
 // as held: with both Ctrl and Alt (AltGr) nothing.
 KeyAction keyAction(WPARAM key, bool control, bool shift, bool alt = false);
-// Ctrl and Alt are both held: AltGr on many keyboards.
+// AltGr is held as the platform reports it: Ctrl and Alt both (Windows); the
+// right Alt key alone (Wine after the X layout changed while it ran); or a
+// key Wine gave a spare code, whose key-down typed no character (Wine started
+// on an X layout whose right Alt is AltGr).
 bool altGrHeld();
+// Every key-down reaching the editor window, before anything acts on it.
+void noteKeyDown(HWND window, WPARAM key, LPARAM lParam);
+// The key-down's character, already queued, is not the key's own letter (ś
+// is not S): a third level the platform did not report as a modifier.
+bool typesOtherCharacter(HWND window, WPARAM key, LPARAM lParam);
 
 // True when the key was one of these and was handled.
-bool editorKeyDown(EditorState& s, WPARAM key);
+bool editorKeyDown(EditorState& s, WPARAM key, LPARAM lParam);
 
 // Each repaints the whole picture when it changed it.
 void undoEdit(EditorState& s);

@@ -43,10 +43,14 @@ enum EditorCommand : int32_t {
 const int32_t textBoxCapacity = 1024;  // UTF-16 units, the closing zero among them
 struct TextBoxState {
     uint8_t open;
-    POINT corner;  // the click that opened it, picture pixels
+    POINT click;   // the click that opened it, picture pixels
+    POINT corner;  // the box's, at the click or moved in to stay on the picture
     wchar_t text[textBoxCapacity];
     int32_t length;
     int32_t caret;  // the unit the caret stands before
+    // A pair's first half, typed as a character of its own, waiting for its
+    // second; 0 when none.
+    wchar_t pendingHigh;
     // As last laid out, in picture pixels: the box the marks show over, and
     // the caret's top and height.
     RECT shown;

@@ -28,9 +28,10 @@ RECT pictureBounds(const EditorState& s) {
 }
 
 // What the toolbar takes of the client area's bottom; nothing while hidden,
-// as in full screen.
+// as in full screen. Its own style tells, not whether it shows: the window
+// is laid out before it first shows.
 int32_t toolbarHeight(const EditorState& s, const RECT& client) {
-    if (!s.toolbar || !IsWindowVisible(s.toolbar))
+    if (!s.toolbar || !(GetWindowLongW(s.toolbar, GWL_STYLE) & WS_VISIBLE))
         return 0;
     RECT bar = {};
     GetWindowRect(s.toolbar, &bar);
@@ -71,25 +72,46 @@ void paintMarks(const EditorState& s, HDC dc) {
     paintSelectionOverlays(s, dc);
 }
 
-// The paint of one rectangle of the update region, composed off screen.
+// One band of a rectangle of the update region, composed on the buffer
+// selected into memory and copied to the window.
+void paintBand(const EditorState& s, HDC paint, HDC memory, const RECT& band) {
+    int width = band.right - band.left;
+    int height = band.bottom - band.top;
+    RECT whole = {0, 0, width, height};
+    FillRect(memory, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    drawPicturePart(s, memory, band);
+    // The marks are drawn in client coordinates.
+    SetViewportOrgEx(memory, -band.left, -band.top, nullptr);
+    paintMarks(s, memory);
+    SetViewportOrgEx(memory, 0, 0, nullptr);
+    BitBlt(paint, band.left, band.top, width, height, memory, 0, 0, SRCCOPY);
+}
+
+// The paint of one rectangle of the update region, composed off screen in
+// as few bands as hold at most bandPixels each: one buffer as large as the
+// whole repaint would hold, at the first paint of a 4K picture, another
+// copy of it; and as few as that, since under Wine every copy to the window
+// made later than 50 ms into the paint waits for the X server. An even
+// number of rows a band keeps the dotted marks' pattern where one buffer
+// would put it.
+constexpr int64_t bandPixels = int64_t(1) << 22;
+
 void paintArea(EditorState& s, HDC paint, const RECT& area) {
     int width = area.right - area.left;
     int height = area.bottom - area.top;
     if (width <= 0 || height <= 0)
         return;
+    int64_t fitting = bandPixels / width;
+    int rows = fitting >= height ? height : int(fitting < 2 ? 2 : fitting & ~int64_t(1));
     MemoryDcGuard memory(paint);
-    GdiObjectGuard<HBITMAP> buffer(CreateCompatibleBitmap(paint, width, height));
+    GdiObjectGuard<HBITMAP> buffer(CreateCompatibleBitmap(paint, width, rows));
     if (!memory || !buffer)
         return;
     SelectGuard selected(memory, buffer);
-    RECT whole = {0, 0, width, height};
-    FillRect(memory, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    drawPicturePart(s, memory, area);
-    // The marks are drawn in client coordinates.
-    SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
-    paintMarks(s, memory);
-    SetViewportOrgEx(memory, 0, 0, nullptr);
-    BitBlt(paint, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
+    for (LONG top = area.top; top < area.bottom; top += rows) {
+        LONG bottom = top + rows < area.bottom ? top + rows : area.bottom;
+        paintBand(s, paint, memory, {area.left, top, area.right, bottom});
+    }
 }
 
 int64_t area(const RECT& r) {
@@ -216,8 +238,52 @@ ViewFit fitView(SIZE client, int32_t toolbarShare, SIZE picture, SIZE bars) {
     return fit;
 }
 
+namespace {
+
+// Set while the bars change the frame: the WM_SIZE that comes of it finds
+// the bars as the call that changed them decided.
+bool barsChanging = false;
+
+// A bar's range, page and position, set without drawing; true when any of
+// them changed.
+bool setScrollRange(HWND window, int bar, int32_t last, int32_t page, int32_t position) {
+    SCROLLINFO was = {sizeof(was), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+    GetScrollInfo(window, bar, &was);
+    SCROLLINFO info = {sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, last, UINT(page), position, 0};
+    SetScrollInfo(window, bar, &info, FALSE);
+    return was.nMin != 0 || was.nMax != last || was.nPage != UINT(page) || was.nPos != position;
+}
+
+// Both bars are shown or hidden through the style, their ranges set, and
+// then the frame changes once, its paint put off to the window's next paint:
+// each bar shown on its own would change the frame, and with it the client
+// area, once more, each change coming back here through WM_SIZE and drawing
+// the frame at once; and Wine keeps a bar whose page covers its range.
+void setBars(const EditorState& s, DWORD style, const ViewFit& fit, SIZE picture) {
+    constexpr DWORD bothBars = WS_HSCROLL | WS_VSCROLL;
+    DWORD wanted = (fit.horizontalBar ? WS_HSCROLL : 0) | (fit.verticalBar ? WS_VSCROLL : 0);
+    bool reframe = (style & bothBars) != wanted;
+    if (reframe)
+        SetWindowLongW(s.window, GWL_STYLE, LONG((style & ~bothBars) | wanted));
+    // A page as large as the range hides the bar.
+    bool changed = setScrollRange(s.window, SB_HORZ, fit.horizontalBar ? picture.cx - 1 : 0,
+                                  fit.horizontalBar ? fit.width : 1, s.scrollX);
+    changed = setScrollRange(s.window, SB_VERT, fit.verticalBar ? picture.cy - 1 : 0,
+                             fit.verticalBar ? fit.height : 1, s.scrollY) || changed;
+    if (reframe) {
+        barsChanging = true;
+        SetWindowPos(s.window, nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_DEFERERASE);
+        barsChanging = false;
+    } else if (changed && wanted != 0) {
+        RedrawWindow(s.window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+    }
+}
+
+}  // namespace
+
 void updateScrollBars(EditorState& s) {
-    if (!s.window)
+    if (!s.window || barsChanging)
         return;
     RECT client = {};
     GetClientRect(s.window, &client);
@@ -230,19 +296,7 @@ void updateScrollBars(EditorState& s) {
     ViewFit fit = fitView(bare, toolbarHeight(s, client), picture, bars);
     s.scrollX = fit.horizontalBar ? clampScroll(s.scrollX, picture.cx, fit.width) : 0;
     s.scrollY = fit.verticalBar ? clampScroll(s.scrollY, picture.cy, fit.height) : 0;
-    SCROLLINFO info = {sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
-    // A page as large as the range hides the bar.
-    info.nMax = fit.horizontalBar ? picture.cx - 1 : 0;
-    info.nPage = fit.horizontalBar ? UINT(fit.width) : 1;
-    info.nPos = s.scrollX;
-    SetScrollInfo(s.window, SB_HORZ, &info, TRUE);
-    info.nMax = fit.verticalBar ? picture.cy - 1 : 0;
-    info.nPage = fit.verticalBar ? UINT(fit.height) : 1;
-    info.nPos = s.scrollY;
-    SetScrollInfo(s.window, SB_VERT, &info, TRUE);
-    // Wine keeps a bar whose page covers its range; say it outright.
-    ShowScrollBar(s.window, SB_HORZ, fit.horizontalBar);
-    ShowScrollBar(s.window, SB_VERT, fit.verticalBar);
+    setBars(s, style, fit, picture);
 }
 
 void scrollViewBy(EditorState& s, int bar, int32_t pixels) {
@@ -276,8 +330,8 @@ void paintView(EditorState& s) {
     DWORD count = updateRects(s.window, &parts);
     PaintGuard paint(s.window);
     if (count == 0) {
-        paintArea(s, paint, paint.paint.rcPaint);
-        return;
+        parts.rects[0] = paint.paint.rcPaint;
+        count = 1;
     }
     for (DWORD i = 0; i < count; i++) {
         RECT area = {};

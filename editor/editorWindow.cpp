@@ -20,8 +20,10 @@
 #include "../image/windowList.h"
 #include "annotationPreview.h"
 #include "contextMenu.h"
+#include "loupe.h"
 #include "selectionEdit.h"
 #include "sizeLabel.h"
+#include "stepMarkers.h"
 #include "windowSnap.h"
 #include "styleControl.h"
 #include "systemMenu.h"
@@ -148,24 +150,36 @@ LONG leftWithinWorkArea(LONG left, LONG width, const RECT& work) {
     return left < work.left ? work.left : left;
 }
 
+// The window around picture and toolbar, its left edge moved so that it
+// stays within the work area; outer is where it stands now.
+RECT fittedWindowRect(const EditorState& s, const RECT& outer, const RECT& work) {
+    SIZE frame = frameSize();
+    uint32_t height = imageHeight(s.picture);
+    auto lowest = uint32_t(sizeLabelHeight(s));
+    if (height > 0 && height < lowest)
+        height = lowest;
+    SIZE size = editorWindowSize(imageWidth(s.picture), height, toolbarShare(s), frame);
+    size.cx = widthForToolbar(size.cx, toolbarWidth(s) + frame.cx, work.right - work.left);
+    LONG left = leftWithinWorkArea(outer.left, size.cx, work);
+    return {left, outer.top, left + size.cx, outer.top + size.cy};
+}
+
 }  // namespace
 
 // The toolbar knows its height and width only once it exists, and its width
 // changes with each toggle, so the window is sized around picture and
 // toolbar before it is shown and again at each toggle. A maximised or full
-// screen window keeps its size.
+// screen window keeps its size. The view of a picture is never lower than the
+// size label, which stays inside it, off the toolbar, however low the picture.
 void fitEditorWindow(EditorState& s) {
     if (!s.window || IsZoomed(s.window) || isFullScreen(s))
         return;
-    SIZE frame = frameSize();
-    SIZE size = editorWindowSize(imageWidth(s.picture), imageHeight(s.picture), toolbarShare(s), frame);
-    RECT work = workArea();
-    size.cx = widthForToolbar(size.cx, toolbarWidth(s) + frame.cx, work.right - work.left);
     RECT outer = {};
     GetWindowRect(s.window, &outer);
-    LONG left = leftWithinWorkArea(outer.left, size.cx, work);
-    UINT move = left == outer.left ? SWP_NOMOVE : 0;
-    SetWindowPos(s.window, nullptr, left, outer.top, size.cx, size.cy, move | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT fitted = fittedWindowRect(s, outer, workArea());
+    UINT move = fitted.left == outer.left ? SWP_NOMOVE : 0;
+    SetWindowPos(s.window, nullptr, fitted.left, fitted.top, fitted.right - fitted.left, fitted.bottom - fitted.top,
+                 move | SWP_NOZORDER | SWP_NOACTIVATE);
     GetWindowRect(s.window, &outer);
     s.windowWidth = outer.right - outer.left;
     s.windowHeight = outer.bottom - outer.top;
@@ -178,12 +192,42 @@ LONG widthForToolbar(LONG windowWidth, LONG toolbarWindowWidth, LONG workWidth) 
 
 namespace {
 
+// Whether the open editor's frame has been painted since it was made.
+bool framePainted = false;
+
+LRESULT onSize(EditorState& s);
+
+// A window made maximised while hidden shows, its restored place fitted
+// around picture and toolbar as any other window's, in the work area's
+// coordinates that the placement takes, and no larger than the platform
+// lets a window be.
+void showMaximised(EditorState& s, const RECT& work) {
+    WINDOWPLACEMENT place = {};
+    place.length = sizeof(place);
+    GetWindowPlacement(s.window, &place);
+    RECT& normal = place.rcNormalPosition;
+    OffsetRect(&normal, work.left, work.top);
+    RECT fitted = fittedWindowRect(s, normal, work);
+    LONG width = fitted.right - fitted.left;
+    LONG height = fitted.bottom - fitted.top;
+    width = width < GetSystemMetrics(SM_CXMAXTRACK) ? width : GetSystemMetrics(SM_CXMAXTRACK);
+    height = height < GetSystemMetrics(SM_CYMAXTRACK) ? height : GetSystemMetrics(SM_CYMAXTRACK);
+    normal = {fitted.left - work.left, fitted.top - work.top, fitted.left - work.left + width,
+              fitted.top - work.top + height};
+    s.windowWidth = width;
+    s.windowHeight = height;
+    place.flags = 0;
+    place.showCmd = SW_SHOWMAXIMIZED;
+    SetWindowPlacement(s.window, &place);
+}
+
 }  // namespace
 
 void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, WindowList* windows) {
     closeEditor();
     EditorState& s = editorState;
     s.enterPressed = 0;
+    framePainted = false;
     s.selectionView = {};
     s.selectionView.windows = windows;
     s.letterTip = nullptr;
@@ -206,22 +250,34 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, Wi
     uint32_t w = imageWidth(picture);
     uint32_t h = imageHeight(picture);
     SIZE size = editorWindowSize(w, h, 0, frameSize());
+    RECT work = workArea();
+    SIZE workSize = {work.right - work.left, work.bottom - work.top};
+    // A picture as large as the screen opens maximised. Made so while still
+    // hidden, the window and its toolbar are laid out once, at the size they
+    // show at, and the frame is drawn once.
+    bool screenSized = opensMaximised(w, h, {screenWidth, screenHeight}, {0, 0}, workSize);
     // Created hidden: no handled message may arrive before the property is set.
-    s.window = CreateWindowExW(0, editorClassName, L"Image", editorStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
-                               size.cy, nullptr, nullptr, moduleHandle, nullptr);
+    s.window = CreateWindowExW(0, editorClassName, L"Image", editorStyle | (screenSized ? WS_MAXIMIZE : 0),
+                               CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, moduleHandle,
+                               nullptr);
     if (!s.window)
         return;
     createToolbar(s);
     createToolStrip(s);
     createSizeLabel(s);
+    createLoupe(s);
     addSystemMenuItems(s);
     SetPropW(s.window, editorProperty, &s);
-    fitEditorWindow(s);
-    SIZE window = {s.windowWidth, s.windowHeight};
-    RECT work = workArea();
-    SIZE workSize = {work.right - work.left, work.bottom - work.top};
-    bool maximised = opensMaximised(w, h, {screenWidth, screenHeight}, window, workSize);
-    ShowWindow(s.window, maximised ? SW_SHOWMAXIMIZED : SW_SHOW);
+    if (screenSized) {
+        // Its WM_SIZE came before the property was set.
+        onSize(s);
+        showMaximised(s, work);
+    } else {
+        fitEditorWindow(s);
+        SIZE window = {s.windowWidth, s.windowHeight};
+        bool maximised = opensMaximised(w, h, {screenWidth, screenHeight}, window, workSize);
+        ShowWindow(s.window, maximised ? SW_SHOWMAXIMIZED : SW_SHOW);
+    }
     applyLayoutSettings(s);
 }
 
@@ -245,6 +301,7 @@ void closeEditor() {
     clearHistory(s.history);
     s.dragging = s.dragCancelled = 0;
     discardTextBox(s);
+    forgetMarkerDigits();
     dropAnnotationPreview(s);
     freeWindowList(s.selectionView.windows);
     s.selectionView = {};
@@ -253,6 +310,37 @@ void closeEditor() {
         s.contacts = nullptr;
         s.contactCount = 0;
     }
+}
+
+namespace {
+
+// Nothing the user drew is lost unasked: a step undo could take back, or a
+// text still being typed.
+bool holdsDrawing(const EditorState& s) {
+    return canUndo(s.history) || s.textBox.open;
+}
+
+}  // namespace
+
+bool editorMayBeReplaced() {
+    EditorState& s = editorState;
+    if (!s.window || !holdsDrawing(s))
+        return true;
+    if (MessageBoxW(s.window, L"Otwarty obrazek ma niewysłane rysunki. Zastąpić go nowym?", L"Nowy obrazek",
+                    MB_YESNO | MB_ICONQUESTION) == IDYES)
+        return true;
+    // The box's own loop may have seen the editor closed meanwhile.
+    if (s.window) {
+        if (IsIconic(s.window))
+            ShowWindow(s.window, SW_RESTORE);
+        SetForegroundWindow(s.window);
+    }
+    return false;
+}
+
+void hideEditor(bool hidden) {
+    if (editorState.window)
+        ShowWindow(editorState.window, hidden ? SW_HIDE : SW_SHOW);
 }
 
 void saveEditorSettings(EditorState& s) {
@@ -346,17 +434,20 @@ LRESULT onMouseMove(EditorState& s, WPARAM wParam, LPARAM lParam) {
 
 // The press is remembered, so that a release whose press went elsewhere (the
 // contact menu that opened this editor, a message box dismissed with Enter)
-// does nothing. Auto-repeat presses only set the flag again.
+// does nothing. Only a first key-down arms it: the repeats of a Ctrl+Enter
+// held to commit a text box come after the box is gone.
 LRESULT onKeyDown(HWND window, EditorState& s, UINT message, WPARAM wParam, LPARAM lParam) {
+    noteKeyDown(window, wParam, lParam);
     if (textBoxKeyDown(s, message, wParam) || contextMenuKey(s, message, wParam))
         return 0;
     // The key-down decides what the release does: in a quick chord Alt can
     // be let go before Enter. With AltGr it is no command.
-    if (wParam == VK_RETURN && !altGrHeld()) {
+    bool repeated = (lParam & (LPARAM(1) << 30)) != 0;
+    if (wParam == VK_RETURN && !repeated && !altGrHeld()) {
         s.enterPressed = 1;
         s.enterWithAlt = GetKeyState(VK_MENU) < 0 ? 1 : 0;
     }
-    if (message == WM_KEYDOWN && editorKeyDown(s, wParam))
+    if (message == WM_KEYDOWN && editorKeyDown(s, wParam, lParam))
         return 0;
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -464,10 +555,28 @@ LRESULT onCommand(EditorState& s, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
+LRESULT onDrawItem(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
+    if (drawLoupeItem(s, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+        return TRUE;
+    return DefWindowProcW(window, WM_DRAWITEM, wParam, lParam);
+}
+
+// The activation that comes with showing a new window would draw its frame,
+// scroll bars and all, once before the newly shown window's own frame paint
+// draws it again; it only marks the window active then.
+LRESULT onNcActivate(HWND window, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, WM_NCACTIVATE, wParam, framePainted ? lParam : -1);
+}
+
+LRESULT onNcPaint(HWND window, WPARAM wParam, LPARAM lParam) {
+    framePainted = true;
+    return DefWindowProcW(window, WM_NCPAINT, wParam, lParam);
+}
+
 LRESULT onRightButtonUp(EditorState& s, LPARAM lParam) {
     if (rightClickReleased(s, lParam))
         return 0;
-    if (toolMouseUp(s, lParam) && s.tool == toolSelect)
+    if (toolMouseUp(s, lParam, true) && s.tool == toolSelect)
         dispatchCommand(s, commandSendSelection);
     return 0;
 }
@@ -500,6 +609,13 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_CONTEXTMENU:
         return contextMenuRequested(s, wParam, lParam) ? 0 : DefWindowProcW(window, message, wParam, lParam);
+    case WM_ERASEBKGND:
+        // The paint composes every part it repaints, background included.
+        return 1;
+    case WM_NCACTIVATE:
+        return onNcActivate(window, wParam, lParam);
+    case WM_NCPAINT:
+        return onNcPaint(window, wParam, lParam);
     case WM_PAINT:
         return onPaint(window, s, wParam, lParam);
     case WM_KEYDOWN:
@@ -530,8 +646,10 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return onSetCursor(window, s, wParam, lParam);
     case WM_CTLCOLORSTATIC:
         return onControlColour(window, s, wParam, lParam);
+    case WM_DRAWITEM:
+        return onDrawItem(window, s, wParam, lParam);
     case WM_LBUTTONUP:
-        toolMouseUp(s, lParam);
+        toolMouseUp(s, lParam, false);
         return 0;
     case WM_RBUTTONUP:
         return onRightButtonUp(s, lParam);

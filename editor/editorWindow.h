@@ -20,6 +20,13 @@ struct WindowList;
 // (null for other pictures) in every case.
 void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, WindowList* windows = nullptr);
 void closeEditor();
+// Before a new picture is taken: false when the open editor holds a drawing
+// (a step undo could take back, or an open text box) and the user, asked in
+// a box of the editor's, keeps it; the editor then comes to the front as it was.
+bool editorMayBeReplaced();
+// Hides the open editor, so that a screenshot shows what lies under it, or
+// shows it again as it was.
+void hideEditor(bool hidden);
 void dispatchCommand(EditorState& s, WPARAM wParam);
 // The style settings, written when the window goes; closes the editor.
 void saveEditorSettings(EditorState& s);

@@ -1,6 +1,7 @@
 // The loupe: 15 x 15 pixels read from the picture in one lock, blended over
 // white as the view shows them, enlarged into a device-independent bitmap and
-// set onto the paint's context. Moving it repaints its old and new place only.
+// set onto its window's context. Moving it repaints what it uncovers; it is
+// shrunk only where the client area is too small for it.
 #include "loupe.h"
 
 #include <initializer_list>
@@ -15,7 +16,8 @@ using namespace Gdiplus::DllExports;
 namespace {
 
 constexpr int32_t cursorGap = 20;
-constexpr int32_t enlarged = loupePixels * loupeZoom;
+// The loupe's control id among the editor's children.
+constexpr int loupeId = 101;
 constexpr uint32_t outsideColour = 0xFFFFFFu;  // what the view shows beyond the picture
 constexpr COLORREF frameColour = RGB(0, 0, 0);
 constexpr COLORREF innerFrameColour = RGB(255, 255, 255);
@@ -52,11 +54,6 @@ RECT labelRectOf(const EditorState& s) {
     return r;
 }
 
-RECT loupeRectAt(const EditorState& s, POINT picture) {
-    POINT at = loupePosition(pictureToWindow(s, picture), loupeSize, viewArea(s), labelRectOf(s));
-    return {at.x, at.y, at.x + loupeSize.cx, at.y + loupeSize.cy};
-}
-
 // The 15 x 15 pixels around the point, row by row; white beyond the picture.
 void readAround(const EditorState& s, POINT centre, uint32_t* pixels) {
     for (int32_t i = 0; i < loupePixels * loupePixels; i++)
@@ -81,10 +78,11 @@ void readAround(const EditorState& s, POINT centre, uint32_t* pixels) {
     GdipBitmapUnlockBits(s.picture->bitmap, &data);
 }
 
-void enlarge(const uint32_t* pixels, uint32_t* out) {
-    for (int32_t y = 0; y < enlarged; y++) {
-        for (int32_t x = 0; x < enlarged; x++)
-            out[y * enlarged + x] = pixels[(y / loupeZoom) * loupePixels + x / loupeZoom];
+void enlarge(const uint32_t* pixels, int32_t zoom, uint32_t* out) {
+    int32_t side = loupePixels * zoom;
+    for (int32_t y = 0; y < side; y++) {
+        for (int32_t x = 0; x < side; x++)
+            out[y * side + x] = pixels[(y / zoom) * loupePixels + x / zoom];
     }
 }
 
@@ -94,24 +92,24 @@ void frame(HDC dc, RECT r, COLORREF colour) {
         FrameRect(dc, &r, brush);
 }
 
-void drawEnlarged(HDC dc, POINT at, const uint32_t* out) {
+void drawEnlarged(HDC dc, POINT at, int32_t side, const uint32_t* out) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = enlarged;
-    info.bmiHeader.biHeight = -enlarged;  // top-down
+    info.bmiHeader.biWidth = side;
+    info.bmiHeader.biHeight = -side;  // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    SetDIBitsToDevice(dc, at.x, at.y, enlarged, enlarged, 0, 0, 0, enlarged, out, &info, DIB_RGB_COLORS);
+    SetDIBitsToDevice(dc, at.x, at.y, DWORD(side), DWORD(side), 0, 0, 0, UINT(side), out, &info, DIB_RGB_COLORS);
 }
 
 // The centre pixel's square framed just outside it, black, then white, so
 // the frame shows on dark and light pictures alike.
-void frameCentre(HDC dc, POINT at) {
-    LONG left = at.x + (loupePixels / 2) * loupeZoom;
-    LONG top = at.y + (loupePixels / 2) * loupeZoom;
-    frame(dc, {left - 1, top - 1, left + loupeZoom + 1, top + loupeZoom + 1}, frameColour);
-    frame(dc, {left - 2, top - 2, left + loupeZoom + 2, top + loupeZoom + 2}, innerFrameColour);
+void frameCentre(HDC dc, POINT at, int32_t zoom) {
+    LONG left = at.x + (loupePixels / 2) * zoom;
+    LONG top = at.y + (loupePixels / 2) * zoom;
+    frame(dc, {left - 1, top - 1, left + zoom + 1, top + zoom + 1}, frameColour);
+    frame(dc, {left - 2, top - 2, left + zoom + 2, top + zoom + 2}, innerFrameColour);
 }
 
 void drawCoordinates(HDC dc, const RECT& strip, POINT point) {
@@ -125,9 +123,33 @@ void drawCoordinates(HDC dc, const RECT& strip, POINT point) {
     DrawTextW(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
+RECT clientOf(const EditorState& s) {
+    RECT client = {};
+    GetClientRect(s.window, &client);
+    return client;
+}
+
+SIZE sizeOf(const RECT& r) {
+    return {r.right - r.left, r.bottom - r.top};
+}
+
 }  // namespace
 
-POINT loupePosition(POINT cursor, SIZE loupe, const RECT& view, const RECT& avoid) {
+SIZE loupeSizeAt(int32_t zoom) {
+    int32_t side = loupePixels * zoom + 2 * loupeFrame;
+    return {side, side + loupeTextHeight};
+}
+
+int32_t loupeZoomFor(SIZE room) {
+    int32_t zoom = loupeZoom;
+    while (zoom > 1 && (loupeSizeAt(zoom).cx > room.cx || loupeSizeAt(zoom).cy > room.cy))
+        zoom--;
+    return zoom;
+}
+
+POINT loupePosition(POINT cursor, SIZE loupe, const RECT& view, const RECT& client, const RECT& avoid) {
+    SIZE viewSize = sizeOf(view);
+    const RECT& room = loupe.cx <= viewSize.cx && loupe.cy <= viewSize.cy ? view : client;
     const POINT sides[] = {
         {cursor.x + cursorGap, cursor.y + cursorGap},
         {cursor.x + cursorGap, cursor.y - cursorGap - loupe.cy},
@@ -136,63 +158,90 @@ POINT loupePosition(POINT cursor, SIZE loupe, const RECT& view, const RECT& avoi
     };
     for (POINT side : sides) {
         RECT r = placed(side, loupe);
-        if (fits(r, view) && !meets(r, avoid))
+        if (fits(r, room) && !meets(r, avoid))
             return side;
     }
     // Every side meets what it should avoid: moved past it, down or up.
     for (POINT side : sides) {
         for (LONG y : {avoid.bottom + avoidGap, avoid.top - avoidGap - loupe.cy}) {
             RECT r = placed({side.x, y}, loupe);
-            if (fits(r, view) && !meets(r, avoid))
+            if (fits(r, room) && !meets(r, avoid))
                 return {side.x, y};
         }
     }
     for (POINT side : sides) {
-        if (fits(placed(side, loupe), view))
+        if (fits(placed(side, loupe), room))
             return side;
     }
-    return {clampAlong(sides[0].x, loupe.cx, view.left, view.right),
-            clampAlong(sides[0].y, loupe.cy, view.top, view.bottom)};
+    // Pushed into the room, and aside from what it should avoid where it can.
+    POINT pushed = {clampAlong(sides[0].x, loupe.cx, room.left, room.right),
+                    clampAlong(sides[0].y, loupe.cy, room.top, room.bottom)};
+    for (LONG x : {pushed.x, avoid.right + avoidGap, avoid.left - avoidGap - loupe.cx}) {
+        RECT r = placed({x, pushed.y}, loupe);
+        if (fits(r, room) && !meets(r, avoid))
+            return {x, pushed.y};
+    }
+    return pushed;
+}
+
+void createLoupe(EditorState& s) {
+    s.selectionView.loupe = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_OWNERDRAW, 0, 0, 0, 0, s.window,
+                                            reinterpret_cast<HMENU>(INT_PTR(loupeId)), nullptr, nullptr);
 }
 
 void showLoupe(EditorState& s, POINT picture) {
     SelectionView& v = s.selectionView;
-    RECT now = loupeRectAt(s, picture);
-    if (v.loupeShown && EqualRect(&now, &v.loupeRect) && v.loupePoint.x == picture.x &&
-        v.loupePoint.y == picture.y)
+    if (!v.loupe)
         return;
-    hideLoupe(s);
+    RECT client = clientOf(s);
+    int32_t zoom = loupeZoomFor(sizeOf(client));
+    SIZE size = loupeSizeAt(zoom);
+    POINT at = loupePosition(pictureToWindow(s, picture), size, viewArea(s), client, labelRectOf(s));
+    RECT now = placed(at, size);
+    bool moved = !v.loupeShown || !EqualRect(&now, &v.loupeRect);
+    if (!moved && v.loupePoint.x == picture.x && v.loupePoint.y == picture.y)
+        return;
     v.loupeShown = 1;
     v.loupePoint = picture;
     v.loupeRect = now;
-    InvalidateRect(s.window, &now, FALSE);
+    v.loupeScale = zoom;
+    if (!moved) {
+        InvalidateRect(v.loupe, nullptr, FALSE);
+        return;
+    }
+    // Above the toolbar, which it may lie across; every pixel of it drawn afresh.
+    SetWindowPos(v.loupe, HWND_TOP, at.x, at.y, size.cx, size.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOCOPYBITS);
 }
 
 void hideLoupe(EditorState& s) {
     SelectionView& v = s.selectionView;
     if (!v.loupeShown)
         return;
-    InvalidateRect(s.window, &v.loupeRect, FALSE);
+    ShowWindow(v.loupe, SW_HIDE);
     v.loupeShown = 0;
 }
 
-void paintLoupe(const EditorState& s, HDC dc) {
+bool drawLoupeItem(const EditorState& s, const DRAWITEMSTRUCT* item) {
     const SelectionView& v = s.selectionView;
-    RECT clip = {};
-    RECT meets = {};
-    if (!v.loupeShown || !s.picture || !s.picture->bitmap || GetClipBox(dc, &clip) == ERROR ||
-        !IntersectRect(&meets, &clip, &v.loupeRect))
-        return;
+    if (!item || !v.loupe || item->hwndItem != v.loupe)
+        return false;
+    if (!v.loupeShown || !s.picture || !s.picture->bitmap)
+        return true;
+    int32_t zoom = v.loupeScale;
+    int32_t side = loupePixels * zoom;
     uint32_t pixels[loupePixels * loupePixels];
     readAround(s, v.loupePoint, pixels);
-    MallocGuard<uint32_t> out(sizeof(uint32_t) * enlarged * enlarged);
+    MallocGuard<uint32_t> out(sizeof(uint32_t) * size_t(side) * size_t(side));
     if (!out)
-        return;
-    enlarge(pixels, out);
-    POINT cells = {v.loupeRect.left + 1, v.loupeRect.top + 1};
-    drawEnlarged(dc, cells, out);
-    frameCentre(dc, cells);
-    drawCoordinates(dc, {cells.x, cells.y + enlarged, cells.x + enlarged, cells.y + enlarged + loupeTextHeight},
-                    v.loupePoint);
-    frame(dc, v.loupeRect, frameColour);
+        return true;
+    enlarge(pixels, zoom, out);
+    HDC dc = item->hDC;
+    RECT whole = {0, 0, v.loupeRect.right - v.loupeRect.left, v.loupeRect.bottom - v.loupeRect.top};
+    POINT cells = {loupeFrame, loupeFrame};
+    drawEnlarged(dc, cells, side, out);
+    frameCentre(dc, cells, zoom);
+    drawCoordinates(dc, {cells.x, cells.y + side, cells.x + side, cells.y + side + loupeTextHeight}, v.loupePoint);
+    frame(dc, whole, frameColour);
+    frame(dc, {1, 1, whole.right - 1, whole.bottom - 1}, innerFrameColour);
+    return true;
 }

@@ -25,6 +25,16 @@ static const wchar_t* sliderTipText(HWND slider) {
     return qualityTipText(int32_t(SendMessageW(slider, TBM_GETPOS, 0, 0)));
 }
 
+// A hover tip whose wait began before the press would show over the dragged
+// one when the wait ends: while the thumb is dragged it has no text, and a
+// tip without text does not show. The dragged tip itself (Windows' asks here)
+// names the level.
+static const wchar_t* tipTextFor(HWND slider, HWND asking) {
+    bool dragged = GetCapture() == slider;
+    bool draggedTip = asking == reinterpret_cast<HWND>(SendMessageW(slider, TBM_GETTOOLTIPS, 0, 0));
+    return dragged && !draggedTip ? L"" : sliderTipText(slider);
+}
+
 // Wine's trackbar sets its tip to the position's digits at every paint of a
 // drag, never asking for the text. Whatever literal text the tip is given
 // becomes the level's name; a callback stays a callback.
@@ -45,16 +55,21 @@ static LRESULT CALLBACK dragTipProc(HWND tip, UINT message, WPARAM wParam, LPARA
 }
 
 // The hover tip would show beside the dragged one, so it rests from the press
-// on the slider until the drag ends.
-static LRESULT CALLBACK hoverPauseProc(HWND slider, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                       DWORD_PTR hoverTip) {
+// on the slider until the drag ends. The slider took the focus at the press;
+// when the drag or click ends the keys go back to the editor window, or Enter
+// and the tool letters would move the thumb.
+static LRESULT CALLBACK sliderMouseProc(HWND slider, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR hoverTip) {
     if (message == WM_NCDESTROY)
-        RemoveWindowSubclass(slider, hoverPauseProc, 0);
+        RemoveWindowSubclass(slider, sliderMouseProc, 0);
     if (message == WM_LBUTTONDOWN)
         SendMessageW(reinterpret_cast<HWND>(hoverTip), TTM_ACTIVATE, FALSE, 0);
-    if (message == WM_LBUTTONUP || message == WM_CAPTURECHANGED)
-        SendMessageW(reinterpret_cast<HWND>(hoverTip), TTM_ACTIVATE, TRUE, 0);
-    return DefSubclassProc(slider, message, wParam, lParam);
+    if (message != WM_LBUTTONUP && message != WM_CAPTURECHANGED)
+        return DefSubclassProc(slider, message, wParam, lParam);
+    SendMessageW(reinterpret_cast<HWND>(hoverTip), TTM_ACTIVATE, TRUE, 0);
+    LRESULT result = DefSubclassProc(slider, message, wParam, lParam);
+    SetFocus(GetAncestor(slider, GA_ROOT));
+    return result;
 }
 
 // Owned by the editor window, so it goes with it; its text is asked of the
@@ -87,7 +102,7 @@ HWND createQualitySlider(HWND toolbar) {
     if (HWND dragTip = reinterpret_cast<HWND>(SendMessageW(slider, TBM_GETTOOLTIPS, 0, 0)))
         SetWindowSubclass(dragTip, dragTipProc, 0, DWORD_PTR(slider));
     if (HWND hoverTip = createHoverTip(toolbar, slider))
-        SetWindowSubclass(slider, hoverPauseProc, 0, DWORD_PTR(hoverTip));
+        SetWindowSubclass(slider, sliderMouseProc, 0, DWORD_PTR(hoverTip));
     return slider;
 }
 
@@ -99,7 +114,8 @@ LRESULT CALLBACK qualityTipProc(HWND toolbar, UINT message, WPARAM wParam, LPARA
     if (message == WM_NOTIFY) {
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
         if (info->hdr.code == TTN_GETDISPINFOW && info->hdr.idFrom == UINT_PTR(slider)) {
-            wcsncpy(info->szText, sliderTipText(reinterpret_cast<HWND>(slider)), std::size(info->szText) - 1);
+            wcsncpy(info->szText, tipTextFor(reinterpret_cast<HWND>(slider), info->hdr.hwndFrom),
+                    std::size(info->szText) - 1);
             info->szText[std::size(info->szText) - 1] = L'\0';
             return 0;
         }

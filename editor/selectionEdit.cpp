@@ -197,7 +197,7 @@ RECT shownHandlesRect(const EditorState& s) {
     if (s.dragging && s.tool == toolSelect)
         return s.bandShown && !isEmpty(s.band) ? s.band : none;
     RECT selection = currentSelection(s);
-    return s.selectionMarked && !isEmpty(selection) ? selection : none;
+    return s.tool == toolSelect && s.selectionMarked && !isEmpty(selection) ? selection : none;
 }
 
 void moveHandles(EditorState& s) {
@@ -231,7 +231,18 @@ RECT selectionDragRect(const EditorState& s, POINT end) {
         return resizedSelection(v.pressSelection, v.handle, dx, dy, pictureWidth(s), pictureHeight(s));
     if (v.gesture == gestureMove)
         return movedSelection(v.pressSelection, dx, dy, pictureWidth(s), pictureHeight(s));
-    return normalisedRect(s.dragStart.x, s.dragStart.y, end.x, end.y);
+    return draggedSelection(s.dragStart, end);
+}
+
+RECT draggedSelection(POINT press, POINT release) {
+    RECT r = normalisedRect(press.x, press.y, release.x, release.y);
+    // A drag along one row or column takes that row or column, as on a
+    // picture one pixel high; a click stays a click.
+    if (r.left == r.right && r.top != r.bottom)
+        r.right = r.left + 1;
+    if (r.top == r.bottom && r.left != r.right)
+        r.bottom = r.top + 1;
+    return r;
 }
 
 bool adjustedSelection(const EditorState& s, POINT end, RECT* selection) {
@@ -266,6 +277,13 @@ void endDragFeedback(EditorState& s) {
     showSelectionSizeLabel(s);
 }
 
+void showOverlaysOfTool(EditorState& s) {
+    if (s.tool != toolSelect)
+        hideSnapOutline(s);
+    moveHandles(s);
+    showSelectionSizeLabel(s);
+}
+
 void setSelection(EditorState& s, const RECT& r) {
     if (s.selectionMarked)
         invalidatePictureFrame(s, currentSelection(s), 1);
@@ -275,6 +293,23 @@ void setSelection(EditorState& s, const RECT& r) {
     s.endY = r.bottom;
     s.selectionMarked = 1;
     invalidatePictureFrame(s, r, 1);
+    moveHandles(s);
+    showSelectionSizeLabel(s);
+}
+
+// The handles' rectangle goes with the mark: a press decides from what is
+// shown, and an invisible handle left behind would still be grabbed.
+void unmarkSelection(EditorState& s) {
+    bool shown = s.selectionMarked && s.window;
+    if (shown)
+        invalidatePictureFrame(s, currentSelection(s), 1);
+    s.startX = 0;
+    s.startY = 0;
+    s.endX = pictureWidth(s);
+    s.endY = pictureHeight(s);
+    s.selectionMarked = 0;
+    if (!shown)
+        return;
     moveHandles(s);
     showSelectionSizeLabel(s);
 }
@@ -336,5 +371,4 @@ void invalidateHandles(const EditorState& s, const RECT& selection) {
 void paintSelectionOverlays(const EditorState& s, HDC dc) {
     paintHandles(s, dc);
     paintSnapOutline(s, dc);
-    paintLoupe(s, dc);
 }

@@ -40,6 +40,9 @@ int handleAt(const RECT& selection, POINT p);
 // and the left button; everything else starts a new selection.
 SelectionGesture gestureAt(const RECT& selection, bool marked, bool rightButton, POINT p, int* handle);
 bool isClick(POINT press, POINT release);
+// The new selection a drag from press to release makes: the pixels between
+// them, normalised; along a row or a column, that row or column.
+RECT draggedSelection(POINT press, POINT release);
 
 // The selection with the handle's sides moved by dx, dy and kept within the
 // width x height picture; the opposite sides stay. Normalised.
@@ -76,8 +79,14 @@ void showDragFeedback(EditorState& s, const RECT& band, POINT mouse);
 // already ended (the capture lost before it) finishes it once more, at the
 // release point.
 void endDragFeedback(EditorState& s);
+// The tool changed: the handles, the size label and the window outline are
+// the Select tool's; with any other the selection keeps only its dotted mark.
+void showOverlaysOfTool(EditorState& s);
 // The selection changed to r, marked: repaints the old and new marks.
 void setSelection(EditorState& s, const RECT& r);
+// The selection becomes the whole picture again, unmarked, as in a new editor:
+// no mark, no handles, no label, so the next press starts a new selection.
+void unmarkSelection(EditorState& s);
 
 // A key-down reaching the editor window: true when it was one of these and
 // was handled.
@@ -87,8 +96,8 @@ bool setSelectionCursor(EditorState& s, LPARAM lParam);
 
 // The selection, normalised, in picture pixels.
 RECT currentSelection(const EditorState& s);
-// Where the handles are shown: around the band while the Select tool drags,
-// else around a marked selection; empty for none.
+// Where the handles are to be shown: around the band while the Select tool
+// drags, else around a marked selection while Select is the tool; empty for none.
 RECT shownHandlesRect(const EditorState& s);
 // Repaints the handles where they were and where they are to be now.
 void moveHandles(EditorState& s);
@@ -98,5 +107,5 @@ void frameSides(const RECT& r, int32_t thickness, RECT sides[4]);
 void invalidatePictureFrame(const EditorState& s, const RECT& picture, int32_t thickness);
 // Repaints the eight handles around a rectangle.
 void invalidateHandles(const EditorState& s, const RECT& selection);
-// Handles, the snapping outline and the loupe, over everything else.
+// Handles and the snapping outline, over everything else.
 void paintSelectionOverlays(const EditorState& s, HDC dc);

@@ -37,9 +37,11 @@ struct SelectionView {
     uint8_t rightButton;      // the press came from the right button
     RECT pressSelection;      // the selection, normalised, when the press came
     RECT handlesAt;           // the rectangle the handles are shown around; empty: none
+    HWND loupe;               // child window, shown while it magnifies
     uint8_t loupeShown;
     POINT loupePoint;         // the picture point it magnifies
     RECT loupeRect;           // the client rectangle it takes
+    int32_t loupeScale;       // each picture pixel shown loupeScale x loupeScale
     WindowList* windows;      // of a screenshot; null for other pictures
     uint8_t outlineShown;
     RECT outline;             // the outlined window, picture pixels, cut to the picture

@@ -57,6 +57,11 @@ POINT sizeLabelPosition(POINT corner, SIZE label, const RECT& view) {
             placeAlong(corner.y, label.cy, view.top, view.bottom)};
 }
 
+int32_t sizeLabelHeight(const EditorState& s) {
+    HWND label = s.selectionView.sizeLabel;
+    return label ? labelSize(label, L"0").cy : 0;
+}
+
 void createSizeLabel(EditorState& s) {
     HWND& label = s.selectionView.sizeLabel;
     label = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_BORDER | SS_CENTER | SS_CENTERIMAGE, 0, 0, 0, 0,
@@ -85,7 +90,9 @@ void showSizeLabel(EditorState& s, const RECT& picture) {
                   now.bottom - now.top == size.cy;
     if (placed && IsWindowVisible(label))
         return;
-    SetWindowPos(label, HWND_TOP, at.x, at.y, size.cx, size.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // The static control repaints only what a resize uncovers, over the old
+    // text copied along: the whole of it is painted afresh instead.
+    SetWindowPos(label, HWND_TOP, at.x, at.y, size.cx, size.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOCOPYBITS);
 }
 
 void hideSizeLabel(EditorState& s) {
@@ -97,7 +104,7 @@ void hideSizeLabel(EditorState& s) {
 void showSelectionSizeLabel(EditorState& s) {
     RECT selection = currentSelection(s);
     RECT cut = cutToPicture(s, selection);
-    if (s.selectionMarked && !IsRectEmpty(&cut))
+    if (s.selectionMarked && s.tool == toolSelect && !IsRectEmpty(&cut))
         showSizeLabel(s, selection);
     else
         hideSizeLabel(s);

@@ -17,13 +17,15 @@ void formatSizeText(wchar_t* text, size_t units, int32_t width, int32_t height);
 // where the corner is too near its right or bottom edge.
 POINT sizeLabelPosition(POINT corner, SIZE label, const RECT& view);
 
+// The label's height with its font: the least height of the view.
+int32_t sizeLabelHeight(const EditorState& s);
 // Made hidden with the editor window.
 void createSizeLabel(EditorState& s);
 // Shows the size of the picture rectangle (normalised, cut to the picture)
 // at its bottom-right corner.
 void showSizeLabel(EditorState& s, const RECT& picture);
 void hideSizeLabel(EditorState& s);
-// The marked selection's size while it is shown; hidden otherwise.
+// The marked selection's size while Select is the tool; hidden otherwise.
 void showSelectionSizeLabel(EditorState& s);
 // WM_CTLCOLORSTATIC for the label: the colours of a tooltip.
 bool sizeLabelColours(const EditorState& s, HWND control, HDC dc, LRESULT* brush);

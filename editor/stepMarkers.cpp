@@ -1,9 +1,16 @@
 // Placing a numbered marker: the step is tagged with its number, so the
-// history alone knows which numbers the picture shows.
+// history alone knows which numbers the picture shows. The digits are
+// rendered once for the editor, not at each click.
 #include "stepMarkers.h"
 
 #include "../image/systemText.h"
 #include "editorView.h"
+
+namespace {
+
+GlyphCache markerDigits = {};
+
+}  // namespace
 
 uint32_t nextMarkerNumber(const History& history) {
     return highestDoneTag(history) + 1;
@@ -16,8 +23,12 @@ void placeStepMarker(EditorState& s, POINT picture) {
         return;
     beginStep(s.history, s.picture);
     uint32_t number = nextMarkerNumber(s.history);
-    RECT touched = drawStepMarker(s.picture, picture.x, picture.y, number, s.penColor, s.penWidth);
+    RECT touched = drawStepMarker(s.picture, picture.x, picture.y, number, s.penColor, s.penWidth, markerDigits);
     tagStep(s.history, number);
     endStep(s.history);
     invalidatePictureRect(s, touched);
+}
+
+void forgetMarkerDigits() {
+    forgetGlyphs(markerDigits);
 }

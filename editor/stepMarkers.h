@@ -14,3 +14,5 @@
 uint32_t nextMarkerNumber(const History& history);
 // Places the next marker centred on the picture point.
 void placeStepMarker(EditorState& s, POINT picture);
+// The editor closes: the digits rendered for its markers are let go.
+void forgetMarkerDigits();

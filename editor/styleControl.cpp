@@ -90,10 +90,41 @@ void runColourDialog(HWND control, ColourDialog& dialog) {
     choose.rgbResult = dialog.initialColour;
     choose.lpCustColors = dialog.customColours;
     choose.Flags = CC_RGBINIT;
-    if (ChooseColorW(&choose) != 1)
+    BOOL chosen = ChooseColorW(&choose);
+    // Where the focus goes back to is the platform's choice, and the button
+    // that opened the dialog would keep the editor's keys: chosen or not,
+    // they are the editor's again.
+    SetFocus(GetAncestor(control, GA_ROOT));
+    if (chosen != 1)
         return;
     setProperty(control, dialog.property, choose.rgbResult);
     notifyStyleChanged(control, 0);
+}
+
+// The colour buttons read only "...": each has a tip that names its colour.
+struct ButtonTip {
+    int id;
+    const wchar_t* text;
+};
+const ButtonTip buttonTips[] = {{penButtonId, L"Kolor pióra..."}, {brushButtonId, L"Kolor pędzla..."}};
+
+// Owned by the editor window through the control, so it goes with it.
+void addButtonTips(HWND control) {
+    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, control, nullptr,
+                               moduleHandle, nullptr);
+    if (!tip)
+        return;
+    for (const ButtonTip& button : buttonTips) {
+        TOOLINFOW tool = {};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = control;
+        tool.uId = UINT_PTR(GetDlgItem(control, button.id));
+        tool.hinst = moduleHandle;
+        tool.lpszText = const_cast<wchar_t*>(button.text);
+        SendMessageW(tip, TTM_ADDTOOLW, 0, LPARAM(&tool));
+    }
 }
 
 LRESULT onNotify(HWND control, const NMHDR* header) {
@@ -190,6 +221,7 @@ HWND createStyleControl(int h, HWND parent) {
     auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
     for (HWND child : {fill, pen, brush})
         SendMessageW(child, WM_SETFONT, font, TRUE);
+    addButtonTips(control);
     ShowWindow(control, SW_SHOW);
     return control;
 }

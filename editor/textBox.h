@@ -1,25 +1,19 @@
 // The typed-text tool's box on the picture: a click opens it, the keyboard
 // types into it as into any text field, and the text shows where and how it
 // will be drawn until the box is committed (one history step) or cancelled.
-// While it is open every key is the box's.
+// While it is open every key is the box's. The box stays on the picture: its
+// lines wrap at the picture's right edge, and a key that would take it past
+// the picture's bottom, or past its capacity, is refused with a beep.
 #pragma once
 
 #include <windows.h>
 
 #include "editorState.h"
 
-// Editing the box's text and moving its caret as a text field does, a
-// surrogate pair as one letter; each answers whether anything changed.
-bool insertTextUnit(TextBoxState& box, wchar_t unit);
-bool eraseBeforeCaret(TextBoxState& box);  // Backspace
-bool eraseAfterCaret(TextBoxState& box);   // Delete
-// Left and Right by one letter, Home and End to the ends of the caret's line.
-bool moveCaret(TextBoxState& box, WPARAM key);
-
-// A press on the picture at this picture point: a press outside an open box
-// commits it; then the typed-text tool opens a box there and the step marker
-// tool places a marker. True when the press was theirs, so no other tool
-// acts on it.
+// A press on the picture at this picture point: a press inside the open box
+// moves its caret there, one outside commits it; then the typed-text tool
+// opens a box there and the step marker tool places a marker. True when the
+// press was theirs, so no other tool acts on it.
 bool textToolsMouseDown(EditorState& s, POINT picture);
 // Draws the open box's text into the picture as one step (nothing for an
 // empty box) and closes the box. False when no box was open.

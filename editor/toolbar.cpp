@@ -82,6 +82,9 @@ HWND createToolbarWindow(HWND window) {
     HWND toolbar = CreateToolbarEx(window, style, 0, toolbarItemCount, nullptr, UINT_PTR(toolbarBitmap), buttons,
                                    toolbarItemCount, buttonSide, buttonSide, buttonSide, buttonSide, sizeof(TBBUTTON));
     SendMessageW(toolbar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
+    // The loupe may lie across the toolbar: the toolbar's paint keeps off it.
+    if (toolbar)
+        SetWindowLongPtrW(toolbar, GWL_STYLE, GetWindowLongPtrW(toolbar, GWL_STYLE) | WS_CLIPSIBLINGS);
     return toolbar;
 }
 
@@ -128,7 +131,11 @@ void setCollapsibleStates(HWND toolbar, bool expand) {
         info.dwMask = TBIF_STATE;
         SendMessageW(toolbar, TB_GETBUTTONINFOW, WPARAM(command), LPARAM(&info));
         BYTE checked = info.fsState & TBSTATE_CHECKED;
-        info.fsState = BYTE((expand ? TBSTATE_ENABLED : TBSTATE_HIDDEN) | checked);
+        auto wanted = BYTE((expand ? TBSTATE_ENABLED : TBSTATE_HIDDEN) | checked);
+        // An item set to the state it has is laid out and painted again all the same.
+        if (wanted == info.fsState)
+            continue;
+        info.fsState = wanted;
         SendMessageW(toolbar, TB_SETBUTTONINFOW, WPARAM(command), LPARAM(&info));
     }
 }
@@ -150,9 +157,17 @@ void placeExpandedControls(const EditorState& s) {
     ShowWindow(s.qualitySlider, SW_SHOW);
 }
 
+// A button given the text it shows is painted again all the same.
+void setToggleText(HWND button, const wchar_t* text) {
+    wchar_t shown[4] = {};
+    GetWindowTextW(button, shown, 4);
+    if (lstrcmpW(shown, text) != 0)
+        SetWindowTextW(button, text);
+}
+
 void expandToolbar(EditorState& s) {
     s.toolbarCollapsed = 0;
-    SetWindowTextW(s.toggleButton, L"<");
+    setToggleText(s.toggleButton, L"<");
     ShowWindow(s.styleControl, SW_SHOW);
 }
 
@@ -161,7 +176,7 @@ void collapseToolbar(EditorState& s) {
     s.toolbarCollapsed = 1;
     ShowWindow(s.textEdit, SW_HIDE);
     ShowWindow(s.qualitySlider, SW_HIDE);
-    SetWindowTextW(s.toggleButton, L">");
+    setToggleText(s.toggleButton, L">");
 }
 
 // The frame bits are those of WS_OVERLAPPEDWINDOW; going full screen clears

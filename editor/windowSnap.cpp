@@ -26,7 +26,7 @@ void trackLeave(EditorState& s) {
 }  // namespace
 
 bool snappedWindow(const EditorState& s, POINT p, bool topLevel, RECT* window) {
-    const WindowList* list = s.selectionView.windows;
+    WindowList* list = s.selectionView.windows;
     int32_t found = innermostWindowAt(list, p);
     if (found < 0)
         return false;

@@ -160,6 +160,37 @@ struct ClipboardGuard {
     operator bool() const { return open; }
 };
 
+// A movable block this scope owns until it hands it on.
+struct GlobalGuard {
+    HGLOBAL block;
+    explicit GlobalGuard(size_t bytes) : block(GlobalAlloc(GMEM_MOVEABLE, bytes)) {}
+    GlobalGuard(const GlobalGuard&) = delete;
+    GlobalGuard& operator=(const GlobalGuard&) = delete;
+    ~GlobalGuard() {
+        if (block)
+            GlobalFree(block);
+    }
+    operator HGLOBAL() const { return block; }
+    HGLOBAL release() {
+        HGLOBAL handed = block;
+        block = nullptr;
+        return handed;
+    }
+};
+
+// A file opened for reading, closed at the end of the scope.
+struct FileGuard {
+    HANDLE file;
+    explicit FileGuard(HANDLE f) : file(f) {}
+    FileGuard(const FileGuard&) = delete;
+    FileGuard& operator=(const FileGuard&) = delete;
+    ~FileGuard() {
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+    }
+    operator HANDLE() const { return file; }
+};
+
 // A global block's bytes while it is locked; null for a null block.
 struct GlobalLockGuard {
     HGLOBAL block;

@@ -5,6 +5,7 @@
 #include "pictureHeader.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -28,31 +29,66 @@ uint32_t magnitude(uint32_t bits) {
     return value < 0 ? 0u - uint32_t(value) : uint32_t(value);
 }
 
-// Reads forward through the bytes. A crafted file can hold any number of
-// segments or fill bytes before the size; after readLimit reads the header
-// counts as unknown and the picture is decoded, as any other format.
-constexpr int readLimit = 1024;
+// Reads forward through the bytes. A crafted file can put any number of
+// segments, blocks or fill bytes before the size; each is walked, as far as
+// the bytes go, so no count of them lets a picture past the size cap. A file
+// is read a window at a time: a walk of a million tiny segments then costs
+// about one read of the file, not a million.
+constexpr size_t readWindowBytes = 4096;
+
+// How many of count bytes at offset the file holds, read into out.
+size_t readFileBytes(HANDLE file, uint64_t offset, void* out, size_t count) {
+    OVERLAPPED at = {};
+    at.Offset = DWORD(offset);
+    at.OffsetHigh = DWORD(offset >> 32);
+    DWORD read = 0;
+    return ReadFile(file, out, DWORD(count), &read, &at) ? read : 0;
+}
 
 struct HeaderReader {
     const PictureBytes& source;
     uint64_t at;
-    int readsLeft;
+    uint64_t windowAt;
+    size_t windowFilled;
+    uint8_t window[readWindowBytes];
     bool next(void* out, size_t count) {
-        if (readsLeft-- <= 0 || !readPictureBytes(source, at, out, count))
-            return false;
+        if (!source.file || count > sizeof(window)) {
+            if (!readPictureBytes(source, at, out, count))
+                return false;
+        } else if (at < windowAt || at + count > windowAt + windowFilled) {
+            windowAt = at;
+            windowFilled = readFileBytes(source.file, at, window, sizeof(window));
+            if (count > windowFilled)
+                return false;
+            std::memcpy(out, window, count);
+        } else {
+            std::memcpy(out, window + (at - windowAt), count);
+        }
         at += count;
         return true;
     }
 };
 
-bool pngSize(const PictureBytes& source, PictureSize* size) {
-    static const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// Whether the bytes begin with the format's signature.
+bool beginsWith(const PictureBytes& source, const char* signature, size_t count) {
+    uint8_t head[8];
+    return count <= sizeof(head) && readPictureBytes(source, 0, head, count) &&
+           std::memcmp(head, signature, count) == 0;
+}
+
+HeaderSize found(PictureSize* size, uint32_t width, uint32_t height) {
+    *size = {width, height};
+    return headerSizeRead;
+}
+
+// The size is in the header chunk, which must come first.
+HeaderSize pngSize(const PictureBytes& source, PictureSize* size) {
+    if (!beginsWith(source, "\x89PNG\r\n\x1A\n", 8))
+        return headerOtherFormat;
     uint8_t head[24];
-    if (!readPictureBytes(source, 0, head, sizeof(head)) || std::memcmp(head, signature, sizeof(signature)) != 0 ||
-        std::memcmp(head + 12, "IHDR", 4) != 0)
-        return false;
-    *size = {bigEndian(head + 16, 4), bigEndian(head + 20, 4)};
-    return true;
+    if (!readPictureBytes(source, 0, head, sizeof(head)) || std::memcmp(head + 12, "IHDR", 4) != 0)
+        return headerSizeMissing;
+    return found(size, bigEndian(head + 16, 4), bigEndian(head + 20, 4));
 }
 
 // The frame markers SOF0 to SOF15, less DHT (C4), JPG (C8) and DAC (CC),
@@ -67,98 +103,81 @@ bool standsAlone(uint8_t marker) {
 }
 
 // The frame header may follow any number of application segments (EXIF,
-// colour profiles, thumbnails), so the segments are walked by their lengths.
-bool jpegSize(const PictureBytes& source, PictureSize* size) {
-    HeaderReader reader = {source, 0, readLimit};
+// colour profiles, thumbnails, comments), so the segments are walked by their
+// lengths. The end, or a scan, before any frame leaves the size unknown, and
+// so does a height told only later, in a DNL segment.
+HeaderSize jpegSize(const PictureBytes& source, PictureSize* size) {
+    if (!beginsWith(source, "\xFF\xD8", 2))
+        return headerOtherFormat;
+    HeaderReader reader = {source, 2, 0, 0, {}};
     uint8_t marker[2];
-    if (!reader.next(marker, 2) || marker[0] != 0xFF || marker[1] != 0xD8)
-        return false;
     for (;;) {
-        if (!reader.next(marker, 1) || marker[0] != 0xFF)
-            return false;
-        if (!reader.next(marker + 1, 1))
-            return false;
+        if (!reader.next(marker, 2) || marker[0] != 0xFF)
+            return headerSizeMissing;
         if (marker[1] == 0xFF) {  // a fill byte before the marker
             reader.at--;
             continue;
         }
         if (standsAlone(marker[1]))
             continue;
-        if (marker[1] == 0xD9 || marker[1] == 0xDA)  // the end, or a scan, before any frame
-            return false;
         uint8_t segment[7];  // length, precision, height, width
         uint64_t start = reader.at;
-        if (!reader.next(segment, 2) || bigEndian(segment, 2) < 2)
-            return false;
+        if (marker[1] == 0xD9 || marker[1] == 0xDA || !reader.next(segment, 2) || bigEndian(segment, 2) < 2)
+            return headerSizeMissing;
         if (isFrameMarker(marker[1])) {
-            if (bigEndian(segment, 2) < sizeof(segment) || !reader.next(segment + 2, sizeof(segment) - 2))
-                return false;
-            uint32_t height = bigEndian(segment + 3, 2);
-            if (height == 0)  // told later, in a DNL segment
-                return false;
-            *size = {bigEndian(segment + 5, 2), height};
-            return true;
+            if (bigEndian(segment, 2) < sizeof(segment) || !reader.next(segment + 2, sizeof(segment) - 2) ||
+                bigEndian(segment + 3, 2) == 0)
+                return headerSizeMissing;
+            return found(size, bigEndian(segment + 5, 2), bigEndian(segment + 3, 2));
         }
         reader.at = start + bigEndian(segment, 2);
     }
 }
 
 // The logical screen, widened to the first frame: a frame may reach beyond
-// the screen, and a decoder sizes its pixels to the frame.
-bool gifSize(const PictureBytes& source, PictureSize* size) {
-    HeaderReader reader = {source, 0, readLimit};
+// the screen, and a decoder sizes its pixels to the frame. Extensions (each a
+// label and sub-blocks) may come before it in any number.
+HeaderSize gifSize(const PictureBytes& source, PictureSize* size) {
+    if (!beginsWith(source, "GIF87a", 6) && !beginsWith(source, "GIF89a", 6))
+        return headerOtherFormat;
+    HeaderReader reader = {source, 0, 0, 0, {}};
     uint8_t head[13];
-    if (!reader.next(head, sizeof(head)) || (std::memcmp(head, "GIF87a", 6) != 0 && std::memcmp(head, "GIF89a", 6) != 0))
-        return false;
-    *size = {littleEndian(head + 6, 2), littleEndian(head + 8, 2)};
+    if (!reader.next(head, sizeof(head)))
+        return headerSizeMissing;
     if (head[10] & 0x80)  // a global colour table
         reader.at += 3u << ((head[10] & 7) + 1);
     uint8_t kind = 0;
-    while (reader.next(&kind, 1) && kind == 0x21) {  // extensions, each a label and sub-blocks
+    while (reader.next(&kind, 1) && kind == 0x21) {
         uint8_t count = 1;
         reader.at++;
         while (count > 0 && reader.next(&count, 1))
             reader.at += count;
         if (count > 0)
-            return true;
+            return headerSizeMissing;
     }
     uint8_t frame[8];  // left, top, width, height
     if (kind != 0x2C || !reader.next(frame, sizeof(frame)))
-        return true;
+        return headerSizeMissing;
     uint32_t right = littleEndian(frame, 2) + littleEndian(frame + 4, 2);
     uint32_t bottom = littleEndian(frame + 2, 2) + littleEndian(frame + 6, 2);
-    *size = {size->width > right ? size->width : right, size->height > bottom ? size->height : bottom};
-    return true;
+    uint32_t width = littleEndian(head + 6, 2), height = littleEndian(head + 8, 2);
+    return found(size, width > right ? width : right, height > bottom ? height : bottom);
 }
 
-bool bmpSize(const PictureBytes& source, PictureSize* size) {
+HeaderSize bmpSize(const PictureBytes& source, PictureSize* size) {
+    if (!beginsWith(source, "BM", 2))
+        return headerOtherFormat;
     uint8_t head[26];
-    if (!readPictureBytes(source, 0, head, 18) || head[0] != 'B' || head[1] != 'M')
-        return false;
+    if (!readPictureBytes(source, 0, head, 18))
+        return headerSizeMissing;
     uint32_t infoBytes = littleEndian(head + 14, 4);
-    if (infoBytes == 12) {  // the OS/2 header: unsigned 16-bit sides
-        if (!readPictureBytes(source, 0, head, 22))
-            return false;
-        *size = {littleEndian(head + 18, 2), littleEndian(head + 20, 2)};
-        return true;
-    }
+    if (infoBytes == 12)  // the OS/2 header: unsigned 16-bit sides
+        return readPictureBytes(source, 0, head, 22) ? found(size, littleEndian(head + 18, 2), littleEndian(head + 20, 2))
+                                                     : headerSizeMissing;
     if (infoBytes < 16 || !readPictureBytes(source, 0, head, 26))
-        return false;
-    *size = {magnitude(littleEndian(head + 18, 4)), magnitude(littleEndian(head + 22, 4))};
-    return true;
+        return headerSizeMissing;
+    return found(size, magnitude(littleEndian(head + 18, 4)), magnitude(littleEndian(head + 22, 4)));
 }
-
-struct FileGuard {
-    HANDLE file;
-    explicit FileGuard(HANDLE f) : file(f) {}
-    FileGuard(const FileGuard&) = delete;
-    FileGuard& operator=(const FileGuard&) = delete;
-    ~FileGuard() {
-        if (file != INVALID_HANDLE_VALUE)
-            CloseHandle(file);
-    }
-    operator HANDLE() const { return file; }
-};
 
 }  // namespace
 
@@ -169,21 +188,22 @@ bool readPictureBytes(const PictureBytes& source, uint64_t offset, void* out, si
         std::memcpy(out, source.block + offset, count);
         return true;
     }
-    OVERLAPPED at = {};
-    at.Offset = DWORD(offset);
-    at.OffsetHigh = DWORD(offset >> 32);
-    DWORD read = 0;
-    return ReadFile(source.file, out, DWORD(count), &read, &at) && read == count;
+    // A whole file may pass the most one read can take.
+    constexpr size_t largestRead = size_t(1) << 30;
+    for (size_t done = 0; done < count;) {
+        size_t chunk = count - done < largestRead ? count - done : largestRead;
+        if (readFileBytes(source.file, offset + done, static_cast<uint8_t*>(out) + done, chunk) != chunk)
+            return false;
+        done += chunk;
+    }
+    return true;
 }
 
-bool pictureHeaderSize(const PictureBytes& source, PictureSize* size) {
-    return pngSize(source, size) || jpegSize(source, size) || gifSize(source, size) || bmpSize(source, size);
-}
-
-bool fileHeaderSize(const wchar_t* path, PictureSize* size) {
-    FileGuard file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    return pictureHeaderSize({file, nullptr, 0}, size);
+HeaderSize pictureHeaderSize(const PictureBytes& source, PictureSize* size) {
+    for (HeaderSize (*reader)(const PictureBytes&, PictureSize*) : {pngSize, jpegSize, gifSize, bmpSize}) {
+        HeaderSize told = reader(source, size);
+        if (told != headerOtherFormat)
+            return told;
+    }
+    return headerOtherFormat;
 }

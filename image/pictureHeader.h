@@ -17,10 +17,13 @@ struct PictureBytes {
     size_t blockBytes;
 };
 
+enum HeaderSize {
+    headerOtherFormat,  // not a PNG, JPEG, GIF or BMP: decoded, then checked
+    headerSizeRead,
+    headerSizeMissing,  // one of them, but its size cannot be found: refused
+};
+
 // Copies count bytes from offset; false unless all of them are there.
 bool readPictureBytes(const PictureBytes& source, uint64_t offset, void* out, size_t count);
-// True, with the size, when the bytes begin as a PNG, JPEG, GIF or BMP whose
-// header names its size; false for any other or a header cut short.
-bool pictureHeaderSize(const PictureBytes& source, PictureSize* size);
-// The same for a file by its path; false when it cannot be read.
-bool fileHeaderSize(const wchar_t* path, PictureSize* size);
+// What the bytes' header tells of the size, with the size when it is read.
+HeaderSize pictureHeaderSize(const PictureBytes& source, PictureSize* size);

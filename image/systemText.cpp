@@ -1,8 +1,11 @@
-// Typed text and step markers. GDI+ draws the letters white on black into a
-// coverage mask of the box's own size, from a font made out of the message
-// font's LOGFONT: GDI+ antialiases at every size, where GDI's ExtTextOut
-// follows the font's own table of sizes and leaves small text jagged. The
-// mask then goes over the picture through the canvas, one lock for the box.
+// Typed text and step markers. GDI+ draws the letters white on black into
+// coverage masks, from a font made out of the message font's LOGFONT: GDI+
+// antialiases at every size, where GDI's ExtTextOut follows the font's own
+// table of sizes and leaves small text jagged. A typed text's letters are
+// drawn one by one, each once, at the advances GDI+ measures for them (the
+// letters GDI+ sets in a line, ink for ink); the layout wraps its lines at
+// the room, and the text's coverage is the letters' laid side by side, which
+// then goes over the picture through the canvas, one lock for the box.
 #include "systemText.h"
 
 #include <cmath>
@@ -99,25 +102,6 @@ int32_t lineWidth(const TextSetting& setting, const wchar_t* line, int32_t lengt
     return int32_t(std::ceil(bound.X + bound.Width));
 }
 
-int32_t lineEnd(const wchar_t* text, int32_t length, int32_t from) {
-    while (from < length && text[from] != L'\n')
-        from++;
-    return from;
-}
-
-TextLayout measureLines(const TextSetting& setting, const wchar_t* text, int32_t length) {
-    TextLayout layout = {setting.lineHeight, 0, 0, {typedTextMargin, typedTextMargin}};
-    for (int32_t start = 0;; start++) {
-        int32_t end = lineEnd(text, length, start);
-        int32_t width = lineWidth(setting, text + start, end - start);
-        layout.width = width > layout.width ? width : layout.width;
-        layout.lineCount++;
-        start = end;
-        if (start >= length)
-            return layout;
-    }
-}
-
 // Coverage of what draw puts white on black, one ARGB pixel a value, read
 // from the green byte; freed with the record.
 struct Mask {
@@ -155,103 +139,6 @@ bool renderMask(Mask& mask, Draw draw) {
     return true;
 }
 
-// A line's ink may reach this far above and below its line box.
-int32_t lineOverflow(int32_t lineHeight) {
-    return lineHeight / 2;
-}
-
-void freeLine(CachedLine& line) {
-    std::free(line.coverage);
-    std::free(line.text);
-    line = {};
-}
-
-// A line rendered for one drawing alone, freed after it.
-struct ScratchLine {
-    CachedLine line;
-    ScratchLine() : line() {}
-    ScratchLine(const ScratchLine&) = delete;
-    ScratchLine& operator=(const ScratchLine&) = delete;
-    ~ScratchLine() { freeLine(line); }
-};
-
-bool holdsLine(const CachedLine& kept, const wchar_t* text, int32_t length, int32_t textHeight) {
-    return kept.coverage && kept.length == length && kept.textHeight == textHeight &&
-           std::memcmp(kept.text, text, sizeof(wchar_t) * size_t(length)) == 0;
-}
-
-// The line's coverage, its corner at the box's left edge and half a line
-// height above the line's top.
-bool renderLine(const TextSetting& setting, const wchar_t* text, int32_t length, CachedLine& into) {
-    int32_t overflow = lineOverflow(setting.lineHeight);
-    Mask mask(lineWidth(setting, text, length) + 2 * typedTextMargin, setting.lineHeight + 2 * overflow);
-    auto draw = [&](Gdiplus::GpGraphics* graphics, Gdiplus::GpBrush* brush) {
-        Gdiplus::RectF place(Gdiplus::REAL(typedTextMargin), Gdiplus::REAL(overflow), 0, 0);
-        GdipDrawString(graphics, text, length, setting.font, &place, setting.format, brush);
-    };
-    if (!renderMask(mask, draw))
-        return false;
-    size_t count = size_t(mask.width) * size_t(mask.height);
-    into.coverage = static_cast<uint8_t*>(std::calloc(count, 1));
-    if (!into.coverage)
-        return false;
-    for (size_t i = 0; i < count; i++)
-        into.coverage[i] = uint8_t(mask.pixels[i] >> 8);
-    into.width = mask.width;
-    into.height = mask.height;
-    return true;
-}
-
-// The line's text kept beside its coverage, to tell it again.
-bool keepText(CachedLine& kept, const wchar_t* text, int32_t length, int32_t textHeight) {
-    kept.text = static_cast<wchar_t*>(std::malloc(sizeof(wchar_t) * size_t(length)));
-    if (!kept.text)
-        return false;
-    std::memcpy(kept.text, text, sizeof(wchar_t) * size_t(length));
-    kept.length = length;
-    kept.textHeight = textHeight;
-    return true;
-}
-
-// The line of this index from the cache, or rendered into the cache; past
-// its limit, without one or without memory to keep the line, rendered into
-// the scratch line.
-const CachedLine* coverageOfLine(LineCache* cache, int32_t index, ScratchLine& scratch, const TextSetting& setting,
-                                 const wchar_t* text, int32_t length, int32_t textHeight) {
-    CachedLine* kept = cache && index < cachedLineLimit ? &cache->lines[index] : nullptr;
-    if (kept && holdsLine(*kept, text, length, textHeight))
-        return kept;
-    if (kept) {
-        freeLine(*kept);
-        if (!keepText(*kept, text, length, textHeight))
-            kept = nullptr;
-    }
-    CachedLine& into = kept ? *kept : scratch.line;
-    if (renderLine(setting, text, length, into))
-        return &into;
-    freeLine(into);
-    return nullptr;
-}
-
-// Lays the line's coverage over the part's, ink over ink as GDI+ lays
-// antialiased white over grey.
-void layLine(uint8_t* part, int32_t partWidth, int32_t partHeight, int32_t left, int32_t top,
-             const CachedLine& line) {
-    for (int32_t y = 0; y < line.height; y++) {
-        int32_t row = top + y;
-        if (row < 0 || row >= partHeight)
-            continue;
-        for (int32_t x = 0; x < line.width; x++) {
-            int32_t column = left + x;
-            uint32_t ink = line.coverage[size_t(y) * size_t(line.width) + size_t(x)];
-            if (column < 0 || column >= partWidth || ink == 0)
-                continue;
-            uint8_t& under = part[size_t(row) * size_t(partWidth) + size_t(column)];
-            under = uint8_t(under + (ink * (255u - under) + 127) / 255);
-        }
-    }
-}
-
 uint32_t channel(uint32_t colour, int shift) {
     return (colour >> shift) & 0xFF;
 }
@@ -270,7 +157,8 @@ struct InkBox {
     int32_t left, top, right, bottom;  // inclusive; left > right when there is no ink
 };
 
-InkBox inkOf(const Mask& mask) {
+template <typename Coverage>
+InkBox inkOf(const Coverage& mask) {
     InkBox ink = {mask.width, mask.height, -1, -1};
     for (int32_t y = 0; y < mask.height; y++) {
         for (int32_t x = 0; x < mask.width; x++) {
@@ -283,6 +171,254 @@ InkBox inkOf(const Mask& mask) {
         }
     }
     return ink;
+}
+
+
+// ---- letters ----
+
+bool isHighSurrogate(wchar_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool isLowSurrogate(wchar_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// Units of the letter that starts at text[at], a pair being one letter.
+int32_t letterUnits(const wchar_t* text, int32_t length, int32_t at) {
+    return at + 1 < length && isHighSurrogate(text[at]) && isLowSurrogate(text[at + 1]) ? 2 : 1;
+}
+
+uint32_t codePoint(const wchar_t* units, int32_t count) {
+    if (count == 2)
+        return 0x10000u + ((uint32_t(units[0]) - 0xD800u) << 10) + (uint32_t(units[1]) - 0xDC00u);
+    return units[0];
+}
+
+// The cache and, made at its first miss, the font that renders what it lacks.
+struct GlyphSource {
+    GlyphCache& cache;
+    int32_t textHeight;
+    bool bold;
+    TextSetting setting;
+    bool prepared;
+    bool failed;
+    GlyphSource(GlyphCache& glyphs, int32_t height, bool boldFace)
+        : cache(glyphs), textHeight(height), bold(boldFace), setting(), prepared(false), failed(false) {}
+};
+
+bool prepareSource(GlyphSource& source) {
+    if (!source.prepared) {
+        source.prepared = true;
+        source.failed = !prepareText(source.setting, source.textHeight, source.bold);
+    }
+    return !source.failed;
+}
+
+// Letters kept at another height or weight are let go; false when no font
+// gives the line height.
+bool openGlyphs(GlyphSource& source) {
+    GlyphCache& cache = source.cache;
+    if (cache.textHeight == source.textHeight && (cache.bold != 0) == source.bold && cache.lineHeight > 0)
+        return true;
+    forgetGlyphs(cache);
+    if (!prepareSource(source))
+        return false;
+    cache.textHeight = source.textHeight;
+    cache.bold = source.bold ? 1 : 0;
+    cache.lineHeight = source.setting.lineHeight;
+    return true;
+}
+
+
+// The letter's advance, and its ink cut to the pad around its cell.
+bool renderGlyph(const TextSetting& setting, const wchar_t* units, int32_t count, TypedGlyph& glyph) {
+    int32_t advance = lineWidth(setting, units, count);
+    int32_t pad = typedInkReach(setting.lineHeight);
+    Mask mask(advance + 2 * pad, setting.lineHeight + 2 * pad);
+    auto draw = [&](Gdiplus::GpGraphics* graphics, Gdiplus::GpBrush* brush) {
+        Gdiplus::RectF place(static_cast<Gdiplus::REAL>(pad), static_cast<Gdiplus::REAL>(pad), 0, 0);
+        GdipDrawString(graphics, units, count, setting.font, &place, setting.format, brush);
+    };
+    if (!renderMask(mask, draw))
+        return false;
+    InkBox ink = inkOf(mask);
+    glyph.advance = advance;
+    if (ink.left > ink.right)
+        return true;
+    int32_t width = ink.right - ink.left + 1, height = ink.bottom - ink.top + 1;
+    glyph.coverage = static_cast<uint8_t*>(std::malloc(size_t(width) * size_t(height)));
+    if (!glyph.coverage)
+        return false;
+    for (int32_t y = 0; y < height; y++) {
+        for (int32_t x = 0; x < width; x++)
+            glyph.coverage[size_t(y) * size_t(width) + size_t(x)] = uint8_t(mask.at(ink.left + x, ink.top + y));
+    }
+    glyph.left = ink.left - pad;
+    glyph.top = ink.top - pad;
+    glyph.width = width;
+    glyph.height = height;
+    return true;
+}
+
+uint32_t slotOf(uint32_t key) {
+    return (key * 2654435761u) & uint32_t(glyphSlots - 1);
+}
+
+// The letter of these units, rendered at its first use; null when it cannot
+// be (no font, no memory). A cache three quarters full starts again, so
+// every search ends at a free slot.
+const TypedGlyph* glyphOf(GlyphSource& source, const wchar_t* units, int32_t count) {
+    GlyphCache& cache = source.cache;
+    uint32_t key = codePoint(units, count) + 1;  // 0 marks a free slot
+    uint32_t slot = slotOf(key);
+    for (; cache.glyphs[slot].letter != 0; slot = (slot + 1) & uint32_t(glyphSlots - 1)) {
+        if (cache.glyphs[slot].letter == key)
+            return &cache.glyphs[slot];
+    }
+    if (!prepareSource(source))
+        return nullptr;
+    if (cache.used >= glyphSlots / 4 * 3) {
+        int32_t textHeight = cache.textHeight, lineHeight = cache.lineHeight;
+        uint8_t bold = cache.bold;
+        forgetGlyphs(cache);
+        cache.textHeight = textHeight;
+        cache.lineHeight = lineHeight;
+        cache.bold = bold;
+        slot = slotOf(key);
+    }
+    TypedGlyph& glyph = cache.glyphs[slot];
+    if (!renderGlyph(source.setting, units, count, glyph)) {
+        std::free(glyph.coverage);
+        glyph = {};
+        return nullptr;
+    }
+    glyph.letter = key;
+    cache.used++;
+    return &glyph;
+}
+
+// A marker's number as its digits' coverage, one byte a pixel; freed with
+// the record.
+struct DigitCoverage {
+    MallocGuard<uint8_t> coverage;
+    int32_t width, height;
+    DigitCoverage(int32_t w, int32_t h) : coverage(size_t(w) * size_t(h)), width(w), height(h) {
+        if (coverage)
+            std::memset(coverage, 0, size_t(w) * size_t(h));
+    }
+    uint32_t at(int64_t x, int64_t y) const {
+        if (x < 0 || y < 0 || x >= width || y >= height)
+            return 0;
+        return coverage[size_t(y) * size_t(width) + size_t(x)];
+    }
+};
+
+// ---- lines ----
+
+int32_t paragraphEnd(const wchar_t* text, int32_t length, int32_t from) {
+    while (from < length && text[from] != L'\n')
+        from++;
+    return from;
+}
+
+// Spaces beyond the room hang: they count up to it only.
+int32_t hungWidth(int32_t ink, int32_t pen, int32_t room) {
+    int32_t spaces = pen < room ? pen : room;
+    return ink > spaces ? ink : spaces;
+}
+
+struct LineBreak {
+    int32_t end;
+    int32_t width;
+};
+
+// Where the line from `from` ends within its paragraph: before the first
+// letter (not a space) that would cross the room, or at the start of that
+// letter's word when the word does not start the line. A line holds at
+// least one letter. False when a letter cannot be measured.
+bool wrapLine(GlyphSource& source, const wchar_t* text, int32_t from, int32_t end, int32_t room, LineBreak* line) {
+    int32_t pen = 0, ink = 0;
+    LineBreak atWord = {-1, 0};
+    for (int32_t at = from; at < end;) {
+        int32_t units = letterUnits(text, end, at);
+        const TypedGlyph* glyph = glyphOf(source, text + at, units);
+        if (!glyph)
+            return false;
+        if (text[at] != L' ') {
+            if (at > from && text[at - 1] == L' ')
+                atWord = {at, hungWidth(ink, pen, room)};
+            if (at > from && pen + glyph->advance > room) {
+                *line = atWord.end > from ? atWord : LineBreak{at, hungWidth(ink, pen, room)};
+                return true;
+            }
+            ink = pen + glyph->advance;
+        }
+        pen += glyph->advance;
+        at += units;
+    }
+    *line = {end, hungWidth(ink, pen, room)};
+    return true;
+}
+
+// Lays the letter's ink over the part's coverage at the pen, ink over ink
+// as GDI+ lays antialiased white over grey.
+void layGlyph(uint8_t* part, int32_t partWidth, int32_t partHeight, int32_t penX, int32_t lineTop,
+              const TypedGlyph& glyph) {
+    int32_t left = penX + glyph.left, top = lineTop + glyph.top;
+    int32_t fromX = left < 0 ? -left : 0, toX = left + glyph.width > partWidth ? partWidth - left : glyph.width;
+    int32_t fromY = top < 0 ? -top : 0, toY = top + glyph.height > partHeight ? partHeight - top : glyph.height;
+    for (int32_t y = fromY; y < toY; y++) {
+        const uint8_t* inks = glyph.coverage + size_t(y) * size_t(glyph.width) + fromX;
+        uint8_t* row = part + size_t(top + y) * size_t(partWidth) + size_t(left + fromX);
+        for (int32_t x = 0; x < toX - fromX; x++) {
+            uint32_t ink = inks[x], under = row[x];
+            if (ink != 0)
+                row[x] = uint8_t(under + (ink * (255u - under) + 127) / 255);
+        }
+    }
+}
+
+// The digits side by side from a radius in and half a radius down, in whole
+// pixels as their ink is measured in them.
+bool layDigits(GlyphSource& source, const wchar_t* digits, int32_t count, DigitCoverage& number, int32_t radius) {
+    int32_t penX = radius;
+    for (int32_t i = 0; i < count; i++) {
+        const TypedGlyph* glyph = glyphOf(source, digits + i, 1);
+        if (!glyph)
+            return false;
+        if (glyph->width > 0)
+            layGlyph(number.coverage, number.width, number.height, penX, radius / 2, *glyph);
+        penX += glyph->advance;
+    }
+    return true;
+}
+
+// The text's coverage over the part, whose corner is at (left, top) from the
+// box's corner. Only the lines and letters whose ink can meet it are laid.
+bool layText(GlyphSource& source, const wchar_t* text, const TextLayout& layout, uint8_t* part, int32_t partWidth,
+             int32_t partHeight, int32_t left, int32_t top) {
+    int32_t pad = typedInkReach(layout.lineHeight);
+    for (int32_t index = 0; index < layout.lineCount; index++) {
+        int32_t lineTop = typedTextMargin + index * layout.lineHeight - top;
+        if (lineTop - pad >= partHeight)
+            break;
+        if (lineTop + layout.lineHeight + pad <= 0)
+            continue;
+        const TextLine& line = layout.lines[index];
+        int32_t penX = typedTextMargin - left;
+        for (int32_t at = line.start, end = line.start + line.length; at < end && penX - pad < partWidth;) {
+            int32_t units = letterUnits(text, end, at);
+            const TypedGlyph* glyph = glyphOf(source, text + at, units);
+            if (!glyph)
+                return false;
+            if (glyph->width > 0 && penX + glyph->left + glyph->width > 0)
+                layGlyph(part, partWidth, partHeight, penX, lineTop, *glyph);
+            penX += glyph->advance;
+            at += units;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -312,6 +448,15 @@ uint8_t discCoverage(int32_t dx, int32_t dy, int32_t radius) {
 uint32_t coverPixel(uint32_t pixel, uint32_t ink, uint32_t coverage) {
     if (coverage == 0)
         return pixel;
+    // Over an opaque pixel "over" is a plain blend: the same numbers, each
+    // divided by 255 rather than by the weight, 255 x 255 (a text's every
+    // pixel goes through here).
+    if ((pixel >> 24) == 0xFF) {
+        uint32_t out = 0xFF000000u;
+        for (int shift = 0; shift <= 16; shift += 8)
+            out |= ((channel(ink, shift) * coverage + channel(pixel, shift) * (255 - coverage) + 127) / 255) << shift;
+        return out;
+    }
     uint32_t behind = (channel(pixel, 24) * (255 - coverage));
     uint32_t weight = coverage * 255 + behind;  // the result's alpha, times 255
     uint32_t out = ((weight + 127) / 255) << 24;
@@ -322,35 +467,110 @@ uint32_t coverPixel(uint32_t pixel, uint32_t ink, uint32_t coverage) {
     return out;
 }
 
+int32_t typedInkReach(int32_t lineHeight) {
+    return lineHeight / 2;
+}
+
 RECT typedTextBox(int32_t x, int32_t y, const TextLayout& layout) {
     return {x, y, x + 2 * typedTextMargin + layout.width,
             y + 2 * typedTextMargin + layout.lineCount * layout.lineHeight};
 }
 
-bool layoutTypedText(const wchar_t* text, int32_t length, int32_t caret, int32_t penWidth, TextLayout* layout) {
-    TextSetting setting;
-    if (!prepareText(setting, typedTextHeight(penWidth), false))
-        return false;
-    *layout = measureLines(setting, text, length);
-    int32_t lineStart = 0, line = 0;
-    for (int32_t i = 0; i < caret && i < length; i++) {
-        if (text[i] == L'\n') {
-            lineStart = i + 1;
-            line++;
-        }
-    }
-    layout->caret = {typedTextMargin + lineWidth(setting, text + lineStart, caret - lineStart),
-                     typedTextMargin + line * setting.lineHeight};
-    return true;
+void forgetGlyphs(GlyphCache& cache) {
+    for (TypedGlyph& glyph : cache.glyphs)
+        std::free(glyph.coverage);
+    std::memset(&cache, 0, sizeof(cache));
 }
 
-RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* text, int32_t length,
-                   uint32_t penColour, uint32_t brushColour, int32_t penWidth, LineCache* cache) {
-    TextSetting setting;
-    int32_t textHeight = typedTextHeight(penWidth);
-    if (length <= 0 || !holder || !holder->bitmap || !prepareText(setting, textHeight, false))
+bool layoutTypedText(const wchar_t* text, int32_t length, int32_t penWidth, int32_t room, GlyphCache& glyphs,
+                     TextLayout* layout) {
+    GlyphSource source(glyphs, typedTextHeight(penWidth), false);
+    layout->lineCount = layout->width = 0;
+    if (!openGlyphs(source))
+        return false;
+    layout->lineHeight = glyphs.lineHeight;
+    length = length < typedTextUnitLimit ? length : typedTextUnitLimit;
+    for (int32_t start = 0;; start++) {
+        int32_t end = paragraphEnd(text, length, start);
+        // An empty paragraph is one empty line.
+        int32_t from = start;
+        do {
+            LineBreak line = {};
+            if (!wrapLine(source, text, from, end, room, &line)) {
+                layout->lineCount = 0;
+                return false;
+            }
+            layout->lines[layout->lineCount++] = {from, line.end - from, line.width};
+            layout->width = line.width > layout->width ? line.width : layout->width;
+            from = line.end;
+        } while (from < end);
+        start = end;
+        if (start >= length)
+            return true;
+    }
+}
+
+int32_t lineOfCaret(const TextLayout& layout, int32_t caret) {
+    int32_t low = 0, high = layout.lineCount - 1;
+    while (low < high) {
+        int32_t middle = (low + high + 1) / 2;
+        if (layout.lines[middle].start <= caret)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return low;
+}
+
+int32_t penOnLine(const wchar_t* text, const TextLine& line, int32_t at, GlyphCache& glyphs) {
+    GlyphSource source(glyphs, glyphs.textHeight, glyphs.bold != 0);
+    int32_t pen = 0;
+    for (int32_t from = line.start, end = line.start + line.length; from < at && from < end;) {
+        int32_t units = letterUnits(text, end, from);
+        const TypedGlyph* glyph = glyphOf(source, text + from, units);
+        pen += glyph ? glyph->advance : 0;
+        from += units;
+    }
+    return pen;
+}
+
+POINT caretPoint(const wchar_t* text, const TextLayout& layout, int32_t caret, GlyphCache& glyphs) {
+    if (layout.lineCount == 0)
+        return {typedTextMargin, typedTextMargin};
+    int32_t index = lineOfCaret(layout, caret);
+    const TextLine& line = layout.lines[index];
+    int32_t pen = penOnLine(text, line, caret, glyphs);
+    // Where spaces hang past the room the caret waits at the line's end.
+    return {typedTextMargin + (pen < line.width ? pen : line.width), typedTextMargin + index * layout.lineHeight};
+}
+
+int32_t caretAtPoint(const wchar_t* text, const TextLayout& layout, POINT point, GlyphCache& glyphs) {
+    if (layout.lineCount == 0 || layout.lineHeight <= 0)
+        return 0;
+    int32_t index = point.y < typedTextMargin ? 0 : (point.y - typedTextMargin) / layout.lineHeight;
+    index = index < layout.lineCount ? index : layout.lineCount - 1;
+    const TextLine& line = layout.lines[index];
+    GlyphSource source(glyphs, glyphs.textHeight, glyphs.bold != 0);
+    int32_t pen = typedTextMargin, end = line.start + line.length, last = line.start;
+    for (int32_t at = line.start; at < end;) {
+        int32_t units = letterUnits(text, end, at);
+        const TypedGlyph* glyph = glyphOf(source, text + at, units);
+        int32_t advance = glyph ? glyph->advance : 0;
+        if (point.x < pen + advance / 2)
+            return at;
+        pen += advance;
+        last = at;
+        at += units;
+    }
+    bool wrapped = index + 1 < layout.lineCount && layout.lines[index + 1].start == end;
+    return wrapped ? last : end;
+}
+
+RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* text, const TextLayout& layout,
+                   uint32_t penColour, uint32_t brushColour, GlyphCache& glyphs) {
+    if (layout.lineCount == 0 || !holder || !holder->bitmap)
         return {0, 0, 0, 0};
-    RECT box = typedTextBox(x, y, measureLines(setting, text, length));
+    RECT box = typedTextBox(x, y, layout);
     // Only the part on the picture is rendered: the window's paint hands a
     // copy of just the part it repaints.
     RECT picture = {0, 0, LONG(imageWidth(holder)), LONG(imageHeight(holder))};
@@ -362,23 +582,9 @@ RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* tex
     if (!coverage)
         return {0, 0, 0, 0};
     std::memset(coverage, 0, size_t(partWidth) * size_t(partHeight));
-    int32_t overflow = lineOverflow(setting.lineHeight);
-    int32_t index = 0;
-    for (int32_t start = 0;; start++, index++) {
-        int32_t end = lineEnd(text, length, start);
-        // The line's coverage, from the box's corner.
-        int32_t top = typedTextMargin + index * setting.lineHeight - overflow;
-        bool meetsPart = box.top + top < part.bottom && box.top + top + setting.lineHeight + 2 * overflow > part.top;
-        ScratchLine scratch;
-        const CachedLine* line = end > start && meetsPart ? coverageOfLine(cache, index, scratch, setting,
-                                                                         text + start, end - start, textHeight)
-                                                          : nullptr;
-        if (line)
-            layLine(coverage, partWidth, partHeight, box.left - part.left, box.top + top - part.top, *line);
-        start = end;
-        if (start >= length)
-            break;
-    }
+    GlyphSource source(glyphs, glyphs.textHeight, glyphs.bold != 0);
+    if (!layText(source, text, layout, coverage, partWidth, partHeight, part.left - x, part.top - y))
+        return {0, 0, 0, 0};
     CanvasLock lock(holder, {part.left, part.top, part.right - 1, part.bottom - 1});
     const PixelCanvas& canvas = lock;
     for (int64_t row = part.top; row < part.bottom; row++) {
@@ -394,13 +600,8 @@ RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* tex
     return box;
 }
 
-void forgetLines(LineCache& cache) {
-    for (CachedLine& line : cache.lines)
-        freeLine(line);
-}
-
 RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, uint32_t penColour,
-                    int32_t penWidth) {
+                    int32_t penWidth, GlyphCache& digitGlyphs) {
     int32_t radius = markerRadius(penWidth);
     RECT square = {x - radius, y - radius, x + radius + 1, y + radius + 1};
     if (!holder || !holder->bitmap)
@@ -409,16 +610,10 @@ RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, 
     int32_t count = decimalDigits(number, digits);
     // Wide enough for every digit and a radius of room on each side, so no
     // ink is cut before it is measured.
-    Mask numberMask(radius * (count + 2), radius * 3);
-    TextSetting setting;
-    bool hasNumber = prepareText(setting, radius, true);
-    auto digitsAt = [&](Gdiplus::GpGraphics* graphics, Gdiplus::GpBrush* brush) {
-        int32_t top = radius / 2;  // whole pixels, as the ink is measured in them
-        Gdiplus::RectF place(Gdiplus::REAL(radius), Gdiplus::REAL(top), 0, 0);
-        GdipDrawString(graphics, digits, count, setting.font, &place, setting.format, brush);
-    };
+    DigitCoverage numberMask(radius * (count + 2), radius * 3);
+    GlyphSource source(digitGlyphs, radius, true);
     InkBox ink = {0, 0, -1, -1};
-    if (hasNumber && renderMask(numberMask, digitsAt))
+    if (numberMask.coverage && openGlyphs(source) && layDigits(source, digits, count, numberMask, radius))
         ink = inkOf(numberMask);
     // Mask pixel (mx, my) lands on (mx + shiftX, my + shiftY): the ink's
     // middle on the centre.

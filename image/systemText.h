@@ -6,9 +6,10 @@
 //
 // Typed text: the face of the message font (SystemParametersInfo's
 // non-client metrics), regular weight, typedTextHeight pixels to the em. Its
-// lines (split at '\n') start typedTextMargin pixels right of and below the
-// box's corner, one line height apart. The box reaches typedTextMargin pixels
-// beyond the widest line and the last line; nothing is drawn outside it.
+// lines (split at '\n' and wrapped to a room) start typedTextMargin pixels
+// right of and below the box's corner, one line height apart. The box reaches
+// typedTextMargin pixels beyond the widest line and the last line; nothing is
+// drawn outside it.
 //
 // Step marker: a disc centred on a pixel, its coverage discCoverage, holding
 // its number in the same face in bold, markerRadius pixels to the em, the
@@ -35,46 +36,76 @@ uint8_t discCoverage(int32_t dx, int32_t dy, int32_t radius);
 // ink over it: alpha as "over" gives it, colour rounded half up.
 uint32_t coverPixel(uint32_t pixel, uint32_t ink, uint32_t coverage);
 
-// A text's lines as the font sets them, in pixels.
+// The most UTF-16 units a typed text holds.
+const int32_t typedTextUnitLimit = 1023;
+
+// A typed text's letters, each measured and rendered once at one text height
+// and then only laid where the layout puts it: a key in a long text costs
+// the letters it adds, not the lines it moves. A letter is one UTF-16 unit or
+// a surrogate pair. Each letter's ink is kept within typedInkReach beside,
+// above and below its cell. Starts zeroed; forgetGlyphs frees what it keeps.
+struct TypedGlyph {
+    uint32_t letter;        // its code point; 0 marks a free slot
+    int32_t advance;        // how far the pen moves, in pixels
+    int32_t left, top;      // the ink's corner from the pen at the line's top
+    int32_t width, height;  // of the ink; 0 when there is none
+    uint8_t* coverage;      // width x height, row by row
+};
+const int32_t glyphSlots = 2048;
+// Half a line height.
+int32_t typedInkReach(int32_t lineHeight);
+struct GlyphCache {
+    int32_t textHeight;  // the height the kept letters were made at; 0 when none
+    uint8_t bold;
+    int32_t lineHeight;
+    int32_t used;
+    TypedGlyph glyphs[glyphSlots];
+};
+void forgetGlyphs(GlyphCache& cache);
+
+// A text's lines as the font sets them and the room wraps them, in pixels.
+// A line that would be wider than the room ends before the word that
+// crosses it, or before the letter when the word alone is wider; spaces
+// never cross, they hang at the line's end. A line break ends a line and is
+// in none.
+struct TextLine {
+    int32_t start, length;  // units of the text
+    int32_t width;          // trailing spaces counted up to the room only
+};
 struct TextLayout {
     int32_t lineHeight;
-    int32_t lineCount;  // one more than the text's '\n's
-    int32_t width;      // of the widest line, trailing spaces included
-    POINT caret;        // from the box's corner: x and the top of the caret's line
+    int32_t lineCount;
+    int32_t width;  // of the widest line
+    TextLine lines[typedTextUnitLimit + 1];
 };
 
+// False when no font could be made: nothing can be drawn then either. A text
+// beyond typedTextUnitLimit is laid out up to it.
+bool layoutTypedText(const wchar_t* text, int32_t length, int32_t penWidth, int32_t room, GlyphCache& glyphs,
+                     TextLayout* layout);
 // The box of a text laid out so, with its corner at x, y: left and top
 // inclusive, right and bottom exclusive.
 RECT typedTextBox(int32_t x, int32_t y, const TextLayout& layout);
-// The layout with a caret standing before text[caret]. False when no font
-// could be made: nothing can be drawn then either.
-bool layoutTypedText(const wchar_t* text, int32_t length, int32_t caret, int32_t penWidth, TextLayout* layout);
-
-// Lines as rendered, kept between drawings of a text that changes a little at
-// a time (the open text box): a line whose text and height are as before is
-// not rendered again. Each line is rendered on its own, its ink kept within
-// half a line height above and below its line and within the margin beside
-// it, and the lines are laid over each other, so a line reads the same
-// wherever it comes from. Starts zeroed; forgetLines frees what it keeps.
-const int32_t cachedLineLimit = 64;
-struct CachedLine {
-    uint8_t* coverage;  // width x height, row by row; null when nothing is kept
-    int32_t width, height;
-    wchar_t* text;
-    int32_t length;
-    int32_t textHeight;
-};
-struct LineCache {
-    CachedLine lines[cachedLineLimit];
-};
-void forgetLines(LineCache& cache);
+// The line a caret standing before text[caret] shows on: at a wrap, the
+// line the next letter starts.
+int32_t lineOfCaret(const TextLayout& layout, int32_t caret);
+// Pixels from the line's start to text[at], a place within the line.
+int32_t penOnLine(const wchar_t* text, const TextLine& line, int32_t at, GlyphCache& glyphs);
+// From the box's corner: x of a caret before text[caret] (at most the
+// line's width, where hanging spaces go on) and the top of its line.
+POINT caretPoint(const wchar_t* text, const TextLayout& layout, int32_t caret, GlyphCache& glyphs);
+// The caret place nearest to a point from the box's corner: on the line
+// under it (the first or the last line beyond them), before the letter whose
+// middle is right of it. A wrapped line's end is its next line's start, so
+// past the end of a wrapped line the caret stands before its last letter.
+int32_t caretAtPoint(const wchar_t* text, const TextLayout& layout, POINT point, GlyphCache& glyphs);
 
 // Fills the box in the brush colour when its alpha is 0xFF, then draws the
-// text in the pen colour; only the part of the box on the picture is
-// rendered. Answers the box, empty when nothing could be drawn. The cache may
-// be null.
-RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* text, int32_t length,
-                   uint32_t penColour, uint32_t brushColour, int32_t penWidth, LineCache* cache = nullptr);
-// Answers the square the marker may touch: the disc's bounding box.
+// text in the pen colour as laid out; only the part of the box on the picture
+// is rendered. Answers the box, empty when nothing could be drawn.
+RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* text, const TextLayout& layout,
+                   uint32_t penColour, uint32_t brushColour, GlyphCache& glyphs);
+// Answers the square the marker may touch: the disc's bounding box. The
+// digits are the cache's, rendered once each at a radius.
 RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, uint32_t penColour,
-                    int32_t penWidth);
+                    int32_t penWidth, GlyphCache& digits);

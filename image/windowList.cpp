@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 
+#include "gdiGuards.h"
+
 namespace {
 
 // From dwmapi.h, which is not included so that nothing links to the library.
@@ -17,32 +19,61 @@ using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, void*, DWORD);
 // The desktop's own windows and the taskbar: never what a user snaps to.
 const wchar_t* const shellClasses[] = {L"Progman", L"WorkerW", L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd"};
 
-struct LibraryGuard {
-    HMODULE module;
-    explicit LibraryGuard(const wchar_t* name) : module(LoadLibraryW(name)) {}
-    LibraryGuard(const LibraryGuard&) = delete;
-    LibraryGuard& operator=(const LibraryGuard&) = delete;
-    ~LibraryGuard() {
-        if (module)
-            FreeLibrary(module);
-    }
+// Loaded at the first screenshot and kept until the plug-in unloads: loading
+// and freeing it at every screenshot costs milliseconds.
+HMODULE dwmLibrary = nullptr;
+DwmGetWindowAttributeFn dwmAttribute = nullptr;
+
+void loadDwm() {
+    if (dwmLibrary)
+        return;
+    dwmLibrary = LoadLibraryW(L"dwmapi.dll");
+    // Through void*: the address is of the function's real type.
+    if (dwmLibrary)
+        dwmAttribute = reinterpret_cast<DwmGetWindowAttributeFn>(
+            reinterpret_cast<void*>(GetProcAddress(dwmLibrary, "DwmGetWindowAttribute")));
+}
+
+// The deepest a child is recorded: far beyond any window a program makes.
+constexpr int32_t deepestLevel = 128;
+
+// A window whose descendants are being walked, and where its children can
+// show: its client area cut to what its parents show of it; empty when they
+// cannot show at all (it is hidden, or shown nowhere on the captured area).
+struct Level {
+    HWND window;
+    RECT clip;  // screen pixels
 };
 
+// What a window shows, in screen pixels: its rectangle (a top-level
+// window's visible frame) cut to its parent's clip, its shape where it has a
+// region, and the client area its children are cut to.
+struct Shown {
+    RECT rect;
+    RECT client;
+    WindowShape shape;
+};
+
+// Every query of a window's rectangles, style and region is a round trip to
+// the window server under some platforms, so each is asked once, and only of
+// the windows that can show.
 struct Recording {
     WindowList* list;
-    DwmGetWindowAttributeFn dwmAttribute;
+    HWND shell;
+    HRGN scratch;  // each window's region is read into it
+    HRGN covered;  // the screen the top-level windows recorded so far cover
     RECT area;  // screen pixels
-    CaptureArea capture;
-    uint32_t pictureWidth, pictureHeight;
-    int32_t topLevel;  // the entry of the top-level window whose children are being recorded
+    int32_t topLevel;  // the entry of the top-level window whose descendants are being recorded
+    int32_t levels;    // the top-level window's Level and those of the descendants walked into
+    Level level[deepestLevel];
 };
 
 bool isEmpty(const RECT& r) {
     return r.right <= r.left || r.bottom <= r.top;
 }
 
-bool isShellWindow(HWND window) {
-    if (window == GetShellWindow() || window == GetDesktopWindow())
+bool isShellWindow(const Recording& r, HWND window) {
+    if (window == r.shell || window == GetDesktopWindow())
         return true;
     wchar_t name[32] = {};
     if (!GetClassNameW(window, name, 32))
@@ -54,63 +85,149 @@ bool isShellWindow(HWND window) {
     return false;
 }
 
-bool isCloaked(const Recording& r, HWND window) {
+bool isCloaked(HWND window) {
     DWORD value = 0;
-    return r.dwmAttribute && r.dwmAttribute(window, cloaked, &value, sizeof(value)) == S_OK && value != 0;
+    return dwmAttribute && dwmAttribute(window, cloaked, &value, sizeof(value)) == S_OK && value != 0;
 }
 
 // The visible frame, without the invisible resize borders newer Windows
 // add around it; the window rectangle where composition says nothing.
-RECT topLevelFrame(const Recording& r, HWND window) {
+RECT topLevelFrame(HWND window, const RECT& windowRect) {
     RECT frame = {};
-    if (r.dwmAttribute && r.dwmAttribute(window, extendedFrameBounds, &frame, sizeof(frame)) == S_OK &&
-        !isEmpty(frame))
+    if (dwmAttribute && dwmAttribute(window, extendedFrameBounds, &frame, sizeof(frame)) == S_OK && !isEmpty(frame))
         return frame;
-    GetWindowRect(window, &frame);
-    return frame;
+    return windowRect;
 }
 
-int32_t depthOf(HWND window) {
-    int32_t depth = 0;
-    for (HWND w = window; w && (GetWindowLongW(w, GWL_STYLE) & WS_CHILD); w = GetAncestor(w, GA_PARENT))
-        depth++;
-    return depth;
+// The window's region, moved to the screen into scratch and into the
+// picture of the list in a new region, and the screen box it shows within.
+// Null, with the box untouched, for a window without a region (or one that
+// could not be read, which then counts as its rectangle).
+HRGN pictureRegion(const WindowList& list, HRGN scratch, HWND window, POINT origin, RECT* box) {
+    if (GetWindowRgn(window, scratch) == ERROR || OffsetRgn(scratch, origin.x, origin.y) == ERROR)
+        return nullptr;
+    DWORD bytes = GetRegionData(scratch, 0, nullptr);
+    MallocGuard<RGNDATA> data(bytes);
+    if (!bytes || !data || GetRegionData(scratch, bytes, data) != bytes)
+        return nullptr;
+    RGNDATAHEADER& header = data.items->rdh;
+    *box = header.rcBound;
+    auto* parts = reinterpret_cast<RECT*>(data.items->Buffer);
+    for (DWORD i = 0; i < header.nCount; i++)
+        parts[i] = screenToPicture(parts[i], list.area, list.pictureWidth, list.pictureHeight);
+    header.rcBound = screenToPicture(header.rcBound, list.area, list.pictureWidth, list.pictureHeight);
+    return ExtCreateRegion(nullptr, bytes, data);
 }
 
-// False when the list is full: the enumeration stops there.
-bool add(Recording& r, const RECT& screen, int32_t depth) {
+// What the window (whose rectangle is windowRect) shows of frame within
+// clip; false when it shows nothing of the captured area. A top-level
+// window's region is read now; a child's is left to the lookup.
+bool shownPart(const Recording& r, HWND window, const RECT& windowRect, const RECT& frame, const RECT& clip,
+               bool topLevel, Shown* shown) {
+    *shown = {};
     RECT meets = {};
-    if (isEmpty(screen) || !IntersectRect(&meets, &screen, &r.area))
-        return true;
-    WindowList& list = *r.list;
-    if (list.count == windowListCapacity)
+    if (!IntersectRect(&shown->rect, &frame, &clip) || !IntersectRect(&meets, &shown->rect, &r.area))
         return false;
+    shown->shape = {window, {windowRect.left, windowRect.top}, nullptr};
+    GetClientRect(window, &shown->client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&shown->client), 2);
+    if (!topLevel)
+        return true;
+    RECT box = frame;
+    shown->shape = {nullptr, {}, pictureRegion(*r.list, r.scratch, window, {windowRect.left, windowRect.top}, &box)};
+    if (IntersectRect(&shown->rect, &shown->rect, &box) && IntersectRect(&meets, &shown->rect, &r.area))
+        return true;
+    if (shown->shape.region)
+        DeleteObject(shown->shape.region);
+    return false;
+}
+
+// Records what the window shows; answers where its children can show
+// (empty: nowhere), false when the list had no room.
+bool add(Recording& r, const Shown& shown, int32_t depth, RECT* childClip) {
+    WindowList& list = *r.list;
+    if (list.count == windowListCapacity) {
+        if (shown.shape.region)
+            DeleteObject(shown.shape.region);
+        return false;
+    }
     int32_t index = list.count++;
     if (depth == 0)
         r.topLevel = index;
-    list.windows[index] = {screenToPicture(screen, r.capture, r.pictureWidth, r.pictureHeight), r.topLevel, depth};
+    list.windows[index] = {screenToPicture(shown.rect, list.area, list.pictureWidth, list.pictureHeight), r.topLevel,
+                           depth};
+    list.shapes[index] = shown.shape;
+    IntersectRect(childClip, &shown.client, &shown.rect);
     return true;
 }
 
+// Children come front first, each followed by its own descendants; the
+// parent, found among the levels walked into, tells the depth and the clip.
 BOOL CALLBACK addChild(HWND window, LPARAM context) {
     auto& r = *reinterpret_cast<Recording*>(context);
-    if (!IsWindowVisible(window))
+    HWND parent = GetAncestor(window, GA_PARENT);
+    int32_t k = r.levels - 1;
+    while (k >= 0 && r.level[k].window != parent)
+        k--;
+    // Under a window too deep to be walked into.
+    if (k < 0)
         return TRUE;
+    r.levels = k + 1;
+    RECT childClip = {};
     RECT rect = {};
-    GetWindowRect(window, &rect);
-    return add(r, rect, depthOf(window)) ? TRUE : FALSE;
+    Shown shown = {};
+    if (!isEmpty(r.level[k].clip) && (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) &&
+        GetWindowRect(window, &rect) && shownPart(r, window, rect, rect, r.level[k].clip, false, &shown) &&
+        !add(r, shown, k + 1, &childClip))
+        return FALSE;
+    if (r.levels < deepestLevel)
+        r.level[r.levels++] = {window, childClip};
+    return TRUE;
+}
+
+// Whether the windows recorded before cover all that the rectangle shows of
+// the captured area: a window wholly behind them can never be clicked.
+bool whollyCovered(const Recording& r, const RECT& rect) {
+    RECT part = {};
+    if (!IntersectRect(&part, &rect, &r.area))
+        return true;
+    GdiObjectGuard<HRGN> left(CreateRectRgnIndirect(&part));
+    return left && CombineRgn(left, left, r.covered, RGN_DIFF) == NULLREGION;
+}
+
+// The shape of the window just recorded joins the covered screen; its
+// region, if it has one, is still in r.scratch.
+void cover(Recording& r, const Shown& shown) {
+    GdiObjectGuard<HRGN> shape(CreateRectRgnIndirect(&shown.rect));
+    if (!shape)
+        return;
+    if (shown.shape.region)
+        CombineRgn(shape, shape, r.scratch, RGN_AND);
+    CombineRgn(r.covered, r.covered, shape, RGN_OR);
 }
 
 BOOL CALLBACK addTopLevel(HWND window, LPARAM context) {
     auto& r = *reinterpret_cast<Recording*>(context);
-    if (!IsWindowVisible(window) || IsIconic(window) || isShellWindow(window) || isCloaked(r, window))
+    auto style = DWORD(GetWindowLongW(window, GWL_STYLE));
+    RECT rect = {};
+    if (!(style & WS_VISIBLE) || (style & WS_MINIMIZE) || !GetWindowRect(window, &rect) || isShellWindow(r, window) ||
+        isCloaked(window))
         return TRUE;
-    int32_t before = r.list->count;
-    if (!add(r, topLevelFrame(r, window), 0))
+    RECT frame = topLevelFrame(window, rect);
+    Shown shown = {};
+    // Not cut to the captured area here: the editor cuts what it selects to the picture.
+    if (whollyCovered(r, frame) || !shownPart(r, window, rect, frame, frame, true, &shown))
+        return TRUE;
+    RECT childClip = {};
+    if (!add(r, shown, 0, &childClip))
         return FALSE;
-    // Children are recorded only under a top-level window that was.
-    if (r.list->count > before)
-        EnumChildWindows(window, addChild, context);
+    cover(r, shown);
+    // Children are recorded only where a top-level window that was lets them show.
+    if (isEmpty(childClip))
+        return TRUE;
+    r.level[0] = {window, childClip};
+    r.levels = 1;
+    EnumChildWindows(window, addChild, context);
     return r.list->count < windowListCapacity;
 }
 
@@ -137,43 +254,75 @@ WindowList* recordWindows(const CaptureArea& area, uint32_t pictureWidth, uint32
     if (!list)
         return nullptr;
     list->count = 0;
-    LibraryGuard dwm(L"dwmapi.dll");
+    list->area = area;
+    list->pictureWidth = pictureWidth;
+    list->pictureHeight = pictureHeight;
+    GdiObjectGuard<HRGN> scratch(CreateRectRgn(0, 0, 0, 0));
+    GdiObjectGuard<HRGN> covered(CreateRectRgn(0, 0, 0, 0));
+    if (!scratch || !covered)
+        return list;
+    loadDwm();
     Recording r = {};
     r.list = list;
-    // Through void*: the address is of the function's real type.
-    if (dwm.module)
-        r.dwmAttribute = reinterpret_cast<DwmGetWindowAttributeFn>(
-            reinterpret_cast<void*>(GetProcAddress(dwm.module, "DwmGetWindowAttribute")));
+    r.shell = GetShellWindow();
+    r.scratch = scratch;
+    r.covered = covered;
     r.area = {area.x, area.y, area.x + area.width, area.y + area.height};
-    r.capture = area;
-    r.pictureWidth = pictureWidth;
-    r.pictureHeight = pictureHeight;
     EnumWindows(addTopLevel, reinterpret_cast<LPARAM>(&r));
     return list;
 }
 
+void releaseWindowRecording() {
+    if (dwmLibrary)
+        FreeLibrary(dwmLibrary);
+    dwmLibrary = nullptr;
+    dwmAttribute = nullptr;
+}
+
 void freeWindowList(WindowList* list) {
+    if (!list)
+        return;
+    for (int32_t i = 0; i < list->count; i++) {
+        if (list->shapes[i].region)
+            DeleteObject(list->shapes[i].region);
+    }
     std::free(list);
 }
 
-int32_t innermostWindowAt(const WindowList* list, POINT point) {
+namespace {
+
+// Whether the window's region, if it has one, holds the picture point; a
+// child's region is read the first time.
+bool shapeHolds(WindowList& list, int32_t index, POINT point) {
+    WindowShape& shape = list.shapes[index];
+    if (shape.window) {
+        GdiObjectGuard<HRGN> scratch(CreateRectRgn(0, 0, 0, 0));
+        RECT box = {};
+        shape.region = scratch ? pictureRegion(list, scratch, shape.window, shape.origin, &box) : nullptr;
+        shape.window = nullptr;
+    }
+    return !shape.region || PtInRegion(shape.region, point.x, point.y);
+}
+
+}  // namespace
+
+// The windows come each followed by its descendants, so one pass finds it:
+// a window at the depth looked for that holds the point is searched further
+// (its children, one deeper, follow); the first one back at a shallower
+// depth ends the found window's descendants.
+int32_t innermostWindowAt(WindowList* list, POINT point) {
     if (!list)
         return -1;
     int32_t found = -1;
+    int32_t wanted = 0;
     for (int32_t i = 0; i < list->count; i++) {
         const RecordedWindow& w = list->windows[i];
-        bool holds = PtInRect(&w.rect, point) != 0;
-        if (w.depth == 0) {
-            // The descendants of the frontmost top-level window holding the
-            // point follow it; a window further back is hidden there.
-            if (found >= 0)
-                break;
-            if (holds)
-                found = i;
+        if (w.depth < wanted)
+            break;
+        if (w.depth > wanted || !PtInRect(&w.rect, point) || !shapeHolds(*list, i, point))
             continue;
-        }
-        if (found >= 0 && holds && w.depth > list->windows[found].depth)
-            found = i;
+        found = i;
+        wanted = w.depth + 1;
     }
     return found;
 }

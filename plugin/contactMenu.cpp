@@ -7,6 +7,7 @@
 #include <commdlg.h>
 #include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -188,60 +189,111 @@ bool takeIn(ImageHolder* holder) {
 }
 
 // GDI+ decodes a picture whole before it tells its size: one whose header
-// already names too many pixels is refused before that, at once.
-bool headerRefuses(bool headerRead, const PictureSize& size) {
-    return headerRead && !acceptsPictureSize(size.width, size.height);
+// already names too many pixels is refused before that, at once, and so is
+// one whose header cannot tell its size, which could name any.
+bool headerRefuses(HeaderSize told, const PictureSize& size) {
+    return told == headerSizeMissing || (told == headerSizeRead && !acceptsPictureSize(size.width, size.height));
+}
+
+// GDI+ decodes from a stream over a block of the plug-in's own, which the
+// stream frees: GDI+ keeps the stream as long as the bitmap and may read it
+// again. A file read into memory is no longer held open, so the picture can
+// be saved over the file it came from.
+bool pictureFromBlock(HGLOBAL block, ImageHolder* holder) {
+    StreamGuard stream;
+    if (CreateStreamOnHGlobal(block, TRUE, &stream.stream) != S_OK) {
+        GlobalFree(block);
+        return false;
+    }
+    if (GdipCreateBitmapFromStream(stream, &holder->bitmap) != Gdiplus::Ok) {
+        holder->bitmap = nullptr;
+        return false;
+    }
+    return takeIn(holder);
+}
+
+// The file's bytes in a block of their own, once its header allows its size;
+// null when it refuses it or the file cannot be read whole. The header is
+// read from the file first, so a huge picture is refused without reading it.
+HGLOBAL checkedFileBytes(const wchar_t* path) {
+    FileGuard file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    PictureSize size = {};
+    LARGE_INTEGER length = {};
+    if (file == INVALID_HANDLE_VALUE || headerRefuses(pictureHeaderSize({file, nullptr, 0}, &size), size) ||
+        !GetFileSizeEx(file, &length) || length.QuadPart <= 0)
+        return nullptr;
+    GlobalGuard block(size_t(length.QuadPart));
+    {
+        GlobalLockGuard bytes(block);
+        if (!bytes || !readPictureBytes({file, nullptr, 0}, 0, bytes, size_t(length.QuadPart)))
+            return nullptr;
+    }
+    return block.release();
 }
 
 // A picture file as the file item and a file copied to the clipboard open
 // it; a failure is logged with the path.
 bool pictureFromPath(const wchar_t* path, ImageHolder* holder) {
-    PictureSize size = {};
-    if (!headerRefuses(fileHeaderSize(path, &size), size) &&
-        GdipCreateBitmapFromFile(path, &holder->bitmap) == Gdiplus::Ok && takeIn(holder))
+    HGLOBAL bytes = checkedFileBytes(path);
+    if (bytes && pictureFromBlock(bytes, holder))
         return true;
     writeLog(hostTable, logLevel, logSource, L"Could not open picture from file %s", path);
     return false;
 }
 
 bool pictureFromBitmap(HBITMAP bitmap, ImageHolder* holder) {
-    if (GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &holder->bitmap) != Gdiplus::Ok)
+    if (GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &holder->bitmap) != Gdiplus::Ok) {
+        holder->bitmap = nullptr;
         return false;
+    }
     return takeIn(holder);
 }
 
-// The registered format "PNG" holds a PNG file's bytes. GDI+ reads them
-// through a stream over a copy of its own: the clipboard's block is the
-// clipboard's again once it closes, and GDI+ may read a stream later.
+// The registered format "PNG" holds a PNG file's bytes. GDI+ reads them from
+// a copy: the clipboard's block is the clipboard's again once it closes.
 bool pictureFromPngBytes(HGLOBAL block, ImageHolder* holder) {
     SIZE_T bytes = GlobalSize(block);
     GlobalLockGuard source(block);
     PictureSize size = {};
     if (!source || bytes == 0 || headerRefuses(pictureHeaderSize({nullptr, source, bytes}, &size), size))
         return false;
-    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    GlobalGuard copy(bytes);
     {
         GlobalLockGuard target(copy);
-        if (!target) {
-            GlobalFree(copy);
+        if (!target)
             return false;
-        }
         std::memcpy(target, source, bytes);
     }
-    StreamGuard stream;
-    if (CreateStreamOnHGlobal(copy, TRUE, &stream.stream) != S_OK) {
-        GlobalFree(copy);
+    return pictureFromBlock(copy.release(), holder);
+}
+
+// A copied-file list (CF_HDROP) is a header, then from its offset the names
+// one after another, each ended, and an empty one closing the list. The shell
+// reads the names wherever the offset points, so it is asked only about a
+// list that starts inside the block and is closed inside it.
+bool droppedListIsWhole(HGLOBAL block) {
+    SIZE_T bytes = GlobalSize(block);
+    GlobalLockGuard list(block);
+    DROPFILES header = {};
+    if (!list || bytes < sizeof(header))
         return false;
+    std::memcpy(&header, list, sizeof(header));
+    size_t unit = header.fWide ? sizeof(wchar_t) : 1;
+    bool ended = false;  // the unit before was a name's end
+    for (size_t at = header.pFiles; at < bytes && unit <= bytes - at; at += unit) {
+        bool zero = list[at] == 0 && list[at + unit - 1] == 0;
+        if (zero && ended)
+            return true;
+        ended = zero;
     }
-    if (GdipCreateBitmapFromStream(stream, &holder->bitmap) != Gdiplus::Ok)
-        return false;
-    return takeIn(holder);
+    return false;
 }
 
 // The path of a file copied in a file manager (CF_HDROP), when it is the only
 // one: several files are no one picture.
 bool singleDroppedFile(HDROP drop, wchar_t* path, size_t units) {
-    if (!drop || DragQueryFileW(drop, 0xFFFFFFFFu, nullptr, 0) != 1)
+    if (!drop || !droppedListIsWhole(drop) || DragQueryFileW(drop, 0xFFFFFFFFu, nullptr, 0) != 1)
         return false;
     UINT length = DragQueryFileW(drop, 0, nullptr, 0);
     return length > 0 && length < units && DragQueryFileW(drop, 0, path, UINT(units)) == length;
@@ -249,8 +301,9 @@ bool singleDroppedFile(HDROP drop, wchar_t* path, size_t units) {
 
 // A bitmap as before, else the registered "PNG" that browsers, image viewers,
 // the editor's own copy and X11 programs under Wine offer, else a single
-// picture file. The file is opened with the clipboard closed again: decoding
-// a large photo takes seconds, which no other program should wait for to copy.
+// picture file; a format that cannot be read gives way to the next. The file
+// is opened with the clipboard closed again: decoding a large photo takes
+// seconds, which no other program should wait for to copy.
 bool pictureFromClipboard(ImageHolder* holder) {
     MallocGuard<wchar_t> dropped(longPathUnits * sizeof(wchar_t));
     if (!dropped)
@@ -259,11 +312,13 @@ bool pictureFromClipboard(ImageHolder* holder) {
         ClipboardGuard clipboard(OpenClipboard(nullptr) != 0);
         if (!clipboard.open)
             return false;
-        if (auto* bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)))
-            return pictureFromBitmap(bitmap, holder);
+        auto* bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+        if (bitmap && pictureFromBitmap(bitmap, holder))
+            return true;
         UINT png = RegisterClipboardFormatW(L"PNG");
-        if (HGLOBAL bytes = png ? GetClipboardData(png) : nullptr)
-            return pictureFromPngBytes(bytes, holder);
+        HGLOBAL bytes = png ? GetClipboardData(png) : nullptr;
+        if (bytes && pictureFromPngBytes(bytes, holder))
+            return true;
         if (!singleDroppedFile(static_cast<HDROP>(GetClipboardData(CF_HDROP)), dropped, longPathUnits))
             return false;
     }
@@ -332,9 +387,13 @@ void waitRepainting(DWORD milliseconds) {
 bool takePicture(int32_t source, ImageHolder* holder, WindowList** windows) {
     switch (source) {
     case sourceScreen:
+        // The open editor is no part of what the user wants to send; should
+        // the capture fail, it comes back as it was.
+        hideEditor(true);
         waitRepainting(menuGoneMilliseconds);
         if (captureScreen(holder, windows))
             return true;
+        hideEditor(false);
         writeLog(hostTable, logLevel, logSource, L"Could not take screenshot");
         return false;
     case sourceClipboard:
@@ -394,6 +453,11 @@ int64_t onMenuClick(MenuItemRecord* menuItem, MenuPopupInfo* menuPopupInfo) {
     // before any source asks for a file, waits or captures.
     if (count == 0)
         return 0;
+    // Asked before any source waits, captures or opens a dialog.
+    if (!editorMayBeReplaced()) {
+        std::free(contacts);
+        return 0;
+    }
     auto* holder = static_cast<ImageHolder*>(std::calloc(1, sizeof(ImageHolder)));
     WindowList* windows = nullptr;
     if (!holder || !takePicture(int32_t(menuItem->userData & 0xFFFFFFFFu), holder, &windows)) {

@@ -9,6 +9,7 @@
 #include "../editor/styleControl.h"
 #include "../editor/toolStrip.h"
 #include "../image/gdiplusFlat.h"
+#include "../image/windowList.h"
 #include "contactMenu.h"
 #include "hostBridge.h"
 #include "settings.h"
@@ -136,6 +137,7 @@ extern "C" int32_t pluginUnload(uint64_t) {
         hostTable->unhookEvent(menuRebuildHook);
     if (toolbarBitmap)
         DeleteObject(toolbarBitmap);
+    releaseWindowRecording();
     menuRebuildHook = 0;
     toolbarBitmap = nullptr;
     return 0;

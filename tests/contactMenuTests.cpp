@@ -5,6 +5,7 @@
 
 #include <cderr.h>
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <cwchar>
 #include <fstream>
@@ -12,6 +13,7 @@
 
 #include "image/gdiplusFlat.h"
 #include "plugin/contactMenu.h"
+#include "processCensus.h"
 
 namespace {
 
@@ -203,6 +205,19 @@ bool writePalettePng(const std::wstring& path, int width, int height) {
     return saved;
 }
 
+// A copied-file list as another program may put it: the header naming where
+// the names start, wide, then the names' units as given.
+bool putDropList(uint32_t offset, const std::wstring& names) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* bytes = static_cast<uint8_t*>(GlobalLock(block));
+    DROPFILES header = {offset, {}, FALSE, TRUE};
+    std::memcpy(bytes, &header, sizeof(header));
+    std::memcpy(bytes + sizeof(header), names.data(), names.size() * sizeof(wchar_t));
+    GlobalUnlock(block);
+    bool put = OpenClipboard(nullptr) && SetClipboardData(CF_HDROP, block);
+    return CloseClipboard() && put;
+}
+
 // What the editor holds, read back from its whole-picture send as PNG; it
 // closes with the send.
 std::vector<uint32_t> sentPixels(HWND editor, const std::wstring& path, UINT* width, UINT* height) {
@@ -240,6 +255,8 @@ TEST_F(Intake, ClipboardTakesABitmapThenPngThenOneFile) {
         std::wstring shows;   // the file whose pixels the editor holds; empty: the bitmap's, or only the size
         UINT width, height;   // 0: no editor
         std::wstring logged;  // the path logged as not opened
+        uint32_t dropOffset = 0;  // a copied-file list put as another program may: where its names start,
+        std::wstring dropNames = L"";  // and their units
     };
     const Case cases[] = {
         {"PNG alone", false, bytesOf(other), {}, other, 70, 50, L""},
@@ -251,10 +268,16 @@ TEST_F(Intake, ClipboardTakesABitmapThenPngThenOneFile) {
         {"two files", false, {}, {ramp, other}, L"", 0, 0, L""},
         {"a file above the size cap", false, {}, {huge}, L"", 0, 0, huge},
         {"PNG above the size cap", false, hugeHeader, {}, L"", 0, 0, L""},
+        {"garbage PNG beside a file", false, {'n', 'o', 't', ' ', 'P', 'N', 'G'}, {ramp}, ramp, 90, 60, L""},
+        {"a list starting beyond its block", false, {}, {}, L"", 0, 0, L"", 1u << 28, ramp + std::wstring(2, 0)},
+        {"a list running to its block's end", false, {}, {}, L"", 0, 0, L"", 20, ramp},
+        {"a list of its header alone", false, {}, {}, L"", 0, 0, L"", 20, L""},
+        {"a whole list", false, {}, {}, ramp, 90, 60, L"", 20, ramp + std::wstring(2, 0)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(hostPutOnClipboard(c.bitmap ? hostSolidBitmap(40, 30, RGB(255, 0, 0)) : nullptr, c.png, c.files));
+        ASSERT_TRUE(c.dropOffset == 0 || putDropList(c.dropOffset, c.dropNames));
         hostClearJournal();
         EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", {onlineContact}), 0);
         EXPECT_EQ(hostLogMessages(), c.logged.empty() ? std::vector<std::wstring>{}
@@ -364,4 +387,93 @@ TEST(FirstChosenFile, ReadsNothingBeyondTheBuffer) {
         firstChosenFile(c.storage, c.units, path, std::size(path));
         EXPECT_EQ(std::wstring(path), c.expected) << c.units;
     }
+}
+
+namespace {
+
+// GDI+'s taking in of a bitmap, the clipboard's or the screen's copy, which
+// a row makes fail.
+decltype(&Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP) realFromBitmap = nullptr;
+int conversions = 0;
+bool conversionFails = false;
+GpStatus WINGDIPAPI countConversion(HBITMAP bitmap, HPALETTE palette, GpBitmap** converted) {
+    conversions++;
+    return conversionFails ? Gdiplus::OutOfMemory : realFromBitmap(bitmap, palette, converted);
+}
+
+}  // namespace
+
+// A click on any item while the open editor holds a drawing asks first, in a
+// box of the editor's, before any wait, capture or dialog: No leaves the
+// editor as it was and takes nothing; Yes goes on. A picture with nothing
+// drawn (all of it undone) is replaced unasked. The screenshot shows what lies
+// under the editor, a window of one colour here, never the editor; one that
+// fails shows the editor again as it was.
+TEST_F(Intake, ADrawingIsReplacedOnlyWhenTheUserAgrees) {
+    enum Drawing { rectangle, undone, textBox };
+    const struct {
+        const wchar_t* item;
+        Drawing drawing;
+        int answer;  // 0: no question
+        bool captureFails, replaced;
+    } cases[] = {
+        {L"snipLeaf/Screen", rectangle, IDNO, false, false}, {L"snipLeaf/Clipboard", textBox, IDNO, false, false},
+        {L"snipLeaf/File", rectangle, IDNO, false, false},   {L"snipLeaf/Screen", rectangle, IDYES, false, true},
+        {L"snipLeaf/Clipboard", undone, 0, false, true},     {L"snipLeaf/Screen", rectangle, IDYES, true, false},
+        {L"snipLeaf/Screen", undone, 0, true, false},
+    };
+    HWND backdrop = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE | SS_GRAYRECT, 0, 0, 1280, 1024, nullptr,
+                                    nullptr, nullptr, nullptr);  // Wine paints it in the shadow colour, 0xA6A6A6
+    std::wstring folder = freshFolder(L"second");
+    ASSERT_TRUE(writePictureFile(folder + L"plik.png", 120, 90, L"image/png"));
+    hostAddPictureTransfer(onlineContact, {0});
+    keepLedger(plugin.module);
+    realFromBitmap = reinterpret_cast<decltype(realFromBitmap)>(patchImport(
+        plugin.module, "gdiplus.dll", "GdipCreateBitmapFromHBITMAP", reinterpret_cast<void*>(countConversion)));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.item)) + " " + std::to_string(c.drawing));
+        HWND editor = openFromClipboard(160, 120);
+        ASSERT_NE(editor, nullptr);
+        press(editor, c.drawing == textBox ? 'N' : 'R');
+        drag(editor, false, {{20, 20}, {90, 70}});
+        SendMessageW(editor, WM_CHAR, 'a', 0);  // typed into the box; nothing with the rectangle tool
+        if (c.drawing == undone)
+            press(editor, 'Z', true);
+        std::vector<COLORREF> before = clientPixels(editor, 160, 120);
+        ASSERT_TRUE(hostPutSolidPictureOnClipboard(80, 60, RGB(0xA6, 0xA6, 0xA6)));
+        std::set<void*> blocks = pluginBlocks;
+        conversions = 0;
+        conversionFails = c.captureFails;
+        DialogAnswers answers(folder + L"plik.png");
+        bool shownWhenAsked = false;
+        answers.atMessageBox = [&](HWND box) {
+            shownWhenAsked = IsWindowVisible(editor);
+            return PostMessageW(box, WM_COMMAND, WPARAM(c.answer), 0) || true;
+        };
+        EXPECT_EQ(hostClickItem(c.item, {onlineContact}), 0);
+        conversionFails = false;
+        hostPumpMessages(50);
+        ASSERT_EQ(answers.shown.size(), c.answer ? 1u : 0u);
+        if (c.answer) {
+            EXPECT_EQ(answers.shown[0].text, L"Otwarty obrazek ma niewysłane rysunki. Zastąpić go nowym?");
+            EXPECT_EQ(answers.shown[0].caption, L"Nowy obrazek");
+            EXPECT_EQ(answers.shown[0].owner, editor);
+            EXPECT_TRUE(shownWhenAsked) << "asked before the editor is hidden for the screenshot";
+        }
+        EXPECT_EQ(answers.fileDialogTitle, L"");
+        EXPECT_EQ(conversions, c.replaced || c.captureFails ? 1 : 0) << "nothing taken after a No";
+        EXPECT_EQ(findEditor() == editor, !c.replaced);
+        if (c.replaced) {
+            UINT width = 0, height = 0;
+            std::vector<uint32_t> sent = sentPixels(findEditor(), folder + L"wyslany.png", &width, &height);
+            EXPECT_EQ(std::set<uint32_t>(sent.begin(), sent.end()), std::set<uint32_t>{0xFFA6A6A6u}) << "grey alone";
+        } else {
+            EXPECT_TRUE(IsWindowVisible(editor));
+            EXPECT_EQ(clientPixels(editor, 160, 120), before);
+            EXPECT_EQ(pluginBlocks, blocks) << "the click's contact copy and holder are freed";
+            SendMessageW(editor, WM_COMMAND, 15, 0);
+        }
+    }
+    patchImport(plugin.module, "gdiplus.dll", "GdipCreateBitmapFromHBITMAP", reinterpret_cast<void*>(realFromBitmap));
+    DestroyWindow(backdrop);
 }

@@ -542,6 +542,7 @@ TEST_F(SaveAs, ReplacesAFileOnlyWithAWholePicture) {
         bool planted;
         Fault fault;
         size_t pathLength;  // 0: a short one
+        bool openedFromIt = false;  // the picture opened from the file, through the file item, and drawn on
     } cases[] = {
         {"new name, the disk fills", false, diskFills, 0},
         {"replacing, the disk fills", true, diskFills, 0},
@@ -549,6 +550,7 @@ TEST_F(SaveAs, ReplacesAFileOnlyWithAWholePicture) {
         {"replacing, written whole", true, none, 0},
         {"a path of 260", false, none, 260},
         {"a path of 263, replacing", true, none, 263},
+        {"replacing the file the picture came from", false, none, 0, true},
     };
     for (const auto& c : cases) {
         std::wstring folder = freshFolder(L"replace");
@@ -560,6 +562,13 @@ TEST_F(SaveAs, ReplacesAFileOnlyWithAWholePicture) {
         ASSERT_TRUE(!c.pathLength || target.size() == c.pathLength) << c.name;
         ASSERT_TRUE(!c.planted || plant(target, "old picture")) << c.name;
         HWND editor = openFromClipboard(pictureWidth, pictureHeight);
+        if (c.openedFromIt) {
+            ASSERT_TRUE(writePictureFile(target, pictureWidth, pictureHeight, L"image/png"));
+            ASSERT_EQ(clickAnsweringFileDialog(L"snipLeaf/File", {onlineContact}, target, nullptr), 0);
+            editor = findEditor();
+            press(editor, 'R');
+            drag(editor, false, {{10, 10}, {40, 30}});
+        }
         ASSERT_NE(editor, nullptr);
         choosePng(editor);
         HANDLE holder = c.fault == targetHeldOpen

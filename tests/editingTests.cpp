@@ -135,13 +135,15 @@ TEST_F(History, UndoAndRedoGiveBackEachPictureExactly) {
     };
     HWND editor = openWhite();
     ASSERT_NE(editor, nullptr);
-    // From the selection on, its mark and handles show over every picture.
-    const PixelSet mark = markOnWhite({80, 45, 115, 75}, pictureWidth, pictureHeight);
+    // From the selection on, its mark shows over every picture; its handles
+    // only at its own step, while Select is the tool.
+    const PixelSet mark = focusRectPixels({80, 45, 115, 75}, pictureWidth, pictureHeight);
+    const PixelSet handled = markOnWhite({80, 45, 115, 75}, pictureWidth, pictureHeight);
     int index = 0;
     for (const Step& step : steps) {
         act(editor, step.act);
         Picture now = picture(editor);
-        const PixelSet expected = index >= 2 ? unite(step.expected, mark) : step.expected;
+        const PixelSet expected = index >= 2 ? unite(step.expected, index == 2 ? handled : mark) : step.expected;
         EXPECT_EQ(marked(now), expected) << "step " << index;
         for (COLORREF pixel : now)
             ASSERT_TRUE(pixel == 0xFFFFFF || pixel == 0x000000) << "step " << index;
@@ -210,8 +212,8 @@ TEST_F(Escape, CancelsTheDragInProgress) {
     }
 }
 
-// With no drag Escape leaves full screen as Alt+Enter does, and in the framed
-// window it does nothing.
+// With no drag and no selection made Escape leaves full screen as Alt+Enter
+// does, and in the framed window it does nothing.
 TEST_F(Escape, LeavesFullScreen) {
     EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
     HWND editor = findEditor();
@@ -225,6 +227,9 @@ TEST_F(Escape, LeavesFullScreen) {
     SendMessageW(editor, WM_SYSKEYUP, VK_RETURN, 0);
     holdKeys(false, false);
     EXPECT_EQ(GetWindowLongW(editor, GWL_STYLE) & 0x00CF0000, 0) << "Alt+Enter went full screen";
+    drag(editor, false, {{30, 20}, {120, 90}});
+    press(editor, VK_ESCAPE);
+    EXPECT_EQ(GetWindowLongW(editor, GWL_STYLE) & 0x00CF0000, 0) << "the first Escape dropped the selection";
     press(editor, VK_ESCAPE);
     EXPECT_TRUE(framed()) << "Escape left full screen";
     EXPECT_EQ(hostSettings()[L"snipLeaf/Fullscreen"], 0);
@@ -318,7 +323,8 @@ TEST_F(SystemMenu, ListsTheAdditionsWithTheirKeys) {
         EXPECT_FALSE(greyed(menu, copyItem));
         EXPECT_FALSE(greyed(menu, saveItem));
     }
-    const PixelSet mark = markOnWhite({80, 45, 115, 75}, pictureWidth, pictureHeight);
+    // The line is the tool: the selection shows its dotted mark alone.
+    const PixelSet mark = focusRectPixels({80, 45, 115, 75}, pictureWidth, pictureHeight);
     SendMessageW(editor, WM_SYSCOMMAND, GetMenuItemID(menu, undoItem), 0);
     EXPECT_EQ(marked(picture(editor)), mark) << "the menu's undo";
     SendMessageW(editor, WM_SYSCOMMAND, GetMenuItemID(menu, redoItem), 0);

@@ -159,6 +159,30 @@ HWND textField(HWND editor) {
     return childOfClass(editorToolbar(editor), L"Edit");
 }
 
+bool typeOnX(const std::string& xdotoolCommands) {
+    // With no window manager the X server gives the keys to the window under
+    // its pointer.
+    RECT focused = {};
+    GetWindowRect(GetAncestor(GetFocus(), GA_ROOT), &focused);
+    SetCursorPos((focused.left + focused.right) / 2, (focused.top + focused.bottom) / 2);
+    GetAsyncKeyState(VK_F12);  // forgets an earlier press
+    std::string command = "setxkbmap -query | grep -qx 'layout: *pl' && xdotool " + xdotoolCommands + " key F12";
+    std::wstring line = L"Z:\\bin\\sh -c \"" + std::wstring(command.begin(), command.end()) + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    // A Unix program gives no handle to wait on: its last key is the sign.
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
+        hostPumpMessages(0);
+        if (GetAsyncKeyState(VK_F12) & 1) {
+            hostPumpMessages(20);
+            return true;
+        }
+    }
+    return false;
+}
 
 // The colours of the top-left part of the editor's client area as the screen
 // shows it now, focus rectangles drawn straight on the window included.
@@ -189,7 +213,7 @@ std::vector<COLORREF> shownPixels(HWND editor, int width, int height) {
 // The same part as painted afresh (the frame Wine draws without a window
 // manager leaves less than the picture).
 std::vector<COLORREF> clientPixels(HWND editor, int width, int height) {
-    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     return shownPixels(editor, width, height);
 }
 

@@ -61,6 +61,15 @@ void holdKeys(bool control, bool shift, bool alt = false);
 void press(HWND window, WPARAM key, bool control = false, bool shift = false);
 HWND textField(HWND editor);
 
+// Types with xdotool on the X server's own keyboard (Wine starts Unix
+// programs too), which the run script puts on the Polish layout before Wine
+// starts, as a Polish user's is; the thread's messages are pumped meanwhile,
+// so each key is translated while the keys held with it are down. The keys
+// end with F12, which no editor key takes, and this returns once Wine has
+// seen it: every key before it has been delivered. False when it never came
+// (no xdotool, or the display not on the Polish layout).
+bool typeOnX(const std::string& xdotoolCommands);
+
 // The colours of the top-left part of the editor's client area as the screen
 // shows it now, focus rectangles drawn straight on the window included.
 std::vector<COLORREF> shownPixels(HWND editor, int width, int height);

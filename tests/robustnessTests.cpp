@@ -111,20 +111,6 @@ bool writePngHeaderOnly(const std::wstring& path, uint32_t width, uint32_t heigh
     return bool(out);
 }
 
-// Empties the clipboard and leaves a text on it, or nothing for null.
-bool setClipboard(const wchar_t* text) {
-    size_t bytes = text ? (wcslen(text) + 1) * sizeof(wchar_t) : 0;
-    HGLOBAL block = text ? GlobalAlloc(GMEM_MOVEABLE, bytes) : nullptr;
-    if (block) {
-        std::memcpy(GlobalLock(block), text, bytes);
-        GlobalUnlock(block);
-    }
-    bool opened = OpenClipboard(nullptr) && EmptyClipboard();
-    bool put = opened && (!block || SetClipboardData(CF_UNICODETEXT, block));
-    CloseClipboard();
-    return put;
-}
-
 }  // namespace
 
 // A picture that cannot be read is logged with the path (files) or ends
@@ -150,9 +136,9 @@ TEST_F(BadInput, UnreadablePicturesTouchNothing) {
         {"60000 x 60000 header", L"snipLeaf/File", L"nagłówek.png",
          [](const std::wstring& path) { return writePngHeaderOnly(path, 60000, 60000); }},
         {"empty clipboard", L"snipLeaf/Clipboard", nullptr,
-         [](const std::wstring&) { return setClipboard(nullptr); }},
+         [](const std::wstring&) { return putClipboardText(nullptr); }},
         {"text on the clipboard", L"snipLeaf/Clipboard", nullptr,
-         [](const std::wstring&) { return setClipboard(L"tekst"); }},
+         [](const std::wstring&) { return putClipboardText(L"tekst"); }},
     };
     std::wstring folder = freshFolder(L"bad");
     for (const Case& c : cases) {
@@ -183,13 +169,13 @@ TEST_F(BadInput, UnreadablePicturesTouchNothing) {
 
 namespace {
 
-// GDI+'s decoding of a picture file, the step a header naming too many
-// pixels must spare.
-decltype(&GdipCreateBitmapFromFile) realCreateFromFile = nullptr;
+// GDI+'s decoding of a picture file's bytes, the step a header naming too
+// many pixels must spare.
+decltype(&GdipCreateBitmapFromStream) realCreateFromStream = nullptr;
 int fileDecodes = 0;
-GpStatus WINGDIPAPI countFileDecode(GDIPCONST WCHAR* path, GpBitmap** bitmap) {
+GpStatus WINGDIPAPI countFileDecode(IStream* stream, GpBitmap** bitmap) {
     fileDecodes++;
-    return realCreateFromFile(path, bitmap);
+    return realCreateFromStream(stream, bitmap);
 }
 
 bool writeBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
@@ -208,25 +194,42 @@ void appendLittleEndian(std::vector<uint8_t>& bytes, uint32_t value, int count) 
         bytes.push_back(uint8_t(value >> shift));
 }
 
+std::vector<uint8_t> fileBytes(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A JPEG's bytes with comment segments after its start.
+std::vector<uint8_t> commented(std::vector<uint8_t> jpeg, int comments) {
+    for (int i = 0; i < comments; i++)
+        jpeg.insert(jpeg.begin() + 2, {0xFF, 0xFE, 0, 4, 'h', 'i'});
+    return jpeg;
+}
+
 // A JPEG start, a JFIF segment, a fill byte before a comment, and a baseline
 // frame header naming the size; no scan follows.
-bool writeJpegHeader(const std::wstring& path, uint32_t width, uint32_t height) {
+bool writeJpegHeader(const std::wstring& path, uint32_t width, uint32_t height, int comments = 0) {
     std::vector<uint8_t> bytes = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16,   'J',  'F',  'I', 'F', 0,   1,   1,   0,   0, 1,
                                   0,    1,    0,    0,    0xFF, 0xFF, 0xFE, 0, 4,   'h', 'i', 0xFF, 0xC0, 0, 17, 8};
     appendBigEndian(bytes, height, 2);
     appendBigEndian(bytes, width, 2);
     bytes.insert(bytes.end(), {3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1, 0xFF, 0xD9});
-    return writeBytes(path, bytes);
+    return writeBytes(path, commented(bytes, comments));
 }
 
-// A GIF's logical screen, a graphic control extension, and the first frame's
-// header at the screen's corner.
+// A GIF's logical screen, a comment of full sub-blocks, a graphic control
+// extension, and the first frame's header at the screen's corner.
 bool writeGifHeader(const std::wstring& path, uint32_t screenWidth, uint32_t screenHeight, uint32_t frameWidth,
-                    uint32_t frameHeight) {
+                    uint32_t frameHeight, int commentBlocks = 0) {
     std::vector<uint8_t> bytes = {'G', 'I', 'F', '8', '9', 'a'};
     appendLittleEndian(bytes, screenWidth, 2);
     appendLittleEndian(bytes, screenHeight, 2);
-    bytes.insert(bytes.end(), {0, 0, 0, 0x21, 0xF9, 4, 0, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0});
+    bytes.insert(bytes.end(), {0, 0, 0, 0x21, 0xFE});
+    for (int i = 0; i < commentBlocks; i++) {
+        bytes.push_back(255);
+        bytes.resize(bytes.size() + 255, 'c');
+    }
+    bytes.insert(bytes.end(), {0, 0x21, 0xF9, 4, 0, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0});
     appendLittleEndian(bytes, frameWidth, 2);
     appendLittleEndian(bytes, frameHeight, 2);
     bytes.insert(bytes.end(), {0, 0x3B});
@@ -284,10 +287,21 @@ TEST_F(BadInput, PicturesAboveTheCapAreRefusedBeforeDecoding) {
          true, 1},
         {"BMP, 300 x 200", L"maly.bmp", [](const std::wstring& p) { return writePictureFile(p, 300, 200, L"image/bmp"); },
          true, 1},
+        {"JPEG header, 24000 x 24000 after 400 comments", L"opisy.jpg",
+         [](const std::wstring& p) { return writeJpegHeader(p, 24000, 24000, 400); }, false, 0},
+        {"GIF frame of 25000 x 25000 after a long comment", L"opis.gif",
+         [](const std::wstring& p) { return writeGifHeader(p, 100, 100, 25000, 25000, 1100); }, false, 0},
+        {"JPEG header whose height comes later", L"dnl.jpg", [](const std::wstring& p) { return writeJpegHeader(p, 300, 0); },
+         false, 0},
+        {"JPEG, 300 x 200 after 400 comments", L"opisany.jpg",
+         [](const std::wstring& p) {
+             return writePictureFile(p, 300, 200, L"image/jpeg") && writeBytes(p, commented(fileBytes(p), 400));
+         },
+         true, 1},
     };
-    realCreateFromFile = reinterpret_cast<decltype(realCreateFromFile)>(
-        patchImport(plugin.module, "gdiplus.dll", "GdipCreateBitmapFromFile", reinterpret_cast<void*>(countFileDecode)));
-    ASSERT_NE(realCreateFromFile, nullptr);
+    realCreateFromStream = reinterpret_cast<decltype(realCreateFromStream)>(patchImport(
+        plugin.module, "gdiplus.dll", "GdipCreateBitmapFromStream", reinterpret_cast<void*>(countFileDecode)));
+    ASSERT_NE(realCreateFromStream, nullptr);
     std::wstring folder = freshFolder(L"header");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -304,7 +318,7 @@ TEST_F(BadInput, PicturesAboveTheCapAreRefusedBeforeDecoding) {
         if (editor)
             SendMessageW(editor, WM_COMMAND, 15, 0);
     }
-    patchImport(plugin.module, "gdiplus.dll", "GdipCreateBitmapFromFile", reinterpret_cast<void*>(realCreateFromFile));
+    patchImport(plugin.module, "gdiplus.dll", "GdipCreateBitmapFromStream", reinterpret_cast<void*>(realCreateFromStream));
 }
 
 namespace {
@@ -410,7 +424,11 @@ TEST_F(BadInput, ExtremeSizesOpenFittedAndSend) {
         MapWindowPoints(nullptr, editor, reinterpret_cast<POINT*>(&strip), 2);
         LONG frameWidth = frame.right - frame.left;
         LONG width = std::max<LONG>({261, LONG(c.fittedWidth) + frameWidth, strip.right + frameWidth});
-        LONG height = LONG(c.fittedHeight) + toolbarShare + frame.bottom - frame.top;
+        // The view is never lower than the size label a selection shows.
+        drag(editor, false, {{0, 0}, {5, 5}});
+        RECT label = {};
+        GetWindowRect(GetDlgItem(editor, 100), &label);
+        LONG height = std::max<LONG>(LONG(c.fittedHeight), label.bottom - label.top) + toolbarShare + frame.bottom - frame.top;
         EXPECT_EQ(normal.right - normal.left, std::min<LONG>(width, GetSystemMetrics(SM_CXMAXTRACK)));
         EXPECT_EQ(normal.bottom - normal.top, std::min<LONG>(height, GetSystemMetrics(SM_CYMAXTRACK)));
         SendMessageW(editor, WM_COMMAND, 12, 0);

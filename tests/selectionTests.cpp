@@ -263,7 +263,7 @@ TEST(OverlayPlacement, KeepsLabelAndLoupeInTheView) {
         POINT label = sizeLabelPosition(c.corner, {60, 20}, view);
         EXPECT_EQ(label.x, c.label.x) << c.corner.x << "," << c.corner.y;
         EXPECT_EQ(label.y, c.label.y) << c.corner.x << "," << c.corner.y;
-        POINT loupe = loupePosition(c.corner, {122, 138}, view, {});
+        POINT loupe = loupePosition(c.corner, {122, 138}, view, view, {});
         EXPECT_EQ(loupe.x, c.loupe.x) << c.corner.x << "," << c.corner.y;
         EXPECT_EQ(loupe.y, c.loupe.y) << c.corner.x << "," << c.corner.y;
     }
@@ -281,9 +281,20 @@ TEST(OverlayPlacement, KeepsLabelAndLoupeInTheView) {
         {{230, 160}, {236, 166, 296, 189}, {250, 2}},
     };
     for (const Avoiding& c : avoiding) {
-        POINT loupe = loupePosition(c.cursor, {122, 138}, view, c.label);
+        POINT loupe = loupePosition(c.cursor, {122, 138}, view, view, c.label);
         EXPECT_EQ(loupe.x, c.loupe.x) << c.cursor.x << "," << c.cursor.y;
         EXPECT_EQ(loupe.y, c.loupe.y) << c.cursor.x << "," << c.cursor.y;
+    }
+    // A view too low for the loupe: across the toolbar, within the client area,
+    // aside from the label where pushed into it.
+    struct Low {
+        POINT cursor;
+        RECT client, label;
+        POINT loupe;
+    } const low[] = {{{150, 60}, {0, 0, 400, 125}, {156, 31, 226, 54}, {230, 0}}, {{350, 250}, {0, 0, 400, 300}, {}, {221, 105}}};
+    for (const Low& c : low) {
+        POINT at = loupePosition(c.cursor, loupeSizeAt(7), {0, 0, 400, 80}, c.client, c.label);
+        EXPECT_TRUE(at.x == c.loupe.x && at.y == c.loupe.y) << c.cursor.x << ": " << at.x << "," << at.y;
     }
     wchar_t text[32] = {};
     formatSizeText(text, 32, 210, 120);
@@ -412,7 +423,8 @@ TEST(ArrowFootprint, CoversEveryPaintedPixel) {
 // The label's text while the drag goes on and after the release, for the
 // selection's gestures and the drawing tools that show a size; it gives the
 // size cut to the picture, sits 6 pixels beyond the corner and stays in the
-// view near its edge. The arrow shows none, an empty selection none.
+// view near its edge. The arrow shows none, an empty selection none, and the
+// selection's label is the Select tool's alone.
 TEST_F(SelectionTest, LabelGivesTheSizeWhileDraggingAndAfter) {
     struct Case {
         const char* what;
@@ -429,10 +441,10 @@ TEST_F(SelectionTest, LabelGivesTheSizeWhileDraggingAndAfter) {
         {"beyond the picture", 'S', false, {250, 150}, {320, 230}, {330, 260}, L"50 \u00D7 50", L"50 \u00D7 50", {-1, -1}},
         {"a click", 'S', false, {40, 40}, {41, 41}, {40, 40}, L"1 \u00D7 1", L"", {}},
         {"a rectangle", 'R', false, {10, 10}, {50, 40}, {60, 50}, L"40 \u00D7 30", L"", {}},
-        {"an ellipse", 'E', true, {70, 90}, {20, 100}, {10, 110}, L"50 \u00D7 10", first, {126, 86}},
+        {"an ellipse", 'E', true, {70, 90}, {20, 100}, {10, 110}, L"50 \u00D7 10", L"", {}},
         {"a highlight", 'H', false, {10, 10}, {50, 40}, {60, 50}, L"40 \u00D7 30", L"", {}},
-        {"a redaction", 'O', true, {150, 100}, {200, 130}, {210, 140}, L"50 \u00D7 30", first, {126, 86}},
-        {"an arrow", 'A', true, {150, 100}, {200, 130}, {210, 140}, first, first, {126, 86}},
+        {"a redaction", 'O', true, {150, 100}, {200, 130}, {210, 140}, L"50 \u00D7 30", L"", {}},
+        {"an arrow", 'A', true, {150, 100}, {200, 130}, {210, 140}, L"", L"", {}},
         {"an arrow alone", 'A', false, {150, 100}, {200, 130}, {210, 140}, L"", L"", {}},
         {"a handle", 'S', true, {120, 80}, {150, 100}, {160, 110}, L"130 \u00D7 80", L"140 \u00D7 90", {166, 116}},
         {"a move", 'S', true, {50, 50}, {60, 70}, {70, 90}, first, first, {146, 126}},
@@ -498,6 +510,7 @@ TEST_F(SelectionTest, HandlesAndMovesGiveTheRegionEnterSends) {
         {"a move held at the edge", true, false, false, {100, 100}, {300, 0}, {160, 0, 300, 100}},
         {"a click inside", true, false, false, {100, 100}, {101, 102}, {60, 40, 200, 140}},
         {"a press outside", true, false, false, {20, 180}, {250, 190}, {20, 180, 250, 190}},
+        {"along one row", false, false, false, {20, 50}, {250, 50}, {20, 50, 250, 51}},
         {"just out of a handle's reach", true, false, false, {55, 35}, {20, 10}, {20, 10, 55, 35}},
         {"a new editor's selection", false, false, false, {100, 100}, {150, 150}, {100, 100, 150, 150}},
         {"the right button on a handle", true, true, false, {200, 140}, {250, 180}, {200, 140, 250, 180}},
@@ -527,6 +540,162 @@ TEST_F(SelectionTest, HandlesAndMovesGiveTheRegionEnterSends) {
         expectSentRegion(c.sent, c.what);
         if (HWND still = findEditor())
             SendMessageW(still, WM_COMMAND, 15, 0);
+    }
+}
+
+// Releases without their press, key repeats and selections given up send
+// nothing and leave the selection; a drag afterwards makes a new one. Steps:
+// s, d, t a drag of Select (below), R, A, N the tool key (N opens a box at
+// its drag), l, r a left or right release alone, p a drag then a new editor
+// (a double-click's second release in the open-file dialog), a Ctrl+A, e
+// Escape, c a Ctrl+Enter down, k its repeat, u Enter up, w a whole send the
+// contact refuses. Each row ends with Enter, checked by the region it sends.
+TEST_F(SelectionTest, StrayReleasesAndRepeatsLeaveTheSelection) {
+    struct Drag {
+        char step;
+        POINT from, to;
+    };
+    const Drag drags[] = {{'s', {30, 20}, {120, 90}}, {'d', {60, 50}, {100, 80}}, {'t', {32, 22}, {100, 80}},
+                          {'p', {200, 150}, {210, 160}}, {'N', {150, 100}, {150, 100}}};
+    struct Case {
+        const char* what;
+        const char* steps;
+        RECT sent;
+    };
+    const RECT whole = {0, 0, 300, 200}, selected = {30, 20, 120, 90};
+    const Case cases[] = {
+        {"right release unseen", "r", whole},          {"left release unseen, Select", "sl", selected},
+        {"Rectangle", "sRl", selected},                {"Arrow", "sAl", selected},
+        {"a release in a new editor", "pl", whole},    {"a held Ctrl+Enter", "sNckku", selected},
+        {"the key-down that commits", "sNcu", selected}, {"Escape", "aed", {60, 50, 100, 80}},
+        {"a refused whole send", "swt", {32, 22, 100, 80}},
+    };
+    DialogAnswers answers;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HWND editor = openPattern(300, 200);
+        ASSERT_NE(editor, nullptr);
+        for (const char* step = c.steps; *step; step++) {
+            if (*step == 'R' || *step == 'A' || *step == 'N')
+                SendMessageW(editor, WM_KEYDOWN, WPARAM(*step), 0);
+            for (const Drag& d : drags)
+                if (d.step == *step)
+                    drag(editor, false, {d.from, d.to});
+            if (*step == 'p')
+                editor = openPattern(300, 200);
+            if (*step == 'l' || *step == 'r')
+                up(editor, {100, 70}, *step == 'r');
+            if (*step == 'a' || *step == 'e')
+                press(editor, *step == 'a' ? 'A' : VK_ESCAPE, *step == 'a');
+            if (*step == 'e') {
+                EXPECT_EQ(labelShown(editor), L"") << "no label";
+                const std::vector<COLORREF> shown = clientPixels(editor, 300, 200);
+                EXPECT_TRUE(std::vector<uint32_t>(shown.begin(), shown.end()) == patternRegion(whole)) << "no mark";
+            }
+            if (*step == 'c' || *step == 'k') {
+                holdKeys(true, false);
+                SendMessageW(editor, WM_KEYDOWN, VK_RETURN, *step == 'k' ? 0x401C0001 : 0x001C0001);
+                holdKeys(false, false);
+            }
+            if (*step == 'u')
+                SendMessageW(editor, WM_KEYUP, VK_RETURN, LPARAM(0xC01C0001));
+            if (*step == 'w') {
+                hostAddPictureTransfer(onlineContact, {answerFail, 0});
+                SendMessageW(editor, WM_COMMAND, 12, 0);
+                hostClearDeliveries();
+            }
+        }
+        hostPumpMessages(30);
+        ASSERT_TRUE(IsWindow(editor) && hostDeliveries().empty()) << "nothing sent before Enter";
+        pressEnter(editor);
+        expectSentRegion(c.sent, c.what);
+        hostClearDeliveries();
+    }
+}
+
+// Counts the tool choices the toolbar is told of: a tool key checks or
+// unchecks its buttons.
+LRESULT CALLBACK countToolChoices(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR count) {
+    if (message == TB_CHECKBUTTON)
+        ++*reinterpret_cast<int*>(count);
+    return DefSubclassProc(toolbar, message, wParam, lParam);
+}
+
+// Enter with the right Alt key held, through SendInput: the system keys and
+// the right Alt's state that Wine gives once the X layout changed while it
+// ran (the letters come as system keys too, which are no command anyway).
+void rightAltEnter() {
+    const WORD keys[] = {VK_RMENU, VK_RETURN, VK_RETURN, VK_RMENU};
+    INPUT inputs[4] = {};
+    for (int i = 0; i < 4; i++) {
+        inputs[i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = keys[i];
+        inputs[i].ki.dwFlags = (i >= 2 ? KEYEVENTF_KEYUP : 0) | (keys[i] == VK_RMENU ? KEYEVENTF_EXTENDEDKEY : 0);
+    }
+    SendInput(4, inputs, sizeof(INPUT));
+    hostPumpMessages(50);
+}
+
+// AltGr in each way it reaches the editor. Wine started on the Polish X
+// layout gives the right Alt key a spare key code and no modifier state: its
+// letters come as plain keys, only their characters tell (ś is not S).
+// Windows gives Ctrl and Alt. Both typed on the X server's own keyboard.
+// Wine whose layout changed while it ran gives the right Alt key. On a
+// screenshot, which Alt+Enter would take to full screen, no tool key, no Ctrl
+// command, no arrow, Enter nor Escape acts; Select then makes the selection
+// Enter sends.
+TEST_F(SelectionTest, NoKeyIsACommandWithAltGrOnTheRealKeyboard) {
+    // xdotool lets Ctrl go after each ctrl+ key: with Ctrl held as part of
+    // AltGr, the plain letters are the Ctrl commands.
+    const std::string tools = "s f l r e t a h o n i ";
+    struct Road {
+        const char* name;
+        std::string hold, letGo, keys;  // none: SendInput
+    };
+    const Road roads[] = {
+        {"Wine's AltGr", "108", "108",
+         tools + "ctrl+z ctrl+y ctrl+c ctrl+s ctrl+a Left Down ctrl+Right ctrl+Up Return Escape"},
+        {"Ctrl and Alt", "Control_L Alt_L", "Alt_L Control_L", tools + "z y c Left Down Right Up Return Escape"},
+        {"the right Alt key", "", "", ""},
+    };
+    DialogAnswers answers;
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        ASSERT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
+        HWND editor = findEditor();
+        ASSERT_NE(editor, nullptr);
+        choosePng(editor);
+        SetForegroundWindow(editor);
+        SetFocus(editor);
+        SendMessageW(editor, WM_KEYDOWN, 'R', 0);
+        drag(editor, false, {{150, 120}, {200, 160}});
+        drag(editor, false, {{210, 120}, {260, 160}});
+        press(editor, 'Z', true);
+        SendMessageW(editor, WM_KEYDOWN, 'S', 0);
+        drag(editor, false, {{30, 20}, {120, 90}});
+        const auto before = clientPixels(editor, 300, 200);
+        const LONG style = GetWindowLongW(editor, GWL_STYLE);
+        const DWORD clipboard = GetClipboardSequenceNumber();
+        int toolChoices = 0;
+        SetWindowSubclass(editorToolbar(editor), countToolChoices, 1, DWORD_PTR(&toolChoices));
+        if (road.hold.empty())
+            rightAltEnter();
+        else
+            ASSERT_TRUE(typeOnX("keydown " + road.hold + " sleep 0.05 key --delay 25 " + road.keys + " sleep 0.05 keyup " +
+                                road.letGo));
+        RemoveWindowSubclass(editorToolbar(editor), countToolChoices, 1);
+        EXPECT_EQ(toolChoices, 0) << "no tool chosen";
+        EXPECT_TRUE(clientPixels(editor, 300, 200) == before) << "nothing undone, redone, selected or moved";
+        EXPECT_EQ(GetWindowLongW(editor, GWL_STYLE), style) << "not full screen";
+        EXPECT_EQ(GetClipboardSequenceNumber(), clipboard) << "nothing copied";
+        EXPECT_TRUE(answers.fileDialogTitle.empty() && answers.shown.empty()) << "nothing saved";
+        ASSERT_TRUE(hostDeliveries().empty() && IsWindow(editor)) << "nothing sent";
+        drag(editor, false, {{150, 30}, {190, 60}});
+        pressEnter(editor);
+        Sent sent = sentPicture();
+        EXPECT_EQ(sent.width * 1000 + sent.height, 40u * 1000 + 30u) << "the selection Select made";
+        hostClearDeliveries();
     }
 }
 
@@ -561,7 +730,7 @@ TEST_F(SelectionTest, HandlesArePaintedOnTheWindowOnly) {
         PixelSet squares = handleSquares(stage.handlesAround);
         PixelSet skip = rectPixels(labelRect(editor));
         if (stage.midDrag)
-            skip = unite(skip, rectPixels({88, 12, 210, 150}));  // the loupe, flipped left and up
+            skip = unite(skip, rectPixels({86, 10, 210, 150}));  // the loupe, flipped left and up
         EXPECT_EQ(minus(pixelsOf(shown, 300, 0x000000), skip), minus(handleBorders(stage.handlesAround), skip));
         EXPECT_EQ(minus(pixelsOf(shown, 300, 0xFFFFFF), skip),
                   minus(minus(squares, handleBorders(stage.handlesAround)), skip));
@@ -862,6 +1031,114 @@ TEST_F(SelectionTest, AClickSelectsTheWindowUnderIt) {
     EXPECT_EQ(clientPixels(clipboard, 300, 200), shownPixels(clipboard, 300, 200));
 }
 
+namespace {
+
+// A window of a snapping layout: top-level (parent -1) or a child of an
+// earlier one, at r in its parent's client pixels, in front of those made
+// before it; a hole cut out of it by its region where hole is not empty.
+struct LayoutWindow {
+    int parent;
+    RECT r;
+    RECT hole;
+};
+
+std::vector<HWND> makeLayout(const std::vector<LayoutWindow>& windows, int nested) {
+    std::vector<HWND> made;
+    for (const LayoutWindow& w : windows) {
+        HWND window = solidWindow(w.parent < 0 ? nullptr : made[size_t(w.parent)], w.r,
+                                  RGB(40 + 50 * made.size() % 200, 200 - 30 * made.size() % 150, 90));
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (!IsRectEmpty(&w.hole)) {
+            HRGN shape = CreateRectRgn(0, 0, w.r.right - w.r.left, w.r.bottom - w.r.top);
+            HRGN hole = CreateRectRgnIndirect(&w.hole);
+            CombineRgn(shape, shape, hole, RGN_DIFF);
+            DeleteObject(hole);
+            SetWindowRgn(window, shape, TRUE);
+        }
+        made.push_back(window);
+    }
+    for (int level = 1; level <= nested; level++) {
+        RECT r = windows.back().r;
+        LONG side = r.right - r.left - 8 * level;
+        made.push_back(solidWindow(made.back(), {4, 4, 4 + side, 4 + side}, RGB(level * 5, 120, 255 - level * 5)));
+    }
+    hostPumpMessages(100);
+    return made;
+}
+
+// What a screenshot editor shows and Enter sends after the mouse went down
+// at from and up at to.
+struct Selected {
+    std::vector<COLORREF> shown;
+    Sent sent;
+};
+
+Selected selectOnScreenshot(POINT from, POINT to) {
+    Selected result;
+    hostClearDeliveries();
+    EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
+    HWND editor = findEditor();
+    if (!editor)
+        return result;
+    choosePng(editor);
+    SetFocus(editor);
+    down(editor, from);
+    moveHeld(editor, to);
+    up(editor, to);
+    UpdateWindow(editor);
+    RECT client = {};
+    GetClientRect(editor, &client);
+    result.shown = shownPixels(editor, client.right, client.bottom);
+    pressEnter(editor);
+    result.sent = sentPicture();
+    if (HWND still = findEditor())
+        SendMessageW(still, WM_COMMAND, 15, 0);
+    return result;
+}
+
+}  // namespace
+
+// A click selects the innermost window the screen showed under it, cut to
+// the picture: a child only where its parent shows it, the front one of
+// siblings, nothing in a window's hole. Enter sends that region, and the
+// window shows the same mark, handles and label as when it is dragged.
+TEST_F(SelectionTest, AClickSelectsWhatTheScreenShowed) {
+    struct Layout {
+        const char* what;
+        std::vector<LayoutWindow> windows;
+        int nested;
+        POINT click;
+        RECT selected;
+    };
+    const Layout layouts[] = {
+        {"a front panel over a child of the back panel",
+         {{-1, {100, 120, 600, 420}, {}}, {0, {20, 20, 300, 250}, {}}, {1, {200, 100, 260, 200}, {}},
+          {0, {150, 50, 400, 280}, {}}},
+         0, {340, 260}, {250, 170, 500, 400}},
+        {"a child beyond its parent",
+         {{-1, {400, 450, 800, 750}, {}}, {-1, {100, 500, 400, 700}, {}}, {1, {200, 50, 500, 150}, {}}},
+         0, {350, 600}, {300, 550, 400, 650}},
+        {"a hole in a shaped window",
+         {{-1, {650, 50, 1100, 450}, {}}, {-1, {700, 100, 1000, 400}, {100, 100, 200, 200}}},
+         0, {850, 250}, {650, 50, 1100, 450}},
+        {"a window off the screen's edge", {{-1, {-60, 450, 200, 600}, {}}}, 0, {50, 500}, {0, 450, 200, 600}},
+        {"fifty nested levels", {{-1, {100, 100, 600, 600}, {}}}, 50, {181, 181}, {180, 180, 520, 520}},
+    };
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.what);
+        std::vector<HWND> made = makeLayout(layout.windows, layout.nested);
+        Selected clicked = selectOnScreenshot(layout.click, layout.click);
+        Selected dragged = selectOnScreenshot({layout.selected.left, layout.selected.top},
+                                              {layout.selected.right, layout.selected.bottom});
+        EXPECT_EQ(clicked.sent.width, UINT(layout.selected.right - layout.selected.left));
+        EXPECT_EQ(clicked.sent.height, UINT(layout.selected.bottom - layout.selected.top));
+        EXPECT_TRUE(clicked.sent.pixels == dragged.sent.pixels) << "not the pixels of that region";
+        EXPECT_TRUE(clicked.shown == dragged.shown) << "not the window of that selection";
+        for (auto w = made.rbegin(); w != made.rend(); ++w)
+            DestroyWindow(*w);
+    }
+}
+
 // The arrow, the highlighter, the redaction, the line, the rectangle and the
 // ellipse (pen width and fill as given) show, while dragged, exactly what the
 // primitive draws on a copy, all that changed since the last move repainted;
@@ -957,31 +1234,35 @@ TEST_F(SelectionTest, PreviewsLeaveThePictureUntilTheRelease) {
 }
 
 // The loupe beside the cursor while a selection or a handle is dragged: a
-// black border, the 15 x 15 picture pixels around the mouse point each as an
-// 8 x 8 square (white beyond the picture), the centre one framed black and
-// then white just outside it, and the point's coordinates in a strip below;
+// black and a white line around the 15 x 15 picture pixels around the mouse
+// point, each an 8 x 8 square (white beyond the picture), the centre one
+// framed black and then white, and the point's coordinates in a strip below;
 // flipped to the cursor's other side near the view's edges and clear of the
-// size label. The picture
-// keeps none of it: Enter sends the pattern's own pixels.
+// size label; across the toolbar, smaller, over a picture too low for it,
+// whose label stays off the toolbar. The picture keeps none of it: Enter
+// sends the pattern's own pixels.
 TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
     struct Case {
         const char* what;
         bool selectFirst;  // (60, 40) to (200, 140) first
         POINT press, mouse;
-        POINT loupe;  // its top-left corner; a top of -1: 4 pixels below the size label
+        POINT loupe;  // its top-left corner; -1: 4 pixels right of or below the size label
         RECT sent;
+        SIZE picture;
+        LONG zoom;  // each pixel shown zoom x zoom
     };
     const Case cases[] = {
-        {"a new selection", false, {50, 50}, {100, 80}, {120, -1}, {50, 50, 100, 80}},
-        {"near the right edge", false, {200, 50}, {350, 80}, {208, -1}, {200, 50, 350, 80}},
-        {"near the bottom", false, {50, 50}, {100, 250}, {120, 92}, {50, 50, 100, 250}},
-        {"at the picture's corner", false, {100, 100}, {2, 3}, {22, -1}, {2, 3, 100, 100}},
-        {"a handle", true, {200, 140}, {230, 160}, {250, 2}, {60, 40, 230, 160}},
+        {"a new selection", false, {50, 50}, {100, 80}, {120, -1}, {50, 50, 100, 80}, {400, 300}, 8},
+        {"near the right edge", false, {200, 50}, {350, 80}, {206, -1}, {200, 50, 350, 80}, {400, 300}, 8},
+        {"near the bottom", false, {50, 50}, {100, 250}, {120, 90}, {50, 50, 100, 250}, {400, 300}, 8},
+        {"at the picture's corner", false, {100, 100}, {2, 3}, {22, -1}, {2, 3, 100, 100}, {400, 300}, 8},
+        {"a handle", true, {200, 140}, {230, 160}, {250, 0}, {60, 40, 230, 160}, {400, 300}, 8},
+        {"1 x 1, across the toolbar", false, {0, 0}, {150, 0}, {-1, 3}, {0, 0, 1, 1}, {1, 1}, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         hostClearDeliveries();
-        HWND editor = openPattern(400, 300);
+        HWND editor = openPattern(c.picture.cx, c.picture.cy);
         ASSERT_NE(editor, nullptr);
         if (c.selectFirst)
             drag(editor, false, {{60, 40}, {200, 140}});
@@ -989,22 +1270,29 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         UpdateWindow(editor);
         moveHeld(editor, {(c.press.x + c.mouse.x) / 2, (c.press.y + c.mouse.y) / 2});
         moveHeld(editor, c.mouse);
-        UpdateWindow(editor);
-        std::vector<COLORREF> shown = shownPixels(editor, 400, 300);
-        auto pixel = [&shown](LONG x, LONG y) { return shown[size_t(y * 400 + x)]; };
-        const LONG left = c.loupe.x, top = c.loupe.y >= 0 ? c.loupe.y : labelRect(editor).bottom + 4;
-        ASSERT_LE(top + 138, 300);
+        RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RECT client = {}, label = labelRect(editor), toolbar = childRect(editorToolbar(editor)), both = {};
+        GetClientRect(editor, &client);
+        std::vector<COLORREF> shown = shownPixels(editor, client.right, client.bottom);
+        auto pixel = [&shown, &client](LONG x, LONG y) { return shown[size_t(y * client.right + x)]; };
+        const LONG left = c.loupe.x >= 0 ? c.loupe.x : label.right + 4, top = c.loupe.y >= 0 ? c.loupe.y : label.bottom + 4;
+        const LONG z = c.zoom, side = 15 * z, width = side + 4, height = side + 20;
+        EXPECT_FALSE(IntersectRect(&both, &label, &toolbar)) << "the label stays off the toolbar";
+        ASSERT_LE(top + height, client.bottom) << "whole inside the client area";
         size_t wrong = 0;
-        for (LONG x = left; x < left + 122; x++)
-            wrong += (pixel(x, top) != 0) + (pixel(x, top + 137) != 0);
-        for (LONG y = top; y < top + 138; y++)
-            wrong += (pixel(left, y) != 0) + (pixel(left + 121, y) != 0);
-        EXPECT_EQ(wrong, 0u) << "the border";
-        const RECT centre = {left + 57, top + 57, left + 65, top + 65};
-        for (LONG y = top + 1; y < top + 121; y++) {
-            for (LONG x = left + 1; x < left + 121; x++) {
-                LONG px = c.mouse.x - 7 + (x - left - 1) / 8, py = c.mouse.y - 7 + (y - top - 1) / 8;
-                COLORREF expected = px >= 0 && py >= 0 && px < 400 && py < 300 ? patternRgb(px, py) : 0xFFFFFF;
+        for (int ring = 0; ring < 2; ring++) {
+            COLORREF line = ring == 0 ? 0x000000 : 0xFFFFFF;
+            for (LONG x = left + ring; x < left + width - ring; x++)
+                wrong += (pixel(x, top + ring) != line) + (pixel(x, top + height - 1 - ring) != line);
+            for (LONG y = top + ring; y < top + height - ring; y++)
+                wrong += (pixel(left + ring, y) != line) + (pixel(left + width - 1 - ring, y) != line);
+        }
+        EXPECT_EQ(wrong, 0u) << "the border: black, then white";
+        const RECT centre = {left + 2 + 7 * z, top + 2 + 7 * z, left + 2 + 8 * z, top + 2 + 8 * z};
+        for (LONG y = top + 2; y < top + 2 + side; y++) {
+            for (LONG x = left + 2; x < left + 2 + side; x++) {
+                LONG px = c.mouse.x - 7 + (x - left - 2) / z, py = c.mouse.y - 7 + (y - top - 2) / z;
+                COLORREF expected = px >= 0 && py >= 0 && px < c.picture.cx && py < c.picture.cy ? patternRgb(px, py) : 0xFFFFFF;
                 bool ring1 = x >= centre.left - 1 && x <= centre.right && y >= centre.top - 1 && y <= centre.bottom &&
                              !(x >= centre.left && x < centre.right && y >= centre.top && y < centre.bottom);
                 bool ring2 = x >= centre.left - 2 && x <= centre.right + 1 && y >= centre.top - 2 &&
@@ -1019,8 +1307,8 @@ TEST_F(SelectionTest, LoupeShowsThePixelsAroundTheMouse) {
         }
         EXPECT_EQ(wrong, 0u) << "the enlarged pixels and the centre's frame";
         size_t dark = 0;
-        for (LONG y = top + 121; y < top + 137; y++)
-            for (LONG x = left + 1; x < left + 121; x++)
+        for (LONG y = top + 2 + side; y < top + height - 2; y++)
+            for (LONG x = left + 2; x < left + 2 + side; x++)
                 dark += (pixel(x, y) & 0xFF) < 0x80 ? 1 : 0;
         EXPECT_GT(dark, 10u) << "the coordinates are written";
         up(editor, c.mouse);

@@ -2,6 +2,8 @@
 // the settings, and the tooltip text of each level.
 #include "editorTestSupport.h"
 
+#include <algorithm>
+
 #include "editor/qualitySlider.h"
 
 namespace {
@@ -156,5 +158,100 @@ TEST_F(QualitySlider, TipNamesTheLevelWhileDraggedAndHovered) {
         SendMessageW(slider, WM_MOUSEMOVE, 0, at(inSlider.x, inSlider.y));
         hostPumpMessages(SendMessageW(hoverTip, TTM_GETDELAYTIME, TTDT_INITIAL, 0) + 300);
         EXPECT_EQ(shownTipText(hoverTip), c.tip) << "hovering at " << c.level;
+    }
+}
+
+namespace {
+
+// Real input as a person's hand gives it: the cursor moved, then a button's
+// change there; a key pressed and let go.
+void mouseAt(POINT screen, DWORD button, int wait) {
+    SetCursorPos(screen.x, screen.y);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | button;
+    SendInput(1, &input, sizeof(input));
+    hostPumpMessages(wait);
+}
+
+void typeKey(WORD key) {
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = key;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+    hostPumpMessages(30);
+}
+
+// The text of the tip its parent gave the window.
+std::wstring tipOf(HWND window) {
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = GetParent(window);
+    tool.uId = UINT_PTR(window);
+    wchar_t text[80] = {};
+    tool.lpszText = text;
+    SendMessageW(hoverTipOf(window), TTM_GETTEXTW, std::size(text), LPARAM(&tool));
+    return text;
+}
+
+int visibleTips() {
+    int shown = 0;
+    for (HWND tip = nullptr; (tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr;)
+        shown += IsWindowVisible(tip) ? 1 : 0;
+    return shown;
+}
+
+}  // namespace
+
+// The thumb dragged, the channel clicked, a colour dialog cancelled, with real
+// mouse input: the keys are the editor window's again (N chooses its tool,
+// Enter sends), and while the thumb is dragged one tip shows, though the press
+// came before the hover tip's wait was over. A click into the text field
+// keeps the keys there. The colour buttons' tips name their colours.
+TEST_F(QualitySlider, KeysGoBackToTheEditorWhenTheMouseLetsGo) {
+    enum Target { thumb, channel, penButton, field };
+    hostAddPictureTransfer(onlineContact, {0});
+    DialogAnswers answers;
+    answers.atMessageBox = [](HWND dialog) { return PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0) != 0; };
+    for (Target target : {thumb, channel, penButton, field}) {
+        SCOPED_TRACE(target);
+        hostClearDeliveries();
+        HWND editor = openFromClipboard(1000, 300);
+        ASSERT_NE(editor, nullptr);
+        HWND toolbar = editorToolbar(editor), slider = childOfClass(toolbar, TRACKBAR_CLASSW);
+        if (!IsWindowVisible(slider))
+            SendMessageW(editor, WM_COMMAND, 10, 0);
+        choosePng(editor);
+        SendMessageW(editor, WM_KEYDOWN, 'T', 0);
+        SetForegroundWindow(editor);
+        HWND style = childOfClass(toolbar, L"StyleControl"), window = slider;
+        RECT r = {};
+        SendMessageW(slider, target == thumb ? TBM_GETTHUMBRECT : TBM_GETCHANNELRECT, 0, LPARAM(&r));
+        r.left = target == thumb ? r.left : r.right - 8;
+        if (target >= penButton && GetClientRect(window = target == field ? textField(editor) : GetDlgItem(style, 0), &r))
+            MapWindowPoints(window, slider, reinterpret_cast<POINT*>(&r), 2);
+        POINT at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ClientToScreen(slider, &at);
+        EXPECT_EQ(tipOf(GetDlgItem(style, 0)), L"Kolor pióra...");
+        EXPECT_EQ(tipOf(GetDlgItem(style, 1)), L"Kolor pędzla...");
+        mouseAt(at, 0, 100);
+        mouseAt(at, MOUSEEVENTF_LEFTDOWN, 30);
+        int mostTips = visibleTips();
+        for (int step = 1; target == thumb && step <= 6; step++) {
+            mouseAt({at.x + 8 * step, at.y}, 0, 100);
+            mostTips = std::max(mostTips, visibleTips());
+        }
+        mouseAt({at.x + (target == thumb ? 48 : 0), at.y}, MOUSEEVENTF_LEFTUP, 50);
+        EXPECT_LE(mostTips, 1) << "tips at once";
+        ASSERT_TRUE(IsWindow(editor) && hostDeliveries().empty()) << "the mouse itself sent nothing";
+        EXPECT_EQ(SendMessageW(slider, TBM_GETPOS, 0, 0) != 0, target <= channel) << "the thumb moved";
+        typeKey('N');
+        EXPECT_EQ(SendMessageW(toolbar, TB_ISBUTTONCHECKED, 7, 0) != 0, target == field) << "N chose its tool";
+        EXPECT_EQ(windowText(textField(editor)), target == field ? L"n" : L"");
+        typeKey(VK_RETURN);
+        EXPECT_EQ(hostDeliveries().size(), target == field ? 0u : 1u) << "Enter sent";
+        if (HWND still = findEditor())
+            SendMessageW(still, WM_COMMAND, 15, 0);
     }
 }

@@ -262,3 +262,16 @@ std::vector<uint32_t> filePixels(const std::wstring& path, UINT* width, UINT* he
     Gdiplus::DllExports::GdipDisposeImage(bitmap);
     return pixels;
 }
+
+bool putClipboardText(const wchar_t* text) {
+    size_t bytes = text ? (wcslen(text) + 1) * sizeof(wchar_t) : 0;
+    HGLOBAL block = text ? GlobalAlloc(GMEM_MOVEABLE, bytes) : nullptr;
+    if (block) {
+        std::memcpy(GlobalLock(block), text, bytes);
+        GlobalUnlock(block);
+    }
+    bool opened = OpenClipboard(nullptr) && EmptyClipboard();
+    bool put = opened && (!block || SetClipboardData(CF_UNICODETEXT, block));
+    CloseClipboard();
+    return put;
+}

@@ -96,6 +96,9 @@ bool writePictureFile(const std::wstring& path, int width, int height, const wch
 // Moves the editor's quality slider to PNG, whatever a settings file left
 // from an earlier run under the same folder name chose.
 void choosePng(HWND editor);
+// Empties the clipboard and leaves a text on it (CF_UNICODETEXT), or nothing
+// for null.
+bool putClipboardText(const wchar_t* text);
 // A button drag over the editor as mouse messages: down at the first point,
 // moves through the others, up at the last.
 void drag(HWND editor, bool right, std::initializer_list<POINT> points);

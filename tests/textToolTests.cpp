@@ -68,8 +68,9 @@ void key(HWND editor, WPARAM code, bool control = false, bool alt = false) {
 
 // As the keyboard types: Enter for a line break, else the letter's key-down
 // and its character; the window repainted after each, as a message loop
-// would, so what it shows is built up of what each key repainted.
-void type(HWND editor, const std::wstring& text) {
+// would, so what it shows is built up of what each key repainted (unless
+// only the commit counts).
+void type(HWND editor, const std::wstring& text, bool repaintEach = true) {
     for (wchar_t unit : text) {
         if (unit == L'\n') {
             key(editor, VK_RETURN);
@@ -77,7 +78,8 @@ void type(HWND editor, const std::wstring& text) {
             SendMessageW(editor, WM_KEYDOWN, WPARAM(towupper(unit)), 0);
             SendMessageW(editor, WM_CHAR, WPARAM(unit), 0);
         }
-        UpdateWindow(editor);
+        if (repaintEach)
+            UpdateWindow(editor);
     }
 }
 
@@ -93,10 +95,10 @@ void setStyle(HWND editor, int penWidth, COLORREF pen, COLORREF brush = 0, bool 
 }
 
 // Types the text into a box opened at (x, y) and commits it with Ctrl+Enter.
-void write(HWND editor, int x, int y, const std::wstring& text) {
+void write(HWND editor, int x, int y, const std::wstring& text, bool repaintEach = true) {
     SendMessageW(editor, WM_KEYDOWN, 'N', 0);
     click(editor, x, y);
-    type(editor, text);
+    type(editor, text, repaintEach);
     key(editor, VK_RETURN, true);
 }
 
@@ -132,6 +134,27 @@ protected:
     }
 };
 class TypedText : public TextToolTest {};
+
+// The box's refusals, counted through the DLL's import of MessageBeep.
+int beeps = 0;
+BOOL WINAPI countBeep(UINT) {
+    beeps++;
+    return TRUE;
+}
+
+class TextBoxLimits : public TextToolTest {
+protected:
+    void SetUp() override {
+        TextToolTest::SetUp();
+        realBeep = patchImport(plugin.module, "user32.dll", "MessageBeep", reinterpret_cast<void*>(countBeep));
+        ASSERT_NE(realBeep, nullptr);
+    }
+    void TearDown() override {
+        patchImport(plugin.module, "user32.dll", "MessageBeep", realBeep);
+        TextToolTest::TearDown();
+    }
+    void* realBeep = nullptr;
+};
 class StepMarkers : public TextToolTest {};
 class AltGr : public TextToolTest {};
 const COLORREF bands = white + 1;  // the clipboard picture of coloured bands
@@ -172,13 +195,13 @@ TEST_F(TypedText, EveryChangedPixelIsInsideTheBox) {
         std::wstring text;
         int penWidth;
         POINT at;
-        bool pastTheEdges;  // the box runs over the picture's right and bottom edges
     };
+    // The last box, near the corner, wraps and stays on the picture.
     const Case cases[] = {
-        {L"Zażółć gęślą jaźń", 1, {10, 10}, false},
-        {L"Ąb\n\nżółw  ", 5, {30, 40}, false},
-        {L"Śjgy", 15, {60, 50}, false},
-        {L"Żółć\nŻółć gęś", 10, {250, 150}, true},
+        {L"Zażółć gęślą jaźń", 1, {10, 10}},
+        {L"Ąb\n\nżółw  ", 5, {30, 40}},
+        {L"Śjgy", 15, {60, 50}},
+        {L"Żółć\nŻółć gęś", 10, {250, 150}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(hostUtf8(c.text));
@@ -207,13 +230,11 @@ TEST_F(TypedText, EveryChangedPixelIsInsideTheBox) {
         const RECT i = boundsOf(ink);
         EXPECT_GE(i.left, b.left + 3);
         EXPECT_GE(i.top, b.top + 4);
-        EXPECT_TRUE(c.pastTheEdges || (i.right <= b.right - 4 && i.bottom <= b.bottom - 4));
-        EXPECT_TRUE(!c.pastTheEdges || (b.right == width - 1 && b.bottom == height - 1));
+        EXPECT_TRUE(i.right <= b.right - 4 && i.bottom <= b.bottom - 4);
         PixelSet marks = changed(filled, typing);
         for (const auto& p : rectangleOutline(b.left, b.top, b.right, b.bottom))
             marks.erase(p);
-        // Past the edges the caret, at the text's end, is off the picture.
-        EXPECT_EQ(marks.empty(), c.pastTheEdges) << "a caret";
+        EXPECT_FALSE(marks.empty()) << "a caret";
         EXPECT_TRUE(marks.empty() || boundsOf(marks).left == boundsOf(marks).right) << "only the caret";
         key(editor, 'Z', true);
         setStyle(editor, c.penWidth, black);
@@ -354,6 +375,93 @@ TEST_F(TypedText, TakesTheKeysAsATextField) {
     EXPECT_TRUE(answers.fileDialogTitle.empty());
 }
 
+// The box at its limits, each row as the user sees it: what Ctrl+Enter
+// commits equals typing the row's plain text straight into a box opened by
+// the same click (and differs from typing `unlike`), and the refused keys
+// beeped. The room of the wrapping rows is measured: a box whose room is
+// exactly the width of "aaaa bbbb". Spaces hang past the room, so a box
+// fills its capacity with them on one line.
+TEST_F(TextBoxLimits, WrapAtTheRightEdgeAndRefuseWithABeep) {
+    enum Kind { chars, keys, controlKeys, paste, clickOnLine };
+    enum Across { atLeft, wrapRoom, lastColumn };
+    struct Case {
+        const char* name;
+        Across across;  // the click's x: 10, leaving the measured room, or the picture's last column
+        bool atBottom;  // the click's y: the picture's last row, else 10
+        std::vector<std::pair<Kind, std::wstring>> acts;  // keys: virtual-key codes; a click: x, line in the box
+        std::wstring same, unlike;
+        int beeps;
+    };
+    const std::wstring spaces(1020, L' ');
+    const wchar_t pair[] = {0xD83D, 0xDE00, 0};
+    const Case cases[] = {
+        {"wrap before the word", wrapRoom, false, {{chars, L"aaaa bbbb mmmm"}}, L"aaaa bbbb\nmmmm", L"", 0},
+        {"wrap before the letter", wrapRoom, false, {{chars, L"aaaabbbbmmmm"}}, L"aaaabbbb\nmmmm", L"", 0},
+        {"a wrap is no line break", wrapRoom, false,
+         {{chars, L"aaaa bbbb mmmm"}, {keys, {VK_BACK, VK_BACK, VK_BACK, VK_BACK}}}, L"aaaa bbbb ", L"aaaa bbbb\n", 0},
+        {"no line below the bottom", atLeft, true, {{chars, L"ab\nc"}}, L"abc", L"", 1},
+        {"a click at the corner moves the box in", lastColumn, true, {{chars, L"ab"}}, L"ab", L"", 0},
+        {"no wrap below the bottom", wrapRoom, true, {{chars, L"aaaa bbbb mm"}}, L"aaaa bbbb ", L"", 2},
+        {"a letter beyond the capacity", atLeft, false, {{chars, spaces + L"abcd"}}, spaces + L"abc", L"", 1},
+        {"a pair with one unit of room", atLeft, false, {{chars, spaces + L"ab" + pair + L"x"}}, spaces + L"abx", L"",
+         1},
+        {"paste with line breaks", atLeft, false, {{paste, L"ab\r\ncd\ref\ngh\tij"}}, L"ab\ncd\nef\ngh ij", L"", 0},
+        {"paste beyond the bottom", atLeft, true, {{chars, L"x"}, {paste, L"ab\r\ncd"}}, L"xab", L"", 1},
+        {"paste of a half pair", atLeft, false, {{paste, {L'a', 0xD83D, L'b'}}}, L"ab", L"", 0},
+        {"a space typed after a pasted one", atLeft, false, {{paste, L"a b"}, {chars, L" c"}}, L"a b c", L"abc", 0},
+        {"Ctrl+Backspace", atLeft, false, {{chars, L"ab cd\nef gh"}, {controlKeys, {VK_BACK, VK_BACK, VK_BACK}},
+         {chars, L"x"}}, L"ab cdx", L"", 0},
+        {"a click moves the caret", atLeft, false, {{chars, L"ab\ncd"}, {clickOnLine, {1, 0}}, {chars, L"x"},
+         {clickOnLine, {1, 1}}, {chars, L"y"}}, L"xab\nycd", L"", 0},
+        {"Up and Down", atLeft, false, {{chars, L"aaa\na"}, {keys, {VK_UP}}, {chars, L"x"}, {keys, {VK_DOWN}},
+         {chars, L"y"}}, L"axaa\nay", L"", 0},
+    };
+    HWND editor = open(white);
+    ASSERT_NE(editor, nullptr);
+    setStyle(editor, 1, black, green, true);
+    const Picture original = painted(editor);
+    write(editor, 10, 10, L"aaaa bbbb");
+    const RECT probe = boundsOf(changed(original, painted(editor)));
+    const int boxWidth = probe.right - probe.left + 1, lineHeight = probe.bottom - probe.top + 1 - 8;
+    key(editor, 'Z', true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const POINT at = {c.across == atLeft ? 10 : c.across == wrapRoom ? width - boxWidth : width - 1,
+                          c.atBottom ? height - 1 : 10};
+        SendMessageW(editor, WM_KEYDOWN, 'N', 0);
+        click(editor, at.x, at.y);
+        // Where the box opened: its frame's bounds.
+        const RECT box = boundsOf(changed(original, shown(editor)));
+        beeps = 0;
+        for (const auto& [kind, text] : c.acts) {
+            if (kind == chars) {
+                type(editor, text, false);
+            } else if (kind == paste) {
+                ASSERT_TRUE(putClipboardText(text.c_str()));
+                key(editor, 'V', true);
+            } else if (kind == clickOnLine) {
+                click(editor, box.left + text[0], box.top + 4 + text[1] * lineHeight + lineHeight / 2);
+            } else {
+                for (wchar_t code : text)
+                    key(editor, code, kind == controlKeys);
+            }
+        }
+        EXPECT_EQ(beeps, c.beeps);
+        key(editor, VK_RETURN, true);
+        const Picture committed = painted(editor);
+        key(editor, 'Z', true);
+        write(editor, at.x, at.y, c.same, false);
+        EXPECT_EQ(changed(committed, painted(editor)).size(), 0u) << "pixels unlike the plain text's";
+        key(editor, 'Z', true);
+        if (!c.unlike.empty()) {
+            write(editor, at.x, at.y, c.unlike, false);
+            EXPECT_NE(changed(committed, painted(editor)).size(), 0u);
+            key(editor, 'Z', true);
+        }
+        EXPECT_EQ(changed(original, painted(editor)).size(), 0u) << "all taken back";
+    }
+}
+
 // With Ctrl and Alt held (AltGr) no key is a command: the picture, the tool,
 // the window (framed, not full screen), the clipboard and the deliveries stay
 // as they were, and no dialog opens; AltGr's letter does nothing on the
@@ -403,6 +511,29 @@ TEST_F(AltGr, IsNeverACommand) {
     EXPECT_TRUE(answers.fileDialogTitle.empty());
     key(editor, 'Z', true);
     EXPECT_EQ(painted(editor), blank) << "Ctrl alone is a command";
+}
+
+// AltGr+Enter on the real keyboard as Windows gives it (Ctrl and Alt): the
+// open box neither commits nor breaks its line, so what is typed after it
+// joins the line typed before.
+TEST_F(AltGr, EnterOnTheRealKeyboardLeavesTheBoxOpen) {
+    DialogAnswers answers;
+    HWND editor = open(white);
+    ASSERT_NE(editor, nullptr);
+    SetForegroundWindow(editor);
+    setStyle(editor, 3, black);
+    SendMessageW(editor, WM_KEYDOWN, 'N', 0);
+    click(editor, 20, 20);
+    type(editor, L"a");
+    ASSERT_TRUE(typeOnX("keydown Control_L Alt_L sleep 0.05 key Return sleep 0.05 keyup Alt_L Control_L"));
+    type(editor, L"b");
+    key(editor, VK_RETURN, true);
+    ASSERT_TRUE(IsWindow(editor)) << "Ctrl+Enter committed the box, it did not send";
+    const Picture keyed = painted(editor);
+    key(editor, 'Z', true);
+    write(editor, 20, 20, L"ab");
+    EXPECT_EQ(painted(editor), keyed) << "as typed straight";
+    EXPECT_TRUE(answers.shown.empty());
 }
 
 // Each click places the next number as one step: the disc reaches exactly the

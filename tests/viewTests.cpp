@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "editor/editorView.h"
@@ -14,6 +16,7 @@
 namespace {
 
 class EditorView : public EditorTest {};
+class Repaint : public EditorTest {};
 
 bool hasBar(HWND editor, DWORD bar) {
     return (DWORD(GetWindowLongW(editor, GWL_STYLE)) & bar) != 0;
@@ -124,6 +127,85 @@ TEST_F(EditorView, PicturesThatFitShowNoScrollBars) {
     }
 }
 
+// After every step of a user's session, what the window shows, built up of
+// what each step repainted, is what a full repaint shows: no step leaves
+// stale pixels or misses what it changed.
+TEST_F(Repaint, WindowEqualsFullRepaintAfterEveryTextStep) {
+    const int width = 320, height = 200;
+    auto keyDown = [](HWND editor, WPARAM key, bool control = false) {
+        holdKeys(control, false);
+        SendMessageW(editor, WM_KEYDOWN, key, 0);
+        SendMessageW(editor, WM_KEYUP, key, 0);
+        holdKeys(false, false);
+    };
+    auto chars = [](HWND editor, const wchar_t* text) {
+        for (; *text; text++)
+            SendMessageW(editor, WM_CHAR, *text, 0);
+    };
+    auto click = [](HWND editor, int x, int y) {
+        SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(x, y));
+        SendMessageW(editor, WM_LBUTTONUP, 0, at(x, y));
+    };
+    // The style control's messages: width, pen and brush, the brush's alpha 0xFF filling.
+    auto style = [](HWND editor, int penWidth, COLORREF brush, bool fill) {
+        SendMessageW(editor, 0x3F00, WPARAM(penWidth), LPARAM(RGB(20, 20, 120)));
+        SendMessageW(editor, 0x3F01, WPARAM(penWidth), LPARAM((fill ? 0xFF000000u : 0u) | brush));
+    };
+    const std::pair<const char*, std::function<void(HWND)>> steps[] = {
+        {"the typed text at width 9, filled", [&](HWND e) { keyDown(e, 'N'), style(e, 9, RGB(255, 255, 200), true); }},
+        {"a box opened", [&](HWND e) { click(e, 20, 20); }},
+        {"a first letter", [&](HWND e) { chars(e, L"Ż"); }},
+        {"Backspace emptying the box", [&](HWND e) { keyDown(e, VK_BACK); }},
+        {"a letter in the empty box", [&](HWND e) { chars(e, L"Ż"); }},
+        {"letters", [&](HWND e) { chars(e, L"ółw j"); }},
+        {"Backspace", [&](HWND e) { keyDown(e, VK_BACK); }},
+        {"a letter after Backspace", [&](HWND e) { chars(e, L"ą"); }},
+        {"Enter", [&](HWND e) { keyDown(e, VK_RETURN); }},
+        {"a letter on the new line", [&](HWND e) { chars(e, L"g"); }},
+        {"Up", [&](HWND e) { keyDown(e, VK_UP); }},
+        {"a letter in the first line", [&](HWND e) { chars(e, L"Ś"); }},
+        {"Down and End", [&](HWND e) { keyDown(e, VK_DOWN), keyDown(e, VK_END); }},
+        {"a word that wraps", [&](HWND e) { chars(e, L" zażółć gęślą jaźń"); }},
+        {"Backspace taking the wrap back", [&](HWND e) { keyDown(e, VK_BACK); }},
+        {"a click in the box", [&](HWND e) { click(e, 30, 28); }},
+        {"Delete", [&](HWND e) { keyDown(e, VK_DELETE); }},
+        {"Ctrl+Backspace", [&](HWND e) { keyDown(e, VK_BACK, true); }},
+        {"a paste", [&](HWND e) { putClipboardText(L"Łódź\r\nźdźbło"), keyDown(e, 'V', true); }},
+        {"the fill off", [&](HWND e) { style(e, 9, 0, false); }},
+        {"a longer line without the fill", [&](HWND e) { keyDown(e, VK_END), chars(e, L"żółw"); }},
+        {"a line more without the fill", [&](HWND e) { keyDown(e, VK_RETURN), chars(e, L"Ź"); }},
+        {"a line fewer without the fill", [&](HWND e) { keyDown(e, VK_BACK), keyDown(e, VK_BACK); }},
+        {"a narrower pen", [&](HWND e) { style(e, 3, RGB(255, 255, 200), true); }},
+        {"Ctrl+Enter", [&](HWND e) { keyDown(e, VK_RETURN, true); }},
+        {"a box at the corner", [&](HWND e) { click(e, width - 5, height - 5); }},
+        {"letters wrapping there", [&](HWND e) { chars(e, L"Żółw jeż"); }},
+        {"a click outside committing it", [&](HWND e) { click(e, 150, 40); }},
+        {"Escape", [&](HWND e) { keyDown(e, VK_ESCAPE); }},
+        {"a box without the fill", [&](HWND e) { style(e, 9, 0, false), click(e, 20, 90), chars(e, L"ab"); }},
+        {"its widest line", [&](HWND e) { keyDown(e, VK_RETURN), chars(e, L"abcdefgh"), keyDown(e, VK_RETURN); }},
+        {"a last line", [&](HWND e) { chars(e, L"ab"); }},
+        {"the middle line narrowed", [&](HWND e) { keyDown(e, VK_UP), keyDown(e, VK_END), keyDown(e, VK_BACK); }},
+        {"and widened", [&](HWND e) { chars(e, L"mm"); }},
+        {"the last line gone", [&](HWND e) { keyDown(e, VK_DOWN), keyDown(e, VK_END), keyDown(e, VK_BACK, true); }},
+        {"a marker", [&](HWND e) { keyDown(e, 'I'), click(e, 60, 150); }},
+        {"a marker over it", [&](HWND e) { click(e, 70, 155); }},
+        {"undo", [&](HWND e) { keyDown(e, 'Z', true); }},
+    };
+    HWND editor = openSolidFromClipboard(width, height, RGB(255, 255, 255));
+    ASSERT_NE(editor, nullptr);
+    SetFocus(editor);
+    for (const auto& [name, step] : steps) {
+        SCOPED_TRACE(name);
+        step(editor);
+        UpdateWindow(editor);
+        std::vector<COLORREF> shown = shownPixels(editor, width, height), full = clientPixels(editor, width, height);
+        size_t stale = 0;
+        for (size_t i = 0; i < shown.size(); i++)
+            stale += shown[i] != full[i] ? 1 : 0;
+        EXPECT_EQ(stale, 0u);
+    }
+}
+
 TEST(ViewFit, BarsOnlyForTheSidesThatDoNotFit) {
     struct Case {
         SIZE client;
@@ -182,4 +264,41 @@ TEST(ToolbarWidth, WindowWidensForTheToolbarWithinTheWorkArea) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(widthForToolbar(c.window, c.toolbar, c.work), c.expected) << c.window << ", " << c.toolbar;
+}
+
+// After every step of a session on a screenshot the window shows what a full
+// repaint shows: the snapping outline, marks, handles, band, loupe and size
+// label leave nothing behind, nor take a piece of each other away.
+TEST_F(Repaint, WindowEqualsFullRepaintAfterEverySelectionStep) {
+    const UINT down = WM_LBUTTONDOWN, move = WM_MOUSEMOVE, up = WM_LBUTTONUP, key = WM_KEYDOWN;
+    const WPARAM held = MK_LBUTTON, wheelDown = MAKEWPARAM(0, WORD(-WHEEL_DELTA)), wheelUp = MAKEWPARAM(0, WHEEL_DELTA);
+    struct Step {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;  // a key's: Ctrl held
+    } const steps[] = {
+        {move, 0, at(150, 150)}, {key, 'E', 0}, {down, held, at(80, 100)}, {move, held, at(200, 220)},  // an outline, an ellipse
+        {move, held, at(260, 240)}, {up, 0, at(260, 240)}, {key, 'S', 0}, {down, held, at(100, 100)},   // a 360 x 240 selection
+        {move, held, at(300, 200)}, {move, held, at(460, 340)}, {up, 0, at(460, 340)}, {down, held, at(200, 200)},  // moved
+        {move, held, at(230, 215)}, {up, 0, at(240, 220)}, {down, held, at(500, 360)}, {move, held, at(560, 400)},  // a handle
+        {move, held, at(520, 380)}, {up, 0, at(520, 380)}, {key, 'R', 0}, {0x3F00, 15, RGB(200, 0, 0)},  // width 15
+        {down, held, at(100, 300)}, {move, held, at(180, 350)}, {move, held, at(300, 420)}, {up, 0, at(300, 420)},
+        {key, 'S', 0}, {key, 'A', 1}, {WM_MOUSEWHEEL, wheelDown, at(100, 100)}, {WM_MOUSEWHEEL, wheelUp, at(100, 100)},
+    };
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | WS_BORDER, 100, 120, 400, 300, nullptr,
+                                  nullptr, nullptr, nullptr);
+    hostPumpMessages(50);
+    ASSERT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
+    DestroyWindow(window);
+    HWND editor = findEditor();
+    ASSERT_NE(editor, nullptr);
+    const SIZE area = pictureArea(editor);
+    for (const Step& step : steps) {
+        holdKeys(step.message == key && step.lParam, false);
+        SendMessageW(editor, step.message, step.wParam, step.message == key ? 0 : step.lParam);
+        holdKeys(false, false);
+        RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        std::vector<COLORREF> shown = shownPixels(editor, area.cx, area.cy);
+        EXPECT_TRUE(shown == clientPixels(editor, area.cx, area.cy)) << "step " << (&step - steps);
+    }
 }

@@ -6,8 +6,9 @@
 //   the same strip, created, shown and painted with the picture;
 // - the send command to the host's "PFSendPicture" call, against the bare GDI+
 //   save of the same bitmap with the same encoder;
-// - one keystroke in a typed-text box of 100 characters to the box painted
-//   again, against its aim of 4 ms (the baseline column holds the aim);
+// - one keystroke in a typed-text box of 100 or 1,000 characters to the box
+//   painted again, against its aim of 4 ms (the baseline column holds the
+//   aim), and one step marker's click to its area painted, against 2 ms;
 // - the working set the process gains with the editor open, against the
 //   picture's own size;
 // - a 100-megapixel photo file opened (copied to the clipboard as a file, as a
@@ -472,72 +473,156 @@ void measureSend(const SendCase& send, const std::wstring& folder) {
     printTimeRow(measure, picture.c_str(), plugin, baseline);
 }
 
-// ---- one keystroke in the typed-text box ----
+// ---- one keystroke in the typed-text box, one step marker ----
 
 // 100 characters on 3 lines, the pen at width 15 (42-pixel letters): a big
 // box to paint again.
 const wchar_t boxText[] = L"Zażółć gęślą jaźń, pchnąć łódź\nw tę jeża lub ośm skrzyń fig, 0123\n"
                           L"Żółw źle łka, ćma ślę: ŁÓDŹ 456789";
 const double keystrokeAimMs = 4.0;
+const double markerAimMs = 2.0;
 
-void typeInto(HWND editor, const wchar_t* text) {
-    for (const wchar_t* unit = text; *unit; unit++) {
-        if (*unit == L'\n') {
+// A full box: 1,000 characters of the pangram, one paragraph the box wraps
+// at the picture's edge, or lines of 50 with a break ending each.
+std::wstring thousandCharacters(bool lines) {
+    const std::wstring pangram = L"Zażółć gęślą jaźń, pchnąć łódź w tę jeża lub ośm skrzyń fig. ";
+    std::wstring text;
+    while (text.size() < 1000)
+        text += pangram;
+    text.resize(1000);
+    for (size_t i = 49; lines && i < text.size(); i += 50)
+        text[i] = L'\n';
+    return text;
+}
+
+struct KeystrokeCase {
+    const char* name;
+    std::wstring text;
+    bool atStart;  // the keys go before the first letter, so every line below moves
+};
+
+void typeInto(HWND editor, const std::wstring& text) {
+    for (wchar_t unit : text) {
+        if (unit == L'\n') {
             SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
             SendMessageW(editor, WM_KEYUP, VK_RETURN, 0);
         } else {
-            SendMessageW(editor, WM_CHAR, *unit, 0);
+            SendMessageW(editor, WM_CHAR, unit, 0);
         }
     }
 }
 
-// One character typed at the end of the text, or taken back with Backspace,
-// in turn, each to the box painted again: the repaint runs at once with
-// RedrawWindow(RDW_UPDATENOW), over just what the key invalidated.
-void measureKeystroke() {
-    const char* measure = "keystroke to box repainted, 100 characters on 3 lines, width 15";
+void pressKey(HWND editor, WPARAM key, int times) {
+    for (int i = 0; i < times; i++)
+        SendMessageW(editor, WM_KEYDOWN, key, 0);
+}
+
+// The editor on the 1920 x 1080 clipboard picture with the tool of this key
+// and the pen at width 15; null when none was painted.
+HWND editorWithTool(const char* measure, WPARAM toolKey) {
     std::string picture = heldSizeText(sendSize);
     if (!hostPutPictureOnClipboard(sendSize.width, sendSize.height)) {
         printFailure(measure, picture.c_str(), "no picture on the clipboard");
-        return;
+        return nullptr;
     }
     HWND editor = nullptr;
     if (clickToEditorShown(L"snipLeaf/Clipboard", &editor) < 0) {
         printFailure(measure, picture.c_str(), "no editor painted");
-        return;
+        return nullptr;
     }
-    SendMessageW(editor, WM_KEYDOWN, 'N', 0);
+    SendMessageW(editor, WM_KEYDOWN, toolKey, 0);
     SendMessageW(editor, 0x3F00, 15, 0);
-    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 40));
-    SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(40, 40));
-    typeInto(editor, boxText);
-    RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW);
+    return editor;
+}
+
+// Each act, then the repaint it left due run at once with
+// RedrawWindow(RDW_UPDATENOW); the median of the acts after the first.
+// Negative when an act repainted nothing.
+template <typename Act>
+double medianRepaintedAct(HWND editor, int acts, Act act) {
     std::vector<double> times;
     watchedWindow = editor;
-    for (int run = 0; run <= 4 * runs; run++) {
+    for (int run = 0; run <= acts; run++) {
         watchedPaints = 0;
         double start = nowMs();
-        if (run % 2 == 0)
-            SendMessageW(editor, WM_CHAR, L'ś', 0);
-        else
-            SendMessageW(editor, WM_KEYDOWN, VK_BACK, 0);
+        act(run);
         RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW);
         double elapsed = nowMs() - start;
         if (watchedPaints == 0) {
             watchedWindow = nullptr;
-            printFailure(measure, picture.c_str(), "the key repainted nothing");
-            closeEditorWindow(editor);
-            return;
+            return -1;
         }
         if (run > 0)
             times.push_back(elapsed);
     }
     watchedWindow = nullptr;
+    return median(times);
+}
+
+// The row of an act on the 1920 x 1080 picture against its aim (the baseline
+// column holds the aim), or why it failed: a negative time.
+void printActRow(const char* measure, double value, double aimMs, const char* aim, const char* failure) {
+    std::string picture = heldSizeText(sendSize);
+    if (value < 0)
+        printFailure(measure, picture.c_str(), failure);
+    else
+        printRow(measure, picture.c_str(), value, aimMs, "ms", ratio(value, aimMs), aim, value <= aimMs);
+}
+
+// One character typed at the end of the text (or before its first letter),
+// or taken back with Backspace, in turn, each to the box painted again.
+void measureKeystroke(const KeystrokeCase& c) {
+    char measure[128];
+    std::snprintf(measure, sizeof(measure), "keystroke to box repainted, %s, width 15", c.name);
+    HWND editor = editorWithTool(measure, 'N');
+    if (!editor)
+        return;
+    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 40));
+    SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(40, 40));
+    typeInto(editor, c.text);
+    if (c.atStart) {
+        pressKey(editor, VK_UP, 40);
+        pressKey(editor, VK_HOME, 1);
+        pressKey(editor, VK_RIGHT, 1);
+    }
+    RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW);
+    double value = medianRepaintedAct(editor, 4 * runs, [&](int run) {
+        if (run % 2 == 0)
+            SendMessageW(editor, WM_CHAR, L'ś', 0);
+        else
+            SendMessageW(editor, WM_KEYDOWN, VK_BACK, 0);
+    });
     SendMessageW(editor, WM_KEYDOWN, VK_ESCAPE, 0);
     closeEditorWindow(editor);
-    double value = median(times);
-    printRow(measure, picture.c_str(), value, keystrokeAimMs, "ms", ratio(value, keystrokeAimMs), "<= 4 ms",
-             value <= keystrokeAimMs);
+    printActRow(measure, value, keystrokeAimMs, "<= 4 ms", "the key repainted nothing");
+}
+
+void measureKeystrokes() {
+    const KeystrokeCase cases[] = {
+        {"100 characters on 3 lines", boxText, false},
+        {"1000 characters in one paragraph", thousandCharacters(false), false},
+        {"1000 characters on 20 lines", thousandCharacters(true), false},
+        {"before the first of 1000 characters in one paragraph", thousandCharacters(false), true},
+    };
+    for (const KeystrokeCase& c : cases)
+        measureKeystroke(c);
+}
+
+// 200 markers clicked in rows across the picture, each click to the
+// marker's area painted.
+void measureMarkers() {
+    const char* measure = "marker click to its area repainted, 200 markers, width 15";
+    HWND editor = editorWithTool(measure, 'I');
+    if (!editor)
+        return;
+    RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW);
+    double value = medianRepaintedAct(editor, 200, [&](int run) {
+        LPARAM at = MAKELPARAM(60 + 90 * (run % 20), 60 + 90 * (run / 20));
+        SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(editor, WM_LBUTTONUP, 0, at);
+    });
+    closeEditorWindow(editor);
+    printActRow(measure, value, markerAimMs, "<= 2 ms", "the click repainted nothing");
 }
 
 size_t workingSet(size_t* peak) {
@@ -779,7 +864,8 @@ void runAll(const std::wstring& folder, bool withPhoto) {
     if (screenHolds(sendSize)) {
         for (const SendCase& send : sendCases)
             measureSend(send, folder);
-        measureKeystroke();
+        measureKeystrokes();
+        measureMarkers();
     }
     if (withPhoto)
         measurePhoto(folder);
@@ -788,11 +874,13 @@ void runAll(const std::wstring& folder, bool withPhoto) {
 }  // namespace
 
 // No arguments: the header and every row, the photo's last; --rows-only: the
-// rows without the header and the photo (the run on the second screen); the
+// rows without the header and the photo (the run on the second screen);
+// --text-rows: the typed text's and the markers' rows alone; the
 // further runs of measurePhoto: --photo-baseline-peak <file>, and
 // --photo-rows <file> <GDI+'s own peak in KiB>.
 int main(int argc, char** argv) {
     bool rowsOnly = argc > 1 && std::strcmp(argv[1], "--rows-only") == 0;
+    bool textRows = argc > 1 && std::strcmp(argv[1], "--text-rows") == 0;
     bool photoRun = argc > 2 && std::strncmp(argv[1], "--photo-", 8) == 0;
     std::wstring folder = benchmarkFolder();
     hostReset({folder + L"settings.ini", hostExeFolder()});
@@ -821,6 +909,9 @@ int main(int argc, char** argv) {
         else if (arguments && count > 3)
             measurePhotoOpening(arguments[2], _wtof(arguments[3]) / 1024.0);
         LocalFree(arguments);
+    } else if (textRows) {
+        measureKeystrokes();
+        measureMarkers();
     } else {
         if (!rowsOnly)
             printHeader();

@@ -6,7 +6,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 preset="${1:-mingw}"
-packages=(cmake make g++-mingw-w64-x86-64-posix wine64 wine fonts-wine clang lld clang-tidy xvfb xserver-xephyr xauth googletest)
+packages=(cmake make g++-mingw-w64-x86-64-posix wine64 wine fonts-wine clang lld clang-tidy xvfb xserver-xephyr xauth googletest
+          x11-xkb-utils xdotool)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -14,7 +14,8 @@ if [ "${SNIPLEAF_KEEP_DISPLAY:-}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
     # Xvfb picks a free display itself and writes its number once it accepts
     # connections, so parallel runs never share one and nobody polls for it.
     displayFile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 "${SNIPLEAF_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$displayFile" >/dev/null 2>&1 &
+    # -noreset: the keyboard layout set below stays when the last client goes.
+    Xvfb -displayfd 3 -screen 0 "${SNIPLEAF_SCREEN:-1280x1024x24}" -nolisten tcp -noreset 3>"$displayFile" >/dev/null 2>&1 &
     xvfbPid=$!
     for _ in $(seq 100); do [ -s "$displayFile" ] && break; sleep 0.05; done
     display="$(head -n1 "$displayFile")"
@@ -24,6 +25,9 @@ if [ "${SNIPLEAF_KEEP_DISPLAY:-}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
         exit 1
     fi
     export DISPLAY=":$display"
+    # A Polish user's keyboard, set before Wine starts, as theirs is: its right
+    # Alt is AltGr (ś on S), which the keyboard tests type through xdotool.
+    setxkbmap pl 2>/dev/null || echo "setxkbmap is missing: tools/setup.sh installs it" >&2
 fi
 "$wineServer" -p 2>/dev/null || true
 wineSessionEnd() {
