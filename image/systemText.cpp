@@ -247,7 +247,7 @@ bool renderGlyph(const TextSetting& setting, const wchar_t* units, int32_t count
     if (ink.left > ink.right)
         return true;
     int32_t width = ink.right - ink.left + 1, height = ink.bottom - ink.top + 1;
-    glyph.coverage = static_cast<uint8_t*>(std::malloc(size_t(width) * size_t(height)));
+    glyph.coverage = static_cast<uint8_t*>(std::calloc(size_t(width) * size_t(height), 1));
     if (!glyph.coverage)
         return false;
     for (int32_t y = 0; y < height; y++) {

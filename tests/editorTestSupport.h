@@ -127,17 +127,18 @@ protected:
         hostClearJournal();
     }
     void TearDown() override {
-        if (HWND editor = findEditor())
-            SendMessageW(editor, WM_COMMAND, 15, 0);
+        closeOpenEditor();
         PluginTest::TearDown();
     }
     HWND openSolidFromClipboard(int width, int height, COLORREF colour) {
+        closeOpenEditor();
         EXPECT_TRUE(hostPutSolidPictureOnClipboard(width, height, colour));
         EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", {onlineContact}), 0);
         hostPumpMessages(50);
         return findEditor();
     }
     HWND openFromClipboard(int width, int height, std::vector<HostContact> contacts = {onlineContact}) {
+        closeOpenEditor();
         EXPECT_TRUE(hostPutPictureOnClipboard(width, height));
         EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", contacts), 0);
         hostPumpMessages(50);

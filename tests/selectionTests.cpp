@@ -139,6 +139,8 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         holdKeys(false, false);
+        // What an earlier test sent is no send of this one.
+        hostClearDeliveries();
         hostAddPictureTransfer(onlineContact, {0});
     }
     void TearDown() override {
@@ -146,6 +148,7 @@ protected:
         EditorTest::TearDown();
     }
     HWND openPattern(int width, int height) {
+        closeOpenEditor();
         EXPECT_TRUE(putPatternOnClipboard(width, height));
         EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", {onlineContact}), 0);
         hostPumpMessages(30);

@@ -105,6 +105,11 @@ HWND findEditor() {
     return FindWindowW(L"ScreenshotWnd", L"Image");
 }
 
+void closeOpenEditor() {
+    if (HWND editor = findEditor())
+        SendMessageW(editor, WM_COMMAND, 15, 0);
+}
+
 namespace {
 
 DialogAnswers* activeAnswers = nullptr;

@@ -52,6 +52,9 @@ std::vector<JournalEntry> callsOf(const std::wstring& name);
 
 // The editor's top-level window, or null.
 HWND findEditor();
+// Closes the open editor as its Anuluj button does, so that the next picture
+// opens without the question a drawing would bring up.
+void closeOpenEditor();
 // A message box as the user saw it.
 struct ShownMessage {
     std::wstring caption;
