@@ -84,6 +84,12 @@ struct EditorState {
     HWND toggleButton;
     HWND textEdit;
     HWND qualitySlider;
+    // The buttons of the tools the toolbar has none for, in the toolbar's row,
+    // and their images, freed when the editor closes.
+    HWND toolStrip;
+    HBITMAP toolStripImages;
+    // The balloon telling where the Polish letters are, once per editor.
+    HWND letterTip;
     uint8_t toolbarCollapsed;
     int32_t windowWidth, windowHeight;
     // Set by a key-down of Enter that reached the editor window; a release
@@ -114,18 +120,13 @@ struct EditorState {
     uint8_t selectionMarked;
     // Enter's key-down came with Alt held: its release switches full screen.
     uint8_t enterWithAlt;
+    // The balloon has been shown in this editor.
+    uint8_t letterTipShown;
     // The picture point at the view's top-left corner.
     int32_t scrollX, scrollY;
     // Handles, size label, loupe, previews and the windows to snap to.
     SelectionView selectionView;
     TextBoxState textBox;
-    // The buttons of the tools the toolbar has none for, in the toolbar's row,
-    // and their images, freed when the editor closes.
-    HWND toolStrip;
-    HBITMAP toolStripImages;
-    // The balloon telling where the Polish letters are, once per editor.
-    HWND letterTip;
-    uint8_t letterTipShown;
     RightPress rightPress;
 };
 
