@@ -46,11 +46,14 @@
 #include <cstdint>
 
 #include "capture.h"
+#include "pixelCanvas.h"
 
 const uint32_t highlighterColour = 0xFFFFFF00;
 const uint32_t redactionGrey = 0xFF808080;
 
 void drawArrow(ImageHolder* holder, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t width);
+// The shaft's box and the head's (inclusive): every pixel the arrow may paint.
+PixelBox arrowBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width);
 void drawHighlight(ImageHolder* holder, int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour);
 void drawRedaction(ImageHolder* holder, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t blockSide);
 

@@ -351,12 +351,14 @@ RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* tex
     if (length <= 0 || !holder || !holder->bitmap || !prepareText(setting, textHeight, false))
         return {0, 0, 0, 0};
     RECT box = typedTextBox(x, y, measureLines(setting, text, length));
-    // Only the part on the picture is rendered: the window's paint hands a
-    // copy of just the part it repaints.
-    RECT picture = {0, 0, LONG(imageWidth(holder)), LONG(imageHeight(holder))};
-    RECT part = {};
-    if (!IntersectRect(&part, &box, &picture))
+    // Only the part in the store box (the picture, cut to the drawing clip) is
+    // rendered: the window's paint hands a copy of just the part it repaints.
+    CanvasLock lock(holder, {box.left, box.top, box.right - 1, box.bottom - 1});
+    const PixelCanvas& canvas = lock;
+    if (canvas.stores.left > canvas.stores.right || canvas.stores.top > canvas.stores.bottom)
         return box;
+    RECT part = {LONG(canvas.stores.left), LONG(canvas.stores.top), LONG(canvas.stores.right + 1),
+                 LONG(canvas.stores.bottom + 1)};
     int32_t partWidth = part.right - part.left, partHeight = part.bottom - part.top;
     MallocGuard<uint8_t> coverage(size_t(partWidth) * size_t(partHeight));
     if (!coverage)
@@ -379,8 +381,6 @@ RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* tex
         if (start >= length)
             break;
     }
-    CanvasLock lock(holder, {part.left, part.top, part.right - 1, part.bottom - 1});
-    const PixelCanvas& canvas = lock;
     for (int64_t row = part.top; row < part.bottom; row++) {
         if ((brushColour >> 24) == 0xFF)
             fillSpan(canvas, row, part.left, part.right - 1, brushColour);
@@ -399,11 +399,22 @@ void forgetLines(LineCache& cache) {
         freeLine(line);
 }
 
+RECT stepMarkerSquare(int32_t x, int32_t y, int32_t penWidth) {
+    int32_t radius = markerRadius(penWidth);
+    return {x - radius, y - radius, x + radius + 1, y + radius + 1};
+}
+
 RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, uint32_t penColour,
                     int32_t penWidth) {
     int32_t radius = markerRadius(penWidth);
-    RECT square = {x - radius, y - radius, x + radius + 1, y + radius + 1};
+    RECT square = stepMarkerSquare(x, y, penWidth);
     if (!holder || !holder->bitmap)
+        return square;
+    // Only the store box (the picture, cut to the drawing clip) is walked; a
+    // marker wholly outside it renders no number either.
+    CanvasLock lock(holder, {square.left, square.top, square.right - 1, square.bottom - 1});
+    const PixelCanvas& canvas = lock;
+    if (canvas.stores.left > canvas.stores.right || canvas.stores.top > canvas.stores.bottom)
         return square;
     wchar_t digits[12] = {};
     int32_t count = decimalDigits(number, digits);
@@ -424,10 +435,8 @@ RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, 
     // middle on the centre.
     int64_t shiftX = x - (ink.left + ink.right) / 2, shiftY = y - (ink.top + ink.bottom) / 2;
     uint32_t numberColour = markerNumberColour(penColour);
-    CanvasLock lock(holder, {square.left, square.top, square.right - 1, square.bottom - 1});
-    const PixelCanvas& canvas = lock;
-    for (int64_t row = square.top; row < square.bottom; row++) {
-        for (int64_t column = square.left; column < square.right; column++) {
+    for (int64_t row = canvas.stores.top; row <= canvas.stores.bottom; row++) {
+        for (int64_t column = canvas.stores.left; column <= canvas.stores.right; column++) {
             uint32_t disc = discCoverage(int32_t(column - x), int32_t(row - y), radius);
             if (disc == 0)
                 continue;

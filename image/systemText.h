@@ -75,6 +75,9 @@ void forgetLines(LineCache& cache);
 // be null.
 RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* text, int32_t length,
                    uint32_t penColour, uint32_t brushColour, int32_t penWidth, LineCache* cache = nullptr);
+// The square a marker centred on x, y may touch: the disc's bounding box,
+// right and bottom exclusive.
+RECT stepMarkerSquare(int32_t x, int32_t y, int32_t penWidth);
 // Answers the square the marker may touch: the disc's bounding box.
 RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, uint32_t penColour,
                     int32_t penWidth);
