@@ -59,8 +59,9 @@ struct Layer {
         openAnnotationLayer(layer, &picture.holder);
         for (size_t i = 0; i < scene.size(); i++) {
             Record r(scene[i]);
-            if (int(i) != swapped || with)
+            if (int(i) != swapped || with) {
                 EXPECT_TRUE(addAnnotation(layer, int(i) == swapped ? *with : r.a, nullptr));
+            }
         }
     }
     Layer(const Layer&) = delete;
@@ -76,10 +77,10 @@ struct EditCase {
     std::vector<Spec> scene;
     int subject;
     EditKind edit;
-    int32_t dx, dy;
-    int handle;
-    AnnotationStyle style;
-    std::wstring text;
+    int32_t dx = 0, dy = 0;
+    int handle = 0;
+    AnnotationStyle style = {};
+    std::wstring text = L"";
 };
 
 // The edit done halfway (part 1) or whole (part 2), as a drag makes it.
@@ -107,6 +108,10 @@ const Spec arrow = {annotationArrow, {{20, 130}, {150, 30}}, {blue, noBrush, 4},
 const Spec highlight = {annotationHighlight, {{60, 50}, {160, 120}}, pen3, L""};
 const Spec redaction = {annotationRedaction, {{35, 35}, {80, 80}}, pen3, L""};
 const Spec redRectangle = {annotationRectangle, {{40, 40}, {70, 70}}, {red, red, 1}, L""};
+const Spec wideRedaction = {annotationRedaction, {{60, 40}, {120, 100}}, pen3, L""};
+const Spec ringRectangle = {annotationRectangle, {{30, 30}, {59, 70}}, {red, red, 1}, L""};
+const Spec crossing = {annotationRectangle, {{50, 50}, {100, 80}}, {red, red, 1}, L""};
+const Spec ringHighlight = {annotationHighlight, {{40, 20}, {140, 45}}, pen3, L""};
 const Spec typedText = {annotationTypedText, {{20, 20}}, {blue, 0xFFFFFF80, 2}, L"Zażółć\ngęślą"};
 Spec marker(LONG x, LONG y) {
     return {annotationStepMarker, {{x, y}}, {0xFF202020, noBrush, 2}, L""};
@@ -132,7 +137,9 @@ const EditCase editCases[] = {
     {"redaction moved off what it covered", {redRectangle, redaction}, 1, moveEdit, 90, 40},
     {"redaction's corner dragged", {redRectangle, redaction}, 1, handleEdit, 30, 30, annotationHandleBottomRight},
     {"redaction restyled to larger blocks", {redRectangle, redaction}, 1, restyleEdit, 0, 0, 0, wide},
-    {"rectangle moved out from under a redaction", {redRectangle, redaction}, 0, moveEdit, 80, -40},
+    {"rectangle moved out of a redaction's ring", {ringRectangle, wideRedaction}, 0, moveEdit, -25, 30},
+    {"rectangle moved under a redaction whose ring a highlight covers", {crossing, wideRedaction, ringHighlight}, 0,
+     moveEdit, 6, 9},
     {"typed text moved", {typedText, arrow}, 0, moveEdit, 60, 50},
     {"typed text replaced", {typedText}, 0, retextEdit, 0, 0, 0, {}, L"jaźń"},
     {"typed text restyled", {typedText}, 0, restyleEdit, 0, 0, 0, wide},
@@ -303,8 +310,10 @@ TEST(AnnotationDrawing, DrawnAsTheToolDrawsAndClippedAsWhole) {
             }
             endStep(history);
             EXPECT_EQ(lockedPixels(clipped.holder), expected) << int(c.spec.kind) << " " << recording;
-            if (recording && undoStep(history))
+            if (recording) {
+                EXPECT_TRUE(undoStep(history));
                 EXPECT_EQ(lockedPixels(clipped.holder), plain) << int(c.spec.kind);
+            }
             clearHistory(history);
         }
     }

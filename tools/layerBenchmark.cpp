@@ -55,10 +55,10 @@ const char bitmapWords[] = "Step two: click here";
 // A drawing of the kind somewhere on the picture, of a size the tools make.
 bool makeOne(uint8_t kind, Annotation* out) {
     POINT at = {nextNumber(width - 300) + 20, nextNumber(height - 250) + 20};
-    POINT far = {at.x + 40 + nextNumber(260), at.y + 30 + nextNumber(200)};
+    POINT corner = {at.x + 40 + nextNumber(260), at.y + 30 + nextNumber(200)};
     AnnotationStyle style = {0xFF000000u | uint32_t(nextNumber(0xFFFFFF)), kind == annotationRectangle ? 0xFF80C0FF : 0,
                              1 + nextNumber(6)};
-    std::vector<POINT> points = {at, far};
+    std::vector<POINT> points = {at, corner};
     const void* text = nullptr;
     int32_t length = 0;
     if (kind == annotationPencil) {
