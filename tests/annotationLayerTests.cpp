@@ -217,7 +217,8 @@ TEST(AnnotationEdits, MovesKeepEightPixelsOfTheBoundsOnThePicture) {
 }
 
 // A white stroke on white is found by what it stores; an unfilled rectangle
-// by its outline only; the topmost record wins; the picture stays as it was.
+// by its outline only; the topmost record wins; the picture stays as it was,
+// even where a marker's edge would darken if drawn again.
 TEST(AnnotationHitTest, FindsTheTopmostDrawnPixelWithinFourPixels) {
     TestPicture picture(width, height, white);
     AnnotationLayer layer = {};
@@ -227,6 +228,7 @@ TEST(AnnotationHitTest, FindsTheTopmostDrawnPixelWithinFourPixels) {
         {annotationRectangle, {{100, 20}, {150, 100}}, {red, noBrush, 1}, L""},
         {annotationRectangle, {{100, 110}, {150, 140}}, fill1, L""},
         {annotationRectangle, {{130, 120}, {190, 145}}, fill1, L""},
+        marker(60, 100),
     };
     for (const Spec& s : scene)
         ASSERT_TRUE(addAnnotation(layer, Record(s).a, nullptr));
@@ -235,7 +237,8 @@ TEST(AnnotationHitTest, FindsTheTopmostDrawnPixelWithinFourPixels) {
         POINT press;
         int32_t found;
     } presses[] = {{{50, 53}, 0},   {{50, 54}, 0},  {{50, 55}, -1},  {{84, 50}, 0},   {{85, 50}, -1},
-                   {{125, 60}, -1}, {{104, 60}, 1}, {{105, 60}, -1}, {{120, 125}, 2}, {{140, 130}, 3}};
+                   {{16, 50}, 0},   {{15, 50}, -1}, {{50, 46}, 0},   {{50, 45}, -1},  {{125, 60}, -1},
+                   {{104, 60}, 1},  {{105, 60}, -1}, {{120, 125}, 2}, {{140, 130}, 3}, {{76, 100}, 4}};
     for (const auto& p : presses)
         EXPECT_EQ(annotationAt(layer, p.press), p.found) << p.press.x << "," << p.press.y;
     EXPECT_EQ(lockedPixels(picture.holder), before);
