@@ -12,9 +12,90 @@
 #include "../image/drawing.h"
 #include "../image/systemText.h"
 
+struct AnnotationInk {
+    TextCoverage text;
+    NumberCoverage number;
+    size_t bytes;  // of both coverages
+};
+
 namespace {
 
 const RECT noRect = {0, 0, 0, 0};
+
+// What every kept ink takes together.
+size_t keptInkBytes = 0;
+
+bool rendersText(uint8_t kind) {
+    return kind == annotationTypedText || kind == annotationStepMarker;
+}
+
+bool inkFits(const ImageHolder* holder, size_t bytes) {
+    return keptInkBytes + bytes <= size_t(imageWidth(holder)) * size_t(imageHeight(holder)) * 4;
+}
+
+void keepBytes(AnnotationInk& ink, size_t bytes, bool kept) {
+    ink.bytes = kept ? ink.bytes + bytes : ink.bytes - bytes;
+    keptInkBytes = kept ? keptInkBytes + bytes : keptInkBytes - bytes;
+}
+
+// Rendered once and kept when there is room; a text that cannot be rendered
+// here goes to the primitive itself.
+void drawKeptText(ImageHolder* holder, const Annotation& a) {
+    AnnotationInk* ink = a.ink;
+    TextCoverage scratch = {};
+    const TextCoverage* use = ink && ink->text.coverage ? &ink->text : nullptr;
+    if (!use) {
+        if (!renderTypedText(a.text, a.textLength, a.penWidth, &scratch)) {
+            forgetTextCoverage(scratch);
+            drawTypedText(holder, a.points[0].x, a.points[0].y, a.text, a.textLength, a.penColor, a.brushColor,
+                          a.penWidth);
+            return;
+        }
+        size_t bytes = size_t(scratch.width) * size_t(scratch.height);
+        if (ink && inkFits(holder, bytes)) {
+            ink->text = scratch;
+            scratch = {};
+            keepBytes(*ink, bytes, true);
+        }
+        use = ink && ink->text.coverage ? &ink->text : &scratch;
+    }
+    layTypedText(holder, a.points[0].x, a.points[0].y, *use, a.penColor, a.brushColor);
+    forgetTextCoverage(scratch);
+}
+
+void forgetNumber(AnnotationInk& ink) {
+    keepBytes(ink, size_t(ink.number.width) * size_t(ink.number.height), false);
+    forgetNumberCoverage(ink.number);
+}
+
+// The number is kept for the number it shows; another number renders again.
+void drawKeptMarker(ImageHolder* holder, const Annotation& a, uint32_t number) {
+    AnnotationInk* ink = a.ink;
+    NumberCoverage scratch = {};
+    const NumberCoverage* use = ink && ink->number.coverage && ink->number.number == number ? &ink->number : nullptr;
+    if (!use) {
+        renderMarkerNumber(number, a.penWidth, &scratch);
+        size_t bytes = size_t(scratch.width) * size_t(scratch.height);
+        if (ink && scratch.coverage && inkFits(holder, bytes)) {
+            forgetNumber(*ink);
+            ink->number = scratch;
+            scratch = {};
+            keepBytes(*ink, bytes, true);
+        }
+        use = ink && ink->number.coverage && ink->number.number == number ? &ink->number : &scratch;
+    }
+    layStepMarker(holder, a.points[0].x, a.points[0].y, *use, a.penColor, a.penWidth);
+    forgetNumberCoverage(scratch);
+}
+
+void freeInk(AnnotationInk* ink) {
+    if (!ink)
+        return;
+    keptInkBytes -= ink->bytes;
+    forgetTextCoverage(ink->text);
+    forgetNumberCoverage(ink->number);
+    std::free(ink);
+}
 
 // Right and bottom exclusive; an empty box gives the empty rectangle.
 RECT rectOfBox(const PixelBox& box) {
@@ -124,6 +205,9 @@ bool fillRecord(uint8_t kind, const POINT* points, int32_t pointCount, const Ann
     if (wanted < 0 || !points || pointCount < 1 || (wanted > 0 && pointCount != wanted))
         return false;
     out->kind = kind;
+    // Without memory for it the record draws through its primitive each time.
+    if (rendersText(kind))
+        out->ink = static_cast<AnnotationInk*>(std::calloc(1, sizeof(AnnotationInk)));
     out->points = static_cast<POINT*>(std::malloc(sizeof(POINT) * size_t(pointCount)));
     if (!out->points || !copyText(kind, text, textLength, *out)) {
         freeAnnotation(*out);
@@ -158,6 +242,7 @@ bool copyAnnotation(const Annotation& from, Annotation* to) {
 }
 
 void freeAnnotation(Annotation& a) {
+    freeInk(a.ink);
     std::free(a.points);
     std::free(a.bytes);
     std::free(a.text);
@@ -209,14 +294,27 @@ void drawAnnotation(ImageHolder* holder, const Annotation& a, uint32_t markerNum
         drawRedaction(holder, r.left, r.top, r.right, r.bottom, redactionBlockSide(a.penWidth));
         return;
     case annotationTypedText:
-        drawTypedText(holder, p[0].x, p[0].y, a.text, a.textLength, a.penColor, a.brushColor, a.penWidth);
+        drawKeptText(holder, a);
         return;
     case annotationStepMarker:
-        drawStepMarker(holder, p[0].x, p[0].y, markerNumber, a.penColor, a.penWidth);
+        drawKeptMarker(holder, a, markerNumber);
         return;
     default:
         return;
     }
+}
+
+void adoptInk(Annotation& to, Annotation& from) {
+    if (!to.ink || !from.ink || to.kind != from.kind || to.penWidth != from.penWidth)
+        return;
+    bool sameText = to.textLength == from.textLength &&
+                    (to.textLength == 0 ||
+                     std::memcmp(to.text, from.text, sizeof(wchar_t) * size_t(to.textLength)) == 0);
+    if (to.kind == annotationTypedText && !sameText)
+        return;
+    AnnotationInk* kept = to.ink;
+    to.ink = from.ink;
+    from.ink = kept;
 }
 
 bool rectanglesMeet(const RECT& a, const RECT& b) {

@@ -28,6 +28,11 @@ enum AnnotationKind : uint8_t {
     annotationKindCount,
 };
 
+// What was rendered for a typed text or a marker (its letters' or number's
+// coverage), kept with a record in the list so drawing it again lays the same
+// coverage without rendering; never copied with the record.
+struct AnnotationInk;
+
 // The bytes of the text tool's field, as it reads them.
 constexpr int32_t bitmapTextLimit = 63;
 
@@ -41,6 +46,7 @@ struct Annotation {
     wchar_t* text;   // the typed text, zero-terminated; null for other kinds
     int32_t textLength;  // units of text (or bytes of bytes)
     RECT bounds;     // every pixel the drawing may paint, right and bottom exclusive; empty for none
+    AnnotationInk* ink;  // for a typed text or a marker; null for the others
 };
 
 // What makeAnnotation takes, apart from the points.
@@ -70,7 +76,13 @@ RECT cornersRect(const Annotation& annotation);
 
 // Draws the record as its tool draws it, by the same primitive with the same
 // arguments. A marker draws the number given: its place among the markers.
+// A typed text or a marker renders its letters once and keeps them while all
+// kept ink together takes no more than one copy of the picture; beyond that
+// it is rendered at each drawing, as the tool renders it.
 void drawAnnotation(ImageHolder* holder, const Annotation& annotation, uint32_t markerNumber);
+// Takes over what was rendered for `from` when it still draws `to`: the
+// same text, or the same marker, at the same pen width.
+void adoptInk(Annotation& to, Annotation& from);
 
 bool rectanglesMeet(const RECT& a, const RECT& b);
 RECT uniteRects(const RECT& a, const RECT& b);

@@ -238,6 +238,7 @@ bool swapAnnotation(AnnotationLayer& layer, int32_t index, const Annotation& ann
     if (index < 0 || index >= layer.count || !copyAnnotation(annotation, &record))
         return false;
     Annotation old = layer.items[index];
+    adoptInk(record, old);
     layer.items[index] = record;
     composeBoth(layer, &layer.base, 0, 0, old.bounds, record.bounds, changed);
     if ((old.kind == annotationStepMarker) != (record.kind == annotationStepMarker))
@@ -274,6 +275,7 @@ bool showAnnotationEdit(AnnotationLayer& layer, const Annotation& now, RECT* cha
     if (!edit.active || now.kind != edit.before.kind || !copyAnnotation(now, &record))
         return false;
     Annotation old = layer.items[edit.index];
+    adoptInk(record, old);
     layer.items[edit.index] = record;
     composeBoth(layer, &edit.below, edit.index, edit.markersBelow, old.bounds, record.bounds, changed);
     freeAnnotation(old);

@@ -3,6 +3,8 @@
 // font's LOGFONT: GDI+ antialiases at every size, where GDI's ExtTextOut
 // follows the font's own table of sizes and leaves small text jagged. The
 // mask then goes over the picture through the canvas, one lock for the box.
+// Rendering and laying are apart, so a drawing kept to be drawn again can
+// keep what was rendered and lay the very same coverage.
 #include "systemText.h"
 
 #include <cmath>
@@ -344,25 +346,13 @@ bool layoutTypedText(const wchar_t* text, int32_t length, int32_t caret, int32_t
     return true;
 }
 
-RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* text, int32_t length,
-                   uint32_t penColour, uint32_t brushColour, int32_t penWidth, LineCache* cache) {
-    TextSetting setting;
-    int32_t textHeight = typedTextHeight(penWidth);
-    if (length <= 0 || !holder || !holder->bitmap || !prepareText(setting, textHeight, false))
-        return {0, 0, 0, 0};
-    RECT box = typedTextBox(x, y, measureLines(setting, text, length));
-    // Only the part in the store box (the picture, cut to the drawing clip) is
-    // rendered: the window's paint hands a copy of just the part it repaints.
-    CanvasLock lock(holder, {box.left, box.top, box.right - 1, box.bottom - 1});
-    const PixelCanvas& canvas = lock;
-    if (canvas.stores.left > canvas.stores.right || canvas.stores.top > canvas.stores.bottom)
-        return box;
-    RECT part = {LONG(canvas.stores.left), LONG(canvas.stores.top), LONG(canvas.stores.right + 1),
-                 LONG(canvas.stores.bottom + 1)};
+namespace {
+
+// The coverage of the part (left, top inclusive) of a text's box, one byte a
+// pixel, from the lines that meet it; the rest of the lines are not rendered.
+bool renderPart(const TextSetting& setting, const wchar_t* text, int32_t length, int32_t textHeight, const RECT& box,
+                const RECT& part, LineCache* cache, uint8_t* coverage) {
     int32_t partWidth = part.right - part.left, partHeight = part.bottom - part.top;
-    MallocGuard<uint8_t> coverage(size_t(partWidth) * size_t(partHeight));
-    if (!coverage)
-        return {0, 0, 0, 0};
     std::memset(coverage, 0, size_t(partWidth) * size_t(partHeight));
     int32_t overflow = lineOverflow(setting.lineHeight);
     int32_t index = 0;
@@ -379,19 +369,84 @@ RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* tex
             layLine(coverage, partWidth, partHeight, box.left - part.left, box.top + top - part.top, *line);
         start = end;
         if (start >= length)
-            break;
+            return true;
     }
-    for (int64_t row = part.top; row < part.bottom; row++) {
+}
+
+// The brush over the store box's rows of the box, then the ink laid over the
+// picture by its coverage; coverage holds `stride` bytes a row from `origin`.
+void layCoverage(const PixelCanvas& canvas, const uint8_t* coverage, int32_t stride, POINT origin,
+                 uint32_t penColour, uint32_t brushColour) {
+    const PixelBox& part = canvas.stores;
+    for (int64_t row = part.top; row <= part.bottom; row++) {
         if ((brushColour >> 24) == 0xFF)
-            fillSpan(canvas, row, part.left, part.right - 1, brushColour);
-        const uint8_t* ink = coverage + size_t(row - part.top) * size_t(partWidth);
-        for (int64_t column = part.left; column < part.right; column++) {
-            if (ink[column - part.left])
-                setPixel(canvas, column, row,
-                         coverPixel(readPixel(canvas, column, row), penColour, ink[column - part.left]));
+            fillSpan(canvas, row, part.left, part.right, brushColour);
+        const uint8_t* ink = coverage + size_t(row - origin.y) * size_t(stride);
+        for (int64_t column = part.left; column <= part.right; column++) {
+            uint32_t covered = ink[column - origin.x];
+            if (covered)
+                setPixel(canvas, column, row, coverPixel(readPixel(canvas, column, row), penColour, covered));
         }
     }
+}
+
+bool storesNothing(const PixelCanvas& canvas) {
+    return canvas.stores.left > canvas.stores.right || canvas.stores.top > canvas.stores.bottom;
+}
+
+}  // namespace
+
+RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* text, int32_t length,
+                   uint32_t penColour, uint32_t brushColour, int32_t penWidth, LineCache* cache) {
+    TextSetting setting;
+    int32_t textHeight = typedTextHeight(penWidth);
+    if (length <= 0 || !holder || !holder->bitmap || !prepareText(setting, textHeight, false))
+        return {0, 0, 0, 0};
+    RECT box = typedTextBox(x, y, measureLines(setting, text, length));
+    // Only the part in the store box (the picture, cut to the drawing clip) is
+    // rendered: the window's paint hands a copy of just the part it repaints.
+    CanvasLock lock(holder, {box.left, box.top, box.right - 1, box.bottom - 1});
+    const PixelCanvas& canvas = lock;
+    if (storesNothing(canvas))
+        return box;
+    RECT part = {LONG(canvas.stores.left), LONG(canvas.stores.top), LONG(canvas.stores.right + 1),
+                 LONG(canvas.stores.bottom + 1)};
+    int32_t partWidth = part.right - part.left;
+    MallocGuard<uint8_t> coverage(size_t(partWidth) * size_t(part.bottom - part.top));
+    if (!coverage)
+        return {0, 0, 0, 0};
+    renderPart(setting, text, length, textHeight, box, part, cache, coverage);
+    layCoverage(canvas, coverage, partWidth, {part.left, part.top}, penColour, brushColour);
     return box;
+}
+
+bool renderTypedText(const wchar_t* text, int32_t length, int32_t penWidth, TextCoverage* out) {
+    *out = {};
+    TextSetting setting;
+    int32_t textHeight = typedTextHeight(penWidth);
+    if (length <= 0 || !prepareText(setting, textHeight, false))
+        return false;
+    RECT box = typedTextBox(0, 0, measureLines(setting, text, length));
+    out->coverage = static_cast<uint8_t*>(std::malloc(size_t(box.right) * size_t(box.bottom)));
+    if (!out->coverage)
+        return false;
+    out->width = box.right;
+    out->height = box.bottom;
+    return renderPart(setting, text, length, textHeight, box, box, nullptr, out->coverage);
+}
+
+void layTypedText(ImageHolder* holder, int32_t x, int32_t y, const TextCoverage& ink, uint32_t penColour,
+                  uint32_t brushColour) {
+    if (!ink.coverage)
+        return;
+    CanvasLock lock(holder, {x, y, int64_t(x) + ink.width - 1, int64_t(y) + ink.height - 1});
+    if (!storesNothing(lock))
+        layCoverage(lock, ink.coverage, ink.width, {x, y}, penColour, brushColour);
+}
+
+void forgetTextCoverage(TextCoverage& ink) {
+    std::free(ink.coverage);
+    ink = {};
 }
 
 void forgetLines(LineCache& cache) {
@@ -404,35 +459,54 @@ RECT stepMarkerSquare(int32_t x, int32_t y, int32_t penWidth) {
     return {x - radius, y - radius, x + radius + 1, y + radius + 1};
 }
 
-RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, uint32_t penColour,
-                    int32_t penWidth) {
+bool renderMarkerNumber(uint32_t number, int32_t penWidth, NumberCoverage* out) {
+    *out = {};
     int32_t radius = markerRadius(penWidth);
-    RECT square = stepMarkerSquare(x, y, penWidth);
-    if (!holder || !holder->bitmap)
-        return square;
-    // Only the store box (the picture, cut to the drawing clip) is walked; a
-    // marker wholly outside it renders no number either.
-    CanvasLock lock(holder, {square.left, square.top, square.right - 1, square.bottom - 1});
-    const PixelCanvas& canvas = lock;
-    if (canvas.stores.left > canvas.stores.right || canvas.stores.top > canvas.stores.bottom)
-        return square;
+    out->number = number;
+    out->radius = radius;
+    out->ink = {0, 0, -1, -1};
     wchar_t digits[12] = {};
     int32_t count = decimalDigits(number, digits);
     // Wide enough for every digit and a radius of room on each side, so no
     // ink is cut before it is measured.
     Mask numberMask(radius * (count + 2), radius * 3);
     TextSetting setting;
-    bool hasNumber = prepareText(setting, radius, true);
     auto digitsAt = [&](Gdiplus::GpGraphics* graphics, Gdiplus::GpBrush* brush) {
         int32_t top = radius / 2;  // whole pixels, as the ink is measured in them
         Gdiplus::RectF place(Gdiplus::REAL(radius), Gdiplus::REAL(top), 0, 0);
         GdipDrawString(graphics, digits, count, setting.font, &place, setting.format, brush);
     };
-    InkBox ink = {0, 0, -1, -1};
-    if (hasNumber && renderMask(numberMask, digitsAt))
-        ink = inkOf(numberMask);
-    // Mask pixel (mx, my) lands on (mx + shiftX, my + shiftY): the ink's
-    // middle on the centre.
+    if (!prepareText(setting, radius, true) || !renderMask(numberMask, digitsAt))
+        return false;
+    size_t bytes = size_t(numberMask.width) * size_t(numberMask.height);
+    out->coverage = static_cast<uint8_t*>(std::malloc(bytes));
+    if (!out->coverage)
+        return false;
+    for (size_t i = 0; i < bytes; i++)
+        out->coverage[i] = uint8_t(numberMask.pixels[i] >> 8);
+    out->width = numberMask.width;
+    out->height = numberMask.height;
+    InkBox ink = inkOf(numberMask);
+    out->ink = {ink.left, ink.top, ink.right, ink.bottom};
+    return true;
+}
+
+void forgetNumberCoverage(NumberCoverage& number) {
+    std::free(number.coverage);
+    number = {};
+}
+
+// The number's ink, its middle on the centre; none when it has no ink.
+void layStepMarker(ImageHolder* holder, int32_t x, int32_t y, const NumberCoverage& number, uint32_t penColour,
+                   int32_t penWidth) {
+    int32_t radius = markerRadius(penWidth);
+    RECT square = stepMarkerSquare(x, y, penWidth);
+    // Only the store box (the picture, cut to the drawing clip) is walked.
+    CanvasLock lock(holder, {square.left, square.top, square.right - 1, square.bottom - 1});
+    const PixelCanvas& canvas = lock;
+    const RECT& ink = number.ink;
+    bool hasInk = number.coverage && ink.left <= ink.right;
+    // Coverage pixel (mx, my) lands on (mx + shiftX, my + shiftY).
     int64_t shiftX = x - (ink.left + ink.right) / 2, shiftY = y - (ink.top + ink.bottom) / 2;
     uint32_t numberColour = markerNumberColour(penColour);
     for (int64_t row = canvas.stores.top; row <= canvas.stores.bottom; row++) {
@@ -441,10 +515,23 @@ RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, 
             if (disc == 0)
                 continue;
             uint32_t pixel = coverPixel(readPixel(canvas, column, row), penColour, disc);
-            uint32_t digit = ink.left <= ink.right ? numberMask.at(column - shiftX, row - shiftY) : 0;
+            int64_t mx = column - shiftX, my = row - shiftY;
+            bool onNumber = hasInk && mx >= 0 && my >= 0 && mx < number.width && my < number.height;
+            uint32_t digit = onNumber ? number.coverage[size_t(my) * size_t(number.width) + size_t(mx)] : 0;
             pixel = coverPixel(pixel, numberColour, (digit * disc + 127) / 255);
             setPixel(canvas, column, row, pixel);
         }
     }
+}
+
+RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, uint32_t penColour,
+                    int32_t penWidth) {
+    RECT square = stepMarkerSquare(x, y, penWidth);
+    if (!holder || !holder->bitmap)
+        return square;
+    NumberCoverage digits = {};
+    renderMarkerNumber(number, penWidth, &digits);
+    layStepMarker(holder, x, y, digits, penColour, penWidth);
+    forgetNumberCoverage(digits);
     return square;
 }

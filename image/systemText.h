@@ -75,6 +75,32 @@ void forgetLines(LineCache& cache);
 // be null.
 RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* text, int32_t length,
                    uint32_t penColour, uint32_t brushColour, int32_t penWidth, LineCache* cache = nullptr);
+// A typed text's coverage over its whole box, the box's corner at 0, 0, as
+// drawTypedText renders it: laid with layTypedText at x, y it gives the very
+// pixels drawTypedText gives there. Kept by what draws the same text again.
+struct TextCoverage {
+    uint8_t* coverage;  // width x height bytes, row by row; null for none
+    int32_t width, height;
+};
+bool renderTypedText(const wchar_t* text, int32_t length, int32_t penWidth, TextCoverage* out);
+void layTypedText(ImageHolder* holder, int32_t x, int32_t y, const TextCoverage& ink, uint32_t penColour,
+                  uint32_t brushColour);
+void forgetTextCoverage(TextCoverage& ink);
+
+// A marker's number as drawStepMarker renders it, laid over its disc by
+// layStepMarker; without coverage (no font) the disc is drawn alone.
+struct NumberCoverage {
+    uint8_t* coverage;  // width x height bytes, row by row; null for none
+    int32_t width, height;
+    RECT ink;  // inclusive; left > right when the number has no ink
+    uint32_t number;
+    int32_t radius;
+};
+bool renderMarkerNumber(uint32_t number, int32_t penWidth, NumberCoverage* out);
+void layStepMarker(ImageHolder* holder, int32_t x, int32_t y, const NumberCoverage& number, uint32_t penColour,
+                   int32_t penWidth);
+void forgetNumberCoverage(NumberCoverage& number);
+
 // The square a marker centred on x, y may touch: the disc's bounding box,
 // right and bottom exclusive.
 RECT stepMarkerSquare(int32_t x, int32_t y, int32_t penWidth);
