@@ -82,14 +82,27 @@ void disposePicture(ImageHolder& holder) {
     holder.bitmap = nullptr;
 }
 
-// Grows the box over every redaction from `first` on whose rectangle or ring
-// it meets, until none is left half in it: such a redaction is drawn again,
-// and it must find its whole ring as it lies beneath it.
-PixelBox grownOverRedactions(const AnnotationLayer& layer, PixelBox box, int32_t first) {
+// What a part is composed of: the picture it starts from and the records
+// [first, end) drawn over it, into the target.
+struct Composition {
+    const ImageHolder* source;
+    ImageHolder* target;
+    int32_t first, end;
+    uint32_t markersBefore;  // step markers below first
+};
+
+Composition wholeList(AnnotationLayer& layer) {
+    return {&layer.base, layer.picture, 0, layer.count, 0};
+}
+
+// Grows the box over every redaction drawn whose rectangle or ring it meets,
+// until none is left half in it: such a redaction is drawn again, and it must
+// find its whole ring as it lies beneath it.
+PixelBox grownOverRedactions(const AnnotationLayer& layer, const Composition& c, PixelBox box) {
     PixelBox picture = pictureBox(layer);
     for (bool grew = true; grew;) {
         grew = false;
-        for (int32_t j = first; j < layer.count; j++) {
+        for (int32_t j = c.first; j < c.end; j++) {
             const Annotation& a = layer.items[j];
             if (a.kind != annotationRedaction || a.bounds.left >= a.bounds.right)
                 continue;
@@ -104,44 +117,41 @@ PixelBox grownOverRedactions(const AnnotationLayer& layer, PixelBox box, int32_t
     return box;
 }
 
-// The part of the picture composed again from the source (the base, or the
-// drag's copy below record `first`), with the records from `first` on.
-void composeRegion(AnnotationLayer& layer, const ImageHolder* source, int32_t first, uint32_t markersBefore,
-                   const RECT& region, RECT* changed) {
+// The part of the target composed again.
+void composeRegion(AnnotationLayer& layer, const Composition& c, const RECT& region, RECT* changed) {
     PixelBox box = meet(boxOf(region), pictureBox(layer));
-    if (boxIsEmpty(box) || !source->bitmap)
+    if (boxIsEmpty(box) || !c.source->bitmap)
         return;
-    box = grownOverRedactions(layer, box, first);
-    copyBox(source, layer.picture, box);
+    box = grownOverRedactions(layer, c, box);
+    copyBox(c.source, c.target, box);
     RECT area = rectOf(box);
     DrawingClip clip(box);
-    uint32_t number = markersBefore;
-    for (int32_t j = first; j < layer.count; j++) {
+    uint32_t number = c.markersBefore;
+    for (int32_t j = c.first; j < c.end; j++) {
         const Annotation& a = layer.items[j];
         number += a.kind == annotationStepMarker ? 1 : 0;
         if (rectanglesMeet(a.bounds, area))
-            drawAnnotation(layer.picture, a, number);
+            drawAnnotation(c.target, a, number);
     }
     if (changed)
         *changed = uniteRects(*changed, area);
 }
 
 // Two parts that overlap are composed as one.
-void composeBoth(AnnotationLayer& layer, const ImageHolder* source, int32_t first, uint32_t markersBefore,
-                 const RECT& a, const RECT& b, RECT* changed) {
+void composeBoth(AnnotationLayer& layer, const Composition& c, const RECT& a, const RECT& b, RECT* changed) {
     if (rectanglesMeet(a, b)) {
-        composeRegion(layer, source, first, markersBefore, uniteRects(a, b), changed);
+        composeRegion(layer, c, uniteRects(a, b), changed);
         return;
     }
-    composeRegion(layer, source, first, markersBefore, a, changed);
-    composeRegion(layer, source, first, markersBefore, b, changed);
+    composeRegion(layer, c, a, changed);
+    composeRegion(layer, c, b, changed);
 }
 
 // The markers from `from` on show other numbers now.
 void composeMarkersFrom(AnnotationLayer& layer, int32_t from, RECT* changed) {
     for (int32_t j = from; j < layer.count; j++) {
         if (layer.items[j].kind == annotationStepMarker)
-            composeRegion(layer, &layer.base, 0, 0, layer.items[j].bounds, changed);
+            composeRegion(layer, wholeList(layer), layer.items[j].bounds, changed);
     }
 }
 
@@ -159,6 +169,17 @@ bool roomForOneMore(AnnotationLayer& layer) {
 
 RECT onPicture(const AnnotationLayer& layer, const RECT& r) {
     return rectOf(meet(boxOf(r), pictureBox(layer)));
+}
+
+// The pixels the records [first, end) may paint on the picture, overlaps
+// counted again: what drawing them costs, roughly.
+int64_t areaOf(const AnnotationLayer& layer, int32_t first, int32_t end) {
+    int64_t area = 0;
+    for (int32_t j = first; j < end; j++) {
+        PixelBox box = meet(boxOf(layer.items[j].bounds), pictureBox(layer));
+        area += boxIsEmpty(box) ? 0 : (box.right - box.left + 1) * (box.bottom - box.top + 1);
+    }
+    return area;
 }
 
 void freeEditCopy(AnnotationEdit& edit) {
@@ -192,7 +213,7 @@ uint32_t markerNumberAt(const AnnotationLayer& layer, int32_t index) {
 }
 
 void renderRegion(AnnotationLayer& layer, const RECT& region) {
-    composeRegion(layer, &layer.base, 0, 0, region, nullptr);
+    composeRegion(layer, wholeList(layer), region, nullptr);
 }
 
 // A record going on top is drawn straight over the composition, which is
@@ -214,7 +235,7 @@ bool placeAnnotation(AnnotationLayer& layer, int32_t index, const Annotation& an
             *changed = uniteRects(*changed, onPicture(layer, record.bounds));
         return true;
     }
-    composeRegion(layer, &layer.base, 0, 0, record.bounds, changed);
+    composeRegion(layer, wholeList(layer), record.bounds, changed);
     if (record.kind == annotationStepMarker)
         composeMarkersFrom(layer, index + 1, changed);
     return true;
@@ -226,7 +247,7 @@ bool takeAnnotation(AnnotationLayer& layer, int32_t index, RECT* changed) {
     Annotation record = layer.items[index];
     layer.count--;
     std::memmove(layer.items + index, layer.items + index + 1, sizeof(Annotation) * size_t(layer.count - index));
-    composeRegion(layer, &layer.base, 0, 0, record.bounds, changed);
+    composeRegion(layer, wholeList(layer), record.bounds, changed);
     if (record.kind == annotationStepMarker)
         composeMarkersFrom(layer, index, changed);
     freeAnnotation(record);
@@ -240,30 +261,40 @@ bool swapAnnotation(AnnotationLayer& layer, int32_t index, const Annotation& ann
     Annotation old = layer.items[index];
     adoptInk(record, old);
     layer.items[index] = record;
-    composeBoth(layer, &layer.base, 0, 0, old.bounds, record.bounds, changed);
+    composeBoth(layer, wholeList(layer), old.bounds, record.bounds, changed);
     if ((old.kind == annotationStepMarker) != (record.kind == annotationStepMarker))
         composeMarkersFrom(layer, index + 1, changed);
     freeAnnotation(old);
     return true;
 }
 
-// The copy below the record: the base with the records under it drawn whole.
+// The copy below the record, made the cheaper way: the base with the records
+// under it drawn whole, or the picture with the bounds of the record and
+// those above it composed again from the base and the records under it
+// (elsewhere they store nothing, and what is under them does not depend on
+// them).
 bool beginAnnotationEdit(AnnotationLayer& layer, int32_t index) {
     if (layer.edit.active)
         endAnnotationEdit(layer);
     if (index < 0 || index >= layer.count || !layer.base.bitmap)
         return false;
     AnnotationEdit& edit = layer.edit;
-    if (!copyAnnotation(layer.items[index], &edit.before) || !copyPicture(&layer.base, &edit.below)) {
+    bool fromPicture = areaOf(layer, index, layer.count) < areaOf(layer, 0, index);
+    if (!copyAnnotation(layer.items[index], &edit.before) ||
+        !copyPicture(fromPicture ? layer.picture : &layer.base, &edit.below)) {
         freeEditCopy(edit);
         return false;
     }
     edit.index = index;
     edit.markersBelow = 0;
-    for (int32_t j = 0; j < index; j++) {
-        const Annotation& a = layer.items[j];
-        edit.markersBelow += a.kind == annotationStepMarker ? 1 : 0;
-        drawAnnotation(&edit.below, a, edit.markersBelow);
+    for (int32_t j = 0; j < index; j++)
+        edit.markersBelow += layer.items[j].kind == annotationStepMarker ? 1 : 0;
+    Composition under = {&layer.base, &edit.below, 0, index, 0};
+    for (int32_t j = fromPicture ? index : layer.count; j < layer.count; j++)
+        composeRegion(layer, under, layer.items[j].bounds, nullptr);
+    for (int32_t j = 0, number = 0; !fromPicture && j < index; j++) {
+        number += layer.items[j].kind == annotationStepMarker ? 1 : 0;
+        drawAnnotation(&edit.below, layer.items[j], uint32_t(number));
     }
     edit.active = true;
     return true;
@@ -277,7 +308,8 @@ bool showAnnotationEdit(AnnotationLayer& layer, const Annotation& now, RECT* cha
     Annotation old = layer.items[edit.index];
     adoptInk(record, old);
     layer.items[edit.index] = record;
-    composeBoth(layer, &edit.below, edit.index, edit.markersBelow, old.bounds, record.bounds, changed);
+    Composition above = {&edit.below, layer.picture, edit.index, layer.count, edit.markersBelow};
+    composeBoth(layer, above, old.bounds, record.bounds, changed);
     freeAnnotation(old);
     return true;
 }
