@@ -15,7 +15,8 @@
 struct AnnotationInk {
     TextCoverage text;
     NumberCoverage number;
-    size_t bytes;  // of both coverages
+    RedactionBlocks blocks;
+    size_t bytes;  // of what is kept
 };
 
 namespace {
@@ -25,8 +26,8 @@ const RECT noRect = {0, 0, 0, 0};
 // What every kept ink takes together.
 size_t keptInkBytes = 0;
 
-bool rendersText(uint8_t kind) {
-    return kind == annotationTypedText || kind == annotationStepMarker;
+bool keepsInk(uint8_t kind) {
+    return kind == annotationTypedText || kind == annotationStepMarker || kind == annotationRedaction;
 }
 
 bool inkFits(const ImageHolder* holder, size_t bytes) {
@@ -88,12 +89,28 @@ void drawKeptMarker(ImageHolder* holder, const Annotation& a, uint32_t number) {
     forgetNumberCoverage(scratch);
 }
 
+void forgetBlocks(AnnotationInk& ink) {
+    keepBytes(ink, sizeof(uint32_t) * size_t(ink.blocks.across) * size_t(ink.blocks.down), false);
+    forgetRedactionBlocks(ink.blocks);
+}
+
+// Blocks worked out beforehand are laid as they are; without them the
+// redaction reads its ring from the holder, as its tool's drawing does.
+void drawRedactionKept(ImageHolder* holder, const Annotation& a) {
+    RECT r = cornersRect(a);
+    if (a.ink && a.ink->blocks.colours)
+        layRedaction(holder, r.left, r.top, r.right, r.bottom, redactionBlockSide(a.penWidth), a.ink->blocks);
+    else
+        drawRedaction(holder, r.left, r.top, r.right, r.bottom, redactionBlockSide(a.penWidth));
+}
+
 void freeInk(AnnotationInk* ink) {
     if (!ink)
         return;
     keptInkBytes -= ink->bytes;
     forgetTextCoverage(ink->text);
     forgetNumberCoverage(ink->number);
+    forgetRedactionBlocks(ink->blocks);
     std::free(ink);
 }
 
@@ -206,7 +223,7 @@ bool fillRecord(uint8_t kind, const POINT* points, int32_t pointCount, const Ann
         return false;
     out->kind = kind;
     // Without memory for it the record draws through its primitive each time.
-    if (rendersText(kind))
+    if (keepsInk(kind))
         out->ink = static_cast<AnnotationInk*>(std::calloc(1, sizeof(AnnotationInk)));
     out->points = static_cast<POINT*>(std::malloc(sizeof(POINT) * size_t(pointCount)));
     if (!out->points || !copyText(kind, text, textLength, *out)) {
@@ -291,7 +308,7 @@ void drawAnnotation(ImageHolder* holder, const Annotation& a, uint32_t markerNum
         drawHighlight(holder, r.left, r.top, r.right, r.bottom, highlighterColour);
         return;
     case annotationRedaction:
-        drawRedaction(holder, r.left, r.top, r.right, r.bottom, redactionBlockSide(a.penWidth));
+        drawRedactionKept(holder, a);
         return;
     case annotationTypedText:
         drawKeptText(holder, a);
@@ -304,13 +321,40 @@ void drawAnnotation(ImageHolder* holder, const Annotation& a, uint32_t markerNum
     }
 }
 
+bool keepsRedactionBlocks(const Annotation& a) {
+    return a.ink && a.ink->blocks.colours;
+}
+
+void keepRedactionBlocks(const ImageHolder* holder, const Annotation& a) {
+    if (!a.ink || a.kind != annotationRedaction)
+        return;
+    forgetBlocks(*a.ink);
+    RECT r = cornersRect(a);
+    RedactionBlocks blocks = {};
+    redactionBlocks(holder, r.left, r.top, r.right, r.bottom, redactionBlockSide(a.penWidth), &blocks);
+    size_t bytes = sizeof(uint32_t) * size_t(blocks.across) * size_t(blocks.down);
+    if (!blocks.colours || !inkFits(holder, bytes)) {
+        forgetRedactionBlocks(blocks);
+        return;
+    }
+    a.ink->blocks = blocks;
+    keepBytes(*a.ink, bytes, true);
+}
+
+void forgetRedactionBlocksOf(const Annotation& a) {
+    if (a.ink)
+        forgetBlocks(*a.ink);
+}
+
 void adoptInk(Annotation& to, Annotation& from) {
     if (!to.ink || !from.ink || to.kind != from.kind || to.penWidth != from.penWidth)
         return;
     bool sameText = to.textLength == from.textLength &&
                     (to.textLength == 0 ||
                      std::memcmp(to.text, from.text, sizeof(wchar_t) * size_t(to.textLength)) == 0);
-    if (to.kind == annotationTypedText && !sameText)
+    RECT a = cornersRect(to), b = cornersRect(from);
+    bool samePlace = a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    if ((to.kind == annotationTypedText && !sameText) || (to.kind == annotationRedaction && !samePlace))
         return;
     AnnotationInk* kept = to.ink;
     to.ink = from.ink;

@@ -29,8 +29,9 @@ enum AnnotationKind : uint8_t {
 };
 
 // What was rendered for a typed text or a marker (its letters' or number's
-// coverage), kept with a record in the list so drawing it again lays the same
-// coverage without rendering; never copied with the record.
+// coverage), or worked out for a redaction (its blocks' colours), kept with a
+// record in the list so drawing it again lays the same pixels without
+// rendering; never copied with the record.
 struct AnnotationInk;
 
 // The bytes of the text tool's field, as it reads them.
@@ -46,7 +47,7 @@ struct Annotation {
     wchar_t* text;   // the typed text, zero-terminated; null for other kinds
     int32_t textLength;  // units of text (or bytes of bytes)
     RECT bounds;     // every pixel the drawing may paint, right and bottom exclusive; empty for none
-    AnnotationInk* ink;  // for a typed text or a marker; null for the others
+    AnnotationInk* ink;  // for a typed text, a marker or a redaction; null for the others
 };
 
 // What makeAnnotation takes, apart from the points.
@@ -81,8 +82,14 @@ RECT cornersRect(const Annotation& annotation);
 // it is rendered at each drawing, as the tool renders it.
 void drawAnnotation(ImageHolder* holder, const Annotation& annotation, uint32_t markerNumber);
 // Takes over what was rendered for `from` when it still draws `to`: the
-// same text, or the same marker, at the same pen width.
+// same text, marker or redaction's place, at the same pen width.
 void adoptInk(Annotation& to, Annotation& from);
+// A redaction's blocks are worked out only where its ring in the holder is
+// what lies beneath it (the layer knows where), and kept within the same
+// room as the rendered text; drawAnnotation lays kept blocks as they are.
+void keepRedactionBlocks(const ImageHolder* holder, const Annotation& redaction);
+bool keepsRedactionBlocks(const Annotation& redaction);
+void forgetRedactionBlocksOf(const Annotation& redaction);
 
 bool rectanglesMeet(const RECT& a, const RECT& b);
 RECT uniteRects(const RECT& a, const RECT& b);

@@ -89,29 +89,114 @@ struct Composition {
     ImageHolder* target;
     int32_t first, end;
     uint32_t markersBefore;  // step markers below first
+    bool fromBelow;          // the source is the drag's copy, filled where it is read first
+    // What changed: records from firstAffected on may find the pixels of
+    // these rectangles changed beneath them.
+    int32_t firstAffected;
+    const RECT* changedParts;
+    int32_t changedCount;
 };
 
-Composition wholeList(AnnotationLayer& layer) {
-    return {&layer.base, layer.picture, 0, layer.count, 0};
+// The whole list from the base, after a change at or above firstAffected.
+Composition wholeList(AnnotationLayer& layer, int32_t firstAffected, const RECT* parts, int32_t count) {
+    return {&layer.base, layer.picture, 0, layer.count, 0, false, firstAffected, parts, count};
 }
 
-// Grows the box over every redaction drawn whose rectangle or ring it meets,
-// until none is left half in it: such a redaction is drawn again, and it must
-// find its whole ring as it lies beneath it.
-PixelBox grownOverRedactions(const AnnotationLayer& layer, const Composition& c, PixelBox box) {
+void composeRegion(AnnotationLayer& layer, const Composition& c, const RECT& region, RECT* changed);
+
+// The tiles of the drag's copy that the box meets and that are not composed
+// yet, composed from the base and the records below the dragged one, as one
+// box of whole tiles.
+void fillBelow(AnnotationLayer& layer, const PixelBox& box) {
+    AnnotationEdit& edit = layer.edit;
+    int64_t firstX = box.left / historyTileSize, lastX = box.right / historyTileSize;
+    int64_t firstY = box.top / historyTileSize, lastY = box.bottom / historyTileSize;
+    PixelBox missing = {firstX, firstY, -1, -1};
+    for (int64_t ty = firstY; ty <= lastY; ty++) {
+        for (int64_t tx = firstX; tx <= lastX; tx++) {
+            if (edit.filled[ty * edit.tilesAcross + tx])
+                continue;
+            missing = missing.right < 0 ? PixelBox{tx, ty, tx, ty} : uniteBoxes(missing, {tx, ty, tx, ty});
+        }
+    }
+    if (missing.right < 0)
+        return;
+    Composition under = {&layer.base, &edit.below, 0, edit.index, 0, false, edit.index, nullptr, 0};
+    composeRegion(layer, under,
+                  {LONG(missing.left * historyTileSize), LONG(missing.top * historyTileSize),
+                   LONG((missing.right + 1) * historyTileSize), LONG((missing.bottom + 1) * historyTileSize)},
+                  nullptr);
+    for (int64_t ty = missing.top; ty <= missing.bottom; ty++) {
+        for (int64_t tx = missing.left; tx <= missing.right; tx++)
+            edit.filled[ty * edit.tilesAcross + tx] = 1;
+    }
+}
+
+// Whether a box reaches the ring just outside the rectangle (both cut to the
+// picture; reach is the rectangle with its ring).
+bool meetsRing(const PixelBox& box, const PixelBox& rect, const PixelBox& reach) {
+    PixelBox inside = meet(box, reach);
+    return !boxIsEmpty(inside) && !contains(rect, inside);
+}
+
+// The parts whose pixels changed beneath the records drawn over them: what
+// the composition was asked for, and the rectangles of redactions whose
+// blocks are worked out again. Past the limit every ring counts as changed.
+const int32_t changedPartLimit = 32;
+struct ChangedParts {
+    PixelBox boxes[changedPartLimit];
+    int32_t count;
+    bool overflow;
+};
+
+void addChangedPart(ChangedParts& parts, const PixelBox& box) {
+    if (parts.count == changedPartLimit)
+        parts.overflow = true;
+    else
+        parts.boxes[parts.count++] = box;
+}
+
+bool ringChanged(const ChangedParts& parts, const PixelBox& rect, const PixelBox& reach) {
+    if (parts.overflow)
+        return true;
+    for (int32_t i = 0; i < parts.count; i++) {
+        if (meetsRing(parts.boxes[i], rect, reach))
+            return true;
+    }
+    return false;
+}
+
+// A redaction drawn in the box with the blocks it keeps reads nothing. One
+// with no blocks kept, or whose ring changed beneath it, works them out
+// again: it must find its whole ring in the box, as it lies beneath it then,
+// so the box grows over it and its ring until none is left half in it, and
+// its rectangle counts as changed for the records above it.
+PixelBox grownOverRedactions(AnnotationLayer& layer, const Composition& c, PixelBox box) {
     PixelBox picture = pictureBox(layer);
+    ChangedParts parts = {};
+    for (int32_t i = 0; i < c.changedCount; i++)
+        addChangedPart(parts, meet(boxOf(c.changedParts[i]), picture));
     for (bool grew = true; grew;) {
         grew = false;
         for (int32_t j = c.first; j < c.end; j++) {
             const Annotation& a = layer.items[j];
             if (a.kind != annotationRedaction || a.bounds.left >= a.bounds.right)
                 continue;
+            PixelBox rect = meet(boxOf(a.bounds), picture);
             PixelBox reach = meet(boxOf({a.bounds.left - 1, a.bounds.top - 1, a.bounds.right + 1, a.bounds.bottom + 1}),
                                   picture);
-            if (boxIsEmpty(reach) || boxIsEmpty(meet(reach, box)) || contains(box, reach))
+            bool kept = keepsRedactionBlocks(a);
+            bool affected = j >= c.firstAffected;
+            if (boxIsEmpty(meet(reach, box)) || (kept && !(affected && ringChanged(parts, rect, reach))))
                 continue;
-            box = uniteBoxes(box, reach);
-            grew = true;
+            if (kept)
+                forgetRedactionBlocksOf(a);
+            if (affected && (kept || !contains(box, reach)))
+                addChangedPart(parts, rect);
+            if (!contains(box, reach)) {
+                box = uniteBoxes(box, reach);
+                grew = true;
+            }
         }
     }
     return box;
@@ -123,6 +208,8 @@ void composeRegion(AnnotationLayer& layer, const Composition& c, const RECT& reg
     if (boxIsEmpty(box) || !c.source->bitmap)
         return;
     box = grownOverRedactions(layer, c, box);
+    if (c.fromBelow)
+        fillBelow(layer, box);
     copyBox(c.source, c.target, box);
     RECT area = rectOf(box);
     DrawingClip clip(box);
@@ -130,15 +217,21 @@ void composeRegion(AnnotationLayer& layer, const Composition& c, const RECT& reg
     for (int32_t j = c.first; j < c.end; j++) {
         const Annotation& a = layer.items[j];
         number += a.kind == annotationStepMarker ? 1 : 0;
-        if (rectanglesMeet(a.bounds, area))
-            drawAnnotation(c.target, a, number);
+        if (!rectanglesMeet(a.bounds, area))
+            continue;
+        if (a.kind == annotationRedaction && !keepsRedactionBlocks(a))
+            keepRedactionBlocks(c.target, a);
+        drawAnnotation(c.target, a, number);
     }
     if (changed)
         *changed = uniteRects(*changed, area);
 }
 
-// Two parts that overlap are composed as one.
-void composeBoth(AnnotationLayer& layer, const Composition& c, const RECT& a, const RECT& b, RECT* changed) {
+// A record's old and new bounds; two parts that overlap are composed as one.
+void composeBoth(AnnotationLayer& layer, Composition c, const RECT& a, const RECT& b, RECT* changed) {
+    const RECT parts[] = {a, b};
+    c.changedParts = parts;
+    c.changedCount = 2;
     if (rectanglesMeet(a, b)) {
         composeRegion(layer, c, uniteRects(a, b), changed);
         return;
@@ -147,11 +240,16 @@ void composeBoth(AnnotationLayer& layer, const Composition& c, const RECT& a, co
     composeRegion(layer, c, b, changed);
 }
 
+// One part changed for the records from firstAffected on.
+void composeChanged(AnnotationLayer& layer, int32_t firstAffected, const RECT& part, RECT* changed) {
+    composeRegion(layer, wholeList(layer, firstAffected, &part, 1), part, changed);
+}
+
 // The markers from `from` on show other numbers now.
 void composeMarkersFrom(AnnotationLayer& layer, int32_t from, RECT* changed) {
     for (int32_t j = from; j < layer.count; j++) {
         if (layer.items[j].kind == annotationStepMarker)
-            composeRegion(layer, wholeList(layer), layer.items[j].bounds, changed);
+            composeChanged(layer, j + 1, layer.items[j].bounds, changed);
     }
 }
 
@@ -171,21 +269,12 @@ RECT onPicture(const AnnotationLayer& layer, const RECT& r) {
     return rectOf(meet(boxOf(r), pictureBox(layer)));
 }
 
-// The pixels the records [first, end) may paint on the picture, overlaps
-// counted again: what drawing them costs, roughly.
-int64_t areaOf(const AnnotationLayer& layer, int32_t first, int32_t end) {
-    int64_t area = 0;
-    for (int32_t j = first; j < end; j++) {
-        PixelBox box = meet(boxOf(layer.items[j].bounds), pictureBox(layer));
-        area += boxIsEmpty(box) ? 0 : (box.right - box.left + 1) * (box.bottom - box.top + 1);
-    }
-    return area;
-}
-
 void freeEditCopy(AnnotationEdit& edit) {
     disposePicture(edit.below);
+    std::free(edit.belowPixels);
+    std::free(edit.filled);
     freeAnnotation(edit.before);
-    edit.active = false;
+    edit = {};
 }
 
 }  // namespace
@@ -213,7 +302,7 @@ uint32_t markerNumberAt(const AnnotationLayer& layer, int32_t index) {
 }
 
 void renderRegion(AnnotationLayer& layer, const RECT& region) {
-    composeRegion(layer, wholeList(layer), region, nullptr);
+    composeRegion(layer, wholeList(layer, layer.count, nullptr, 0), region, nullptr);
 }
 
 // A record going on top is drawn straight over the composition, which is
@@ -230,12 +319,13 @@ bool placeAnnotation(AnnotationLayer& layer, int32_t index, const Annotation& an
     layer.items[index] = record;
     layer.count++;
     if (index == layer.count - 1) {
+        keepRedactionBlocks(layer.picture, record);
         drawAnnotation(layer.picture, record, markerNumberAt(layer, index));
         if (changed)
             *changed = uniteRects(*changed, onPicture(layer, record.bounds));
         return true;
     }
-    composeRegion(layer, wholeList(layer), record.bounds, changed);
+    composeChanged(layer, index + 1, record.bounds, changed);
     if (record.kind == annotationStepMarker)
         composeMarkersFrom(layer, index + 1, changed);
     return true;
@@ -247,7 +337,7 @@ bool takeAnnotation(AnnotationLayer& layer, int32_t index, RECT* changed) {
     Annotation record = layer.items[index];
     layer.count--;
     std::memmove(layer.items + index, layer.items + index + 1, sizeof(Annotation) * size_t(layer.count - index));
-    composeRegion(layer, wholeList(layer), record.bounds, changed);
+    composeChanged(layer, index, record.bounds, changed);
     if (record.kind == annotationStepMarker)
         composeMarkersFrom(layer, index, changed);
     freeAnnotation(record);
@@ -261,27 +351,29 @@ bool swapAnnotation(AnnotationLayer& layer, int32_t index, const Annotation& ann
     Annotation old = layer.items[index];
     adoptInk(record, old);
     layer.items[index] = record;
-    composeBoth(layer, wholeList(layer), old.bounds, record.bounds, changed);
+    composeBoth(layer, wholeList(layer, index + 1, nullptr, 0), old.bounds, record.bounds, changed);
     if ((old.kind == annotationStepMarker) != (record.kind == annotationStepMarker))
         composeMarkersFrom(layer, index + 1, changed);
     freeAnnotation(old);
     return true;
 }
 
-// The copy below the record, made the cheaper way: the base with the records
-// under it drawn whole, or the picture with the bounds of the record and
-// those above it composed again from the base and the records under it
-// (elsewhere they store nothing, and what is under them does not depend on
-// them).
+// The copy below starts empty; the moves fill it.
 bool beginAnnotationEdit(AnnotationLayer& layer, int32_t index) {
     if (layer.edit.active)
         endAnnotationEdit(layer);
     if (index < 0 || index >= layer.count || !layer.base.bitmap)
         return false;
     AnnotationEdit& edit = layer.edit;
-    bool fromPicture = areaOf(layer, index, layer.count) < areaOf(layer, 0, index);
-    if (!copyAnnotation(layer.items[index], &edit.before) ||
-        !copyPicture(fromPicture ? layer.picture : &layer.base, &edit.below)) {
+    int64_t width = imageWidth(layer.picture), height = imageHeight(layer.picture);
+    edit.tilesAcross = (width + historyTileSize - 1) / historyTileSize;
+    edit.tilesDown = (height + historyTileSize - 1) / historyTileSize;
+    edit.belowPixels = static_cast<uint8_t*>(std::calloc(size_t(width) * size_t(height), 4));
+    edit.filled = static_cast<uint8_t*>(std::calloc(size_t(edit.tilesAcross * edit.tilesDown), 1));
+    if (!edit.belowPixels || !edit.filled || !copyAnnotation(layer.items[index], &edit.before) ||
+        GdipCreateBitmapFromScan0(INT(width), INT(height), INT(width * 4), lockFormat(layer.picture->bitmap),
+                                  edit.belowPixels, &edit.below.bitmap) != Gdiplus::Ok) {
+        edit.below.bitmap = nullptr;
         freeEditCopy(edit);
         return false;
     }
@@ -289,13 +381,6 @@ bool beginAnnotationEdit(AnnotationLayer& layer, int32_t index) {
     edit.markersBelow = 0;
     for (int32_t j = 0; j < index; j++)
         edit.markersBelow += layer.items[j].kind == annotationStepMarker ? 1 : 0;
-    Composition under = {&layer.base, &edit.below, 0, index, 0};
-    for (int32_t j = fromPicture ? index : layer.count; j < layer.count; j++)
-        composeRegion(layer, under, layer.items[j].bounds, nullptr);
-    for (int32_t j = 0, number = 0; !fromPicture && j < index; j++) {
-        number += layer.items[j].kind == annotationStepMarker ? 1 : 0;
-        drawAnnotation(&edit.below, layer.items[j], uint32_t(number));
-    }
     edit.active = true;
     return true;
 }
@@ -308,7 +393,8 @@ bool showAnnotationEdit(AnnotationLayer& layer, const Annotation& now, RECT* cha
     Annotation old = layer.items[edit.index];
     adoptInk(record, old);
     layer.items[edit.index] = record;
-    Composition above = {&edit.below, layer.picture, edit.index, layer.count, edit.markersBelow};
+    Composition above = {&edit.below, layer.picture, edit.index, layer.count, edit.markersBelow, true,
+                         edit.index + 1, nullptr, 0};
     composeBoth(layer, above, old.bounds, record.bounds, changed);
     freeAnnotation(old);
     return true;

@@ -21,12 +21,18 @@
 #include "annotationList.h"
 
 // A drag of one record: what lies below it, so each move composes only the
-// record and those above it, where they meet what moved.
+// record and those above it, where they meet what moved. The copy below is
+// composed a 64 x 64 tile at a time as the drag first reaches it, in memory
+// that the system gives only where it is written: a drag's start costs
+// nothing, and a drag over a small part of a large picture takes that part.
 struct AnnotationEdit {
     bool active;
     int32_t index;
-    ImageHolder below;        // the base with the records [0, index) drawn over it
-    uint32_t markersBelow;    // step markers among them
+    ImageHolder below;        // the base with the records [0, index) drawn over it, where filled
+    uint8_t* belowPixels;     // its memory
+    uint8_t* filled;          // one flag a tile, row by row: composed in below
+    int64_t tilesAcross, tilesDown;
+    uint32_t markersBelow;    // step markers among the records below
     Annotation before;        // the record as the drag found it
 };
 
@@ -69,5 +75,6 @@ void endAnnotationEdit(AnnotationLayer& layer);
 void cancelAnnotationEdit(AnnotationLayer& layer, RECT* changed);
 
 // How many copies of the picture's pixels the layer holds beside the picture
-// itself: the base and the drag's copy.
+// itself: the base and the drag's copy (of which only its filled tiles take
+// memory).
 int32_t layerPictureCopies(const AnnotationLayer& layer);

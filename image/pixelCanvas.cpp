@@ -88,12 +88,15 @@ CanvasLock::CanvasLock(const ImageHolder* holder, const PixelBox& box, const Pix
     PixelBox stores = clipBox(box, canvas.width, canvas.height);
     if (clipping)
         stores = meetBoxes(stores, clip);
-    // Seen and not carried out needs someone to see it.
-    if (boxIsEmpty(stores) || (clipObservesOnly && !storeObserver))
-        return;
     bool readsMore = readBox.left < box.left || readBox.top < box.top || readBox.right > box.right ||
                      readBox.bottom > box.bottom;
     PixelBox clipped = readsMore ? clipBox(readBox, canvas.width, canvas.height) : stores;
+    // Seen and not carried out needs someone to see it; an operation that
+    // reads may read where the clip lets it store nothing.
+    if (clipObservesOnly && !storeObserver)
+        stores = noBox;
+    if (boxIsEmpty(stores) && (!readsMore || boxIsEmpty(clipped)))
+        return;
     canvas.observer = storeObserver;
     canvas.observeOnly = clipObservesOnly;
     canvas.stores = stores;
