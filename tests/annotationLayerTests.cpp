@@ -141,6 +141,8 @@ const EditCase editCases[] = {
     {"rectangle moved out of a redaction's ring", {ringRectangle, wideRedaction}, 0, moveEdit, -25, 30},
     {"rectangle moved under a redaction whose ring a highlight covers", {crossing, wideRedaction, ringHighlight}, 0,
      moveEdit, 6, 9},
+    {"rectangle in a redaction's ring deleted", {crossing, wideRedaction, ringHighlight}, 0, deleteEdit},
+    {"redaction inserted under a highlight", {crossing, wideRedaction, ringHighlight}, 1, insertEdit},
     {"typed text moved", {typedText, arrow}, 0, moveEdit, 60, 50},
     {"typed text replaced", {typedText}, 0, retextEdit, 0, 0, 0, {}, L"jaźń"},
     {"typed text restyled", {typedText}, 0, restyleEdit, 0, 0, 0, wide},
