@@ -4,7 +4,9 @@
 // redactions worked out from what lies beneath them now; markers numbered by
 // their order; hit-testing by drawn pixels; and every record drawn as its
 // tool draws it, within a clip as it is drawn whole.
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -17,6 +19,8 @@
 #include "image/history.h"
 #include "image/systemText.h"
 #include "imageTestSupport.h"
+
+using namespace Gdiplus::DllExports;
 
 namespace {
 
@@ -49,12 +53,17 @@ struct Record {
     ~Record() { freeAnnotation(a); }
 };
 
+// The format the layers' pictures are made in.
+Gdiplus::PixelFormat pictureFormat = PixelFormat32bppARGB;
+
 // The scene on a page, one step a record; the record at `swapped` left out,
 // or replaced by `with`.
 struct Layer {
     TestPicture picture{width, height, white};
     AnnotationLayer layer = {};
     explicit Layer(const std::vector<Spec>& scene, int swapped = -1, const Annotation* with = nullptr) {
+        GdipDisposeImage(picture.holder.bitmap);
+        GdipCreateBitmapFromScan0(width, height, 0, pictureFormat, nullptr, &picture.holder.bitmap);
         paintPage(picture.holder.bitmap, width, height);
         openAnnotationLayer(layer, &picture.holder);
         for (size_t i = 0; i < scene.size(); i++) {
@@ -151,47 +160,65 @@ const EditCase editCases[] = {
     {"marker inserted under the others", fourMarkers, 0, insertEdit},
 };
 
-}  // namespace
-
 // Dragged (halfway, then whole) and made at once: both give the picture drawn
 // so from the start; undo gives back the picture before, redo the one after.
+void expectEditAsDrawnSo(const EditCase& c) {
+    Layer edited(c.scene, c.edit == insertEdit ? c.subject : -1);
+    std::vector<uint32_t> before = edited.pixels();
+    Record subject(c.scene[size_t(c.subject)]), done;
+    std::unique_ptr<Layer> expected;
+    if (c.edit == deleteEdit) {
+        ASSERT_TRUE(deleteAnnotation(edited.layer, c.subject, nullptr));
+        expected = std::make_unique<Layer>(c.scene, c.subject);
+    } else if (c.edit == insertEdit) {
+        ASSERT_TRUE(insertAnnotation(edited.layer, c.subject, subject.a, nullptr));
+        expected = std::make_unique<Layer>(c.scene);
+    } else {
+        Record half;
+        ASSERT_TRUE(editedRecord(c, subject.a, 1, &half.a) && editedRecord(c, subject.a, 2, &done.a));
+        ASSERT_TRUE(beginAnnotationEdit(edited.layer, c.subject));
+        EXPECT_EQ(layerPictureCopies(edited.layer), 2);
+        EXPECT_TRUE(showAnnotationEdit(edited.layer, half.a, nullptr));
+        EXPECT_TRUE(showAnnotationEdit(edited.layer, done.a, nullptr));
+        endAnnotationEdit(edited.layer);
+        expected = std::make_unique<Layer>(c.scene, c.subject, &done.a);
+    }
+    std::vector<uint32_t> after = edited.pixels();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, expected->pixels());
+    EXPECT_EQ(layerPictureCopies(edited.layer), 1);
+    ASSERT_TRUE(undoAnnotation(edited.layer, nullptr));
+    EXPECT_EQ(edited.pixels(), before);
+    ASSERT_TRUE(redoAnnotation(edited.layer, nullptr));
+    EXPECT_EQ(edited.pixels(), after);
+    if (c.edit == deleteEdit || c.edit == insertEdit)
+        return;
+    ASSERT_TRUE(undoAnnotation(edited.layer, nullptr));
+    ASSERT_TRUE(changeAnnotation(edited.layer, c.subject, done.a, nullptr));
+    EXPECT_EQ(edited.pixels(), after);
+}
+
+}  // namespace
+
 TEST(AnnotationEdits, EachEditEqualsTheDrawingMadeSoFromTheStart) {
     for (const EditCase& c : editCases) {
         SCOPED_TRACE(c.name);
-        Layer edited(c.scene, c.edit == insertEdit ? c.subject : -1);
-        std::vector<uint32_t> before = edited.pixels();
-        Record subject(c.scene[size_t(c.subject)]), done;
-        std::unique_ptr<Layer> expected;
-        if (c.edit == deleteEdit) {
-            ASSERT_TRUE(deleteAnnotation(edited.layer, c.subject, nullptr));
-            expected = std::make_unique<Layer>(c.scene, c.subject);
-        } else if (c.edit == insertEdit) {
-            ASSERT_TRUE(insertAnnotation(edited.layer, c.subject, subject.a, nullptr));
-            expected = std::make_unique<Layer>(c.scene);
-        } else {
-            Record half;
-            ASSERT_TRUE(editedRecord(c, subject.a, 1, &half.a) && editedRecord(c, subject.a, 2, &done.a));
-            ASSERT_TRUE(beginAnnotationEdit(edited.layer, c.subject));
-            EXPECT_EQ(layerPictureCopies(edited.layer), 2);
-            EXPECT_TRUE(showAnnotationEdit(edited.layer, half.a, nullptr));
-            EXPECT_TRUE(showAnnotationEdit(edited.layer, done.a, nullptr));
-            endAnnotationEdit(edited.layer);
-            expected = std::make_unique<Layer>(c.scene, c.subject, &done.a);
-        }
-        std::vector<uint32_t> after = edited.pixels();
-        EXPECT_NE(after, before);
-        EXPECT_EQ(after, expected->pixels());
-        EXPECT_EQ(layerPictureCopies(edited.layer), 1);
-        ASSERT_TRUE(undoAnnotation(edited.layer, nullptr));
-        EXPECT_EQ(edited.pixels(), before);
-        ASSERT_TRUE(redoAnnotation(edited.layer, nullptr));
-        EXPECT_EQ(edited.pixels(), after);
-        if (c.edit == deleteEdit || c.edit == insertEdit)
-            continue;
-        ASSERT_TRUE(undoAnnotation(edited.layer, nullptr));
-        ASSERT_TRUE(changeAnnotation(edited.layer, c.subject, done.a, nullptr));
-        EXPECT_EQ(edited.pixels(), after);
+        expectEditAsDrawnSo(c);
     }
+}
+
+// Screenshots come in 24 or 32 bits without alpha, some files premultiplied:
+// the copies the layer composes from keep each exactly.
+TEST(AnnotationEdits, KeepEveryPixelFormatExact) {
+    for (Gdiplus::PixelFormat format : {PixelFormat24bppRGB, PixelFormat32bppRGB, PixelFormat32bppPARGB}) {
+        pictureFormat = format;
+        for (const char* name : {"typed text moved", "redaction's corner dragged", "marker 2 of 4 deleted"}) {
+            SCOPED_TRACE(name);
+            expectEditAsDrawnSo(*std::find_if(std::begin(editCases), std::end(editCases),
+                                              [&](const EditCase& c) { return std::string(c.name) == name; }));
+        }
+    }
+    pictureFormat = PixelFormat32bppARGB;
 }
 
 // Moves stop where fewer than 8 columns or rows of the bounds would stay on
