@@ -239,12 +239,9 @@ void reportMemory(const AnnotationLayer& layer, int32_t copiesDuringDrag) {
 }  // namespace
 
 int main() {
-    Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
-    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) {
-        std::fprintf(stderr, "GDI+ did not start\n");
+    if (!startGdiplus(&token))
         return 1;
-    }
     ImageHolder picture = pagePicture();
     AnnotationLayer layer = {};
     openAnnotationLayer(layer, &picture);
