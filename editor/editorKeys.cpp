@@ -8,7 +8,9 @@
 #include <cwctype>
 
 #include "../delivery/copyAndSave.h"
+#include "drawingSteps.h"
 #include "drawingTools.h"
+#include "editorView.h"
 #include "selectionEdit.h"
 #include "textBox.h"
 #include "toolStrip.h"
@@ -140,13 +142,15 @@ bool typesOtherCharacter(HWND window, WPARAM key, LPARAM lParam) {
 }
 
 void undoEdit(EditorState& s) {
-    if (undoStep(s.history))
-        InvalidateRect(s.window, nullptr, FALSE);
+    RECT changed = {};
+    if (undoAnnotation(s.layer, &changed))
+        invalidatePictureRect(s, changed);
 }
 
 void redoEdit(EditorState& s) {
-    if (redoStep(s.history))
-        InvalidateRect(s.window, nullptr, FALSE);
+    RECT changed = {};
+    if (redoAnnotation(s.layer, &changed))
+        invalidatePictureRect(s, changed);
 }
 
 // Keys, both toolbars' buttons, the system menu and the context menu all

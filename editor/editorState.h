@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "../image/capture.h"
+#include "../annotations/annotationRender.h"
 #include "../image/history.h"
 #include "../plugin/hostApi.h"
 #include "selectionState.h"
@@ -96,6 +97,13 @@ struct EditorState {
     uint32_t generation;
     // The picture's steps for undo and redo; freed when the editor closes.
     History history;
+    // Every finished drawing as a record until the picture leaves; undo and
+    // redo are this layer's. The history above only holds a drawing still in
+    // progress, so Escape can take it back.
+    AnnotationLayer layer;
+    // The pencil's points since its press, malloc'd.
+    POINT* strokePoints;
+    int32_t strokeCount, strokeCapacity;
     // Between a button press and its release as the editor saw them; Escape
     // clears it and sets dragCancelled, so the rest of that drag does nothing.
     uint8_t dragging;

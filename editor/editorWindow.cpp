@@ -15,6 +15,7 @@
 #include "../plugin/pluginFrame.h"
 #include "../plugin/settings.h"
 #include "drawingTools.h"
+#include "drawingSteps.h"
 #include "editorView.h"
 #include "editorKeys.h"
 #include "../image/windowList.h"
@@ -234,6 +235,7 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, Wi
     s.letterTipShown = 0;
     s.rightPress = {};
     s.picture = picture;
+    openDrawingLayer(s);
     s.contacts = contacts;
     s.contactCount = count;
     if (!picture || !contacts || count == 0 || !hostTable)
@@ -299,6 +301,8 @@ void closeEditor() {
         s.picture = nullptr;
     }
     clearHistory(s.history);
+    closeDrawingLayer(s);
+    freeStroke(s);
     s.dragging = s.dragCancelled = 0;
     discardTextBox(s);
     forgetMarkerDigits();
@@ -317,7 +321,7 @@ namespace {
 // Nothing the user drew is lost unasked: a step undo could take back, or a
 // text still being typed.
 bool holdsDrawing(const EditorState& s) {
-    return canUndo(s.history) || s.textBox.open;
+    return canUndoAnnotation(s.layer) || s.textBox.open;
 }
 
 }  // namespace

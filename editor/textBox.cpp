@@ -12,6 +12,7 @@
 #include "../image/gdiGuards.h"
 #include "../image/systemText.h"
 #include "annotationPreview.h"
+#include "drawingSteps.h"
 #include "editorView.h"
 #include "stepMarkers.h"
 
@@ -554,10 +555,9 @@ bool commitTextBox(EditorState& s) {
     closeTextBox(s);
     if (box.length > 0 && s.picture) {
         beginStep(s.history, s.picture);
-        RECT drawn = drawTypedText(s.picture, box.corner.x, box.corner.y, box.text, shownText().layout,
-                                   s.penColor, s.brushColor, glyphs);
-        endStep(s.history);
-        invalidatePictureRect(s, drawn);
+        drawTypedText(s.picture, box.corner.x, box.corner.y, box.text, shownText().layout, s.penColor,
+                      s.brushColor, glyphs);
+        keepDrawingStep(s, {annotationTypedText, &box.corner, 1, box.text, box.length, roomOf(s)});
     }
     forgetGlyphs(glyphs);
     return true;
