@@ -11,12 +11,14 @@
 #include "drawingSteps.h"
 #include "drawingTools.h"
 #include "editorView.h"
+#include "pointerTool.h"
 #include "selectionEdit.h"
 #include "textBox.h"
 #include "toolStrip.h"
 #include "toolbar.h"
 
 const ToolKey toolKeys[] = {
+    {'V', toolPointer, L"Wskaźnik\tV"},
     {'S', toolSelect, L"Zaznaczenie\tS"},
     {'F', toolPencil, L"Ołówek\tF"},
     {'L', toolLine, L"Linia\tL"},
@@ -143,12 +145,14 @@ bool typesOtherCharacter(HWND window, WPARAM key, LPARAM lParam) {
 
 void undoEdit(EditorState& s) {
     RECT changed = {};
+    dropPointerChoice(s);
     if (undoAnnotation(s.layer, &changed))
         invalidatePictureRect(s, changed);
 }
 
 void redoEdit(EditorState& s) {
     RECT changed = {};
+    dropPointerChoice(s);
     if (redoAnnotation(s.layer, &changed))
         invalidatePictureRect(s, changed);
 }
@@ -157,6 +161,8 @@ void redoEdit(EditorState& s) {
 // choose a tool here.
 void chooseTool(EditorState& s, int32_t tool) {
     commitTextBox(s);
+    if (tool != toolPointer)
+        dropPointerChoice(s);
     markChosenTool(s, tool);
     EnableWindow(s.textEdit, tool == toolText);
     s.tool = tool;
@@ -170,6 +176,8 @@ bool editorKeyDown(EditorState& s, WPARAM key, LPARAM lParam) {
     // selection (AltGr+A would select all), however the platform tells it.
     if (altGrHeld() || typesOtherCharacter(s.window, key, lParam))
         return false;
+    if (!keyHeld(VK_CONTROL) && pointerKeyDown(s, key, keyHeld(VK_SHIFT)))
+        return true;
     if (selectionKeyDown(s, key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT)))
         return true;
     switch (keyAction(key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT), keyHeld(VK_MENU))) {

@@ -104,6 +104,12 @@ struct EditorState {
     // The pencil's points since its press, malloc'd.
     POINT* strokePoints;
     int32_t strokeCount, strokeCapacity;
+    // The pointer's choice: the chosen record's index + 1, 0 for none; while
+    // its press drags, the handle it holds (-1 for a move) and the press.
+    int32_t pointerChoice;
+    int32_t pointerHandle;
+    POINT pointerPress;
+    uint8_t pointerDragging;
     // Between a button press and its release as the editor saw them; Escape
     // clears it and sets dragCancelled, so the rest of that drag does nothing.
     uint8_t dragging;

@@ -8,6 +8,7 @@
 
 #include "../image/gdiGuards.h"
 #include "annotationPreview.h"
+#include "pointerTool.h"
 #include "drawingTools.h"
 #include "selectionEdit.h"
 #include "sizeLabel.h"
@@ -70,6 +71,7 @@ void paintMarks(const EditorState& s, HDC dc) {
     }
     paintTextBox(s, dc);
     paintSelectionOverlays(s, dc);
+    paintPointerMarks(s, dc);
 }
 
 // One band of a rectangle of the update region, composed on the buffer
