@@ -57,6 +57,10 @@ struct TextBoxState {
     RECT shown;
     POINT caretAt;
     int32_t lineHeight;
+    // A typed text of the layer opened again: its record, taken out of the
+    // layer while the box stands for it, and its index; index -1 for none.
+    Annotation reopened;
+    int32_t reopenedIndex;
 };
 
 // A right press not yet known to be a click or a drag: a click opens the

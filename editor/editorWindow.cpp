@@ -656,7 +656,10 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_RBUTTONDOWN:
         return onButtonDown(s, message, lParam);
     case WM_LBUTTONDBLCLK:
-        // The second press of a double-click is a press like any other.
+        // The second press of a double-click is a press like any other,
+        // but on the pointer's typed text, which it opens again.
+        if (pointerDoubleClick(s, mousePicturePoint(s, lParam)))
+            return 0;
         return onButtonDown(s, WM_LBUTTONDOWN, lParam);
     case WM_MOUSELEAVE:
         snapMouseLeft(s);

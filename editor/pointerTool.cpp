@@ -10,6 +10,7 @@
 #include "../annotations/annotationHitTest.h"
 #include "../image/gdiGuards.h"
 #include "editorView.h"
+#include "textBox.h"
 
 namespace {
 
@@ -140,6 +141,9 @@ void fillHandle(HDC dc, POINT centre, HBRUSH brush) {
 bool pointerMouseDown(EditorState& s, POINT p) {
     if (s.tool != toolPointer)
         return false;
+    // A press in a reopened text's box is the box's; outside it commits.
+    if (s.textBox.open && textToolsMouseDown(s, p))
+        return true;
     SetFocus(s.window);
     // A handle of the chosen drawing wins over what lies under it; a press on
     // another drawing chooses it, and takes its handle when on one.
@@ -178,6 +182,19 @@ bool pointerMouseMove(EditorState& s, POINT p) {
         showChange(s, changed, old);
     freeAnnotation(after);
     return true;
+}
+
+bool pointerDoubleClick(EditorState& s, POINT p) {
+    const Annotation* a = chosen(s);
+    if (s.tool != toolPointer || s.textBox.open || !a || a->kind != annotationTypedText)
+        return false;
+    int32_t index = annotationAt(s.layer, p);
+    if (index != s.pointerChoice - 1)
+        return false;
+    pointerDragLost(s);
+    invalidateMarks(s);
+    s.pointerChoice = 0;
+    return reopenTypedText(s, index);
 }
 
 bool pointerMouseUp(EditorState& s, POINT p) {

@@ -16,6 +16,8 @@
 bool pointerMouseDown(EditorState& s, POINT picture);
 bool pointerMouseMove(EditorState& s, POINT picture);
 bool pointerMouseUp(EditorState& s, POINT picture);
+// A double-click on a typed text opens its box again.
+bool pointerDoubleClick(EditorState& s, POINT picture);
 // A drag whose release never came keeps what it made.
 void pointerDragLost(EditorState& s);
 bool pointerKeyDown(EditorState& s, WPARAM key, bool shift);

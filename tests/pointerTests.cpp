@@ -17,9 +17,10 @@ constexpr int width = 220, height = 140;
 
 // One user action: a left drag through points, a key (Shift held when
 // asked), a character typed, Ctrl+Enter, the style control's fill box
-// cleared, or the text tool's field set.
+// cleared, the text tool's field set, or a double-click at the point, a
+// character typed and Ctrl+Enter (Escape with shift).
 struct Act {
-    enum Op { drag, key, typed, commit, unfill, field } op;
+    enum Op { drag, key, typed, commit, unfill, field, retype } op;
     std::vector<POINT> points;
     WPARAM code;
     bool shift;
@@ -61,6 +62,14 @@ void perform(HWND editor, const Act& act) {
         return;
     case Act::commit:
         press(editor, VK_RETURN, true);
+        return;
+    case Act::retype:
+        SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(act.points[0].x, act.points[0].y));
+        SendMessageW(editor, WM_LBUTTONUP, 0, at(act.points[0].x, act.points[0].y));
+        SendMessageW(editor, WM_LBUTTONDBLCLK, MK_LBUTTON, at(act.points[0].x, act.points[0].y));
+        SendMessageW(editor, WM_LBUTTONUP, 0, at(act.points[0].x, act.points[0].y));
+        SendMessageW(editor, WM_CHAR, act.code, 0);
+        press(editor, act.shift ? VK_ESCAPE : VK_RETURN, !act.shift);
         return;
     case Act::field:
         SetWindowTextW(textField(editor), L"Ab");
@@ -177,6 +186,10 @@ TEST_F(Pointer, EditsSendWhatDrawingItSoFromTheStartSends) {
         {"typed text moved", {keyAct('N'), dragAct({30, 30}, {30, 30}), op(Act::typed, 'Q'), op(Act::commit)},
          {dragAct({38, 40}, {68, 60})},
          {keyAct('N'), dragAct({60, 50}, {60, 50}), op(Act::typed, 'Q'), op(Act::commit)}},
+        {"typed text retyped",
+         {keyAct('N'), dragAct({30, 30}, {30, 30}), op(Act::typed, L'Q'), op(Act::commit)},
+         {{Act::retype, {{38, 40}}, L'x', true}, {Act::retype, {{38, 40}}, L'ż', false}},
+         {keyAct('N'), dragAct({30, 30}, {30, 30}), op(Act::typed, L'Q'), op(Act::typed, L'ż'), op(Act::commit)}},
         {"second marker deleted, the others renumbered",
          drawn({shape('I', {30, 30}, {30, 30}), shape('I', {80, 30}, {80, 30}), shape('I', {130, 30}, {130, 30}),
                 shape('I', {180, 30}, {180, 30})}),
