@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "editorView.h"
+#include "viewMapping.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "../annotations/annotationHistory.h"
 #include "../annotations/annotationHitTest.h"
 #include "../image/gdiGuards.h"
-#include "editorView.h"
+#include "viewMapping.h"
 #include "textBox.h"
 
 namespace {
