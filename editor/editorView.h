@@ -1,6 +1,7 @@
 // The view: the part of the client area the picture shows in (its points
-// mapped to the picture's by viewMapping.h), its scrolling, and the paint, which draws the picture and then, in one place,
-// everything shown on the window but never drawn into the picture.
+// mapped to the picture's by viewMapping.h), its scrolling, and the paint,
+// which draws the picture and then, in one place, everything shown on the
+// window but never drawn into the picture.
 #pragma once
 
 #include <windows.h>
