@@ -16,6 +16,7 @@
 #include "../image/drawing.h"
 #include "../image/gdiGuards.h"
 #include "annotationPreview.h"
+#include "drawingSteps.h"
 #include "editorView.h"
 #include "selectionEdit.h"
 #include "textBox.h"
@@ -63,7 +64,7 @@ void drawText(EditorState& s, POINT p) {
     drawBitmapText(s.picture, p.x, p.y, s.penColor, text);
     auto n = LONG(std::strlen(text));
     invalidatePictureRect(s, {p.x, p.y, p.x + 16 * n + 16, p.y + 30});
-    endStep(s.history);
+    keepDrawingStep(s, {annotationBitmapText, &p, 1, text, int32_t(std::strlen(text)), unwrappedRoom});
 }
 
 void drawShape(EditorState& s) {
@@ -72,7 +73,9 @@ void drawShape(EditorState& s) {
     POINT b = s.dragEnd;
     drawToolShape(s.picture, s, a, b);
     invalidatePenMargin(s, a, b);
-    endStep(s.history);
+    static const uint8_t kinds[] = {annotationLine, annotationRectangle, annotationEllipse};
+    POINT corners[2] = {a, b};
+    keepDrawingStep(s, {kinds[s.tool - toolLine], corners, 2, nullptr, 0, unwrappedRoom});
 }
 
 // Where the annotation is drawn to: with Shift held the arrow keeps to a
@@ -112,7 +115,7 @@ RECT arrowMarginRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pen
     return {r.left - head, r.top - head, r.right + head, r.bottom + head};
 }
 
-void drawAnnotation(EditorState& s, POINT end) {
+void drawAnnotationTool(EditorState& s, POINT end) {
     openStepIfNone(s);
     POINT a = s.dragStart;
     RECT touched = normalisedRect(a.x, a.y, end.x, end.y);
@@ -126,7 +129,11 @@ void drawAnnotation(EditorState& s, POINT end) {
                       redactionBlockSide(s.penWidth));
     }
     invalidatePictureRect(s, touched);
-    endStep(s.history);
+    uint8_t kind = s.tool == toolArrow       ? annotationArrow
+                   : s.tool == toolHighlighter ? annotationHighlight
+                                               : annotationRedaction;
+    POINT ends[2] = {a, end};
+    keepDrawingStep(s, {kind, ends, 2, nullptr, 0, unwrappedRoom});
 }
 
 // The marked selection is hidden while a new one is dragged: the band marks
@@ -160,7 +167,9 @@ void finishDrag(EditorState& s, POINT end) {
     if (s.tool == toolLine || s.tool == toolRectangle || s.tool == toolEllipse)
         drawShape(s);
     if (isAnnotation(s.tool))
-        drawAnnotation(s, annotationEnd(s, end));
+        drawAnnotationTool(s, annotationEnd(s, end));
+    if (s.tool == toolPencil)
+        keepDrawingStep(s, {annotationPencil, s.strokePoints, s.strokeCount, nullptr, 0, unwrappedRoom});
     endStep(s.history);
 }
 
@@ -215,6 +224,8 @@ void toolMouseDown(EditorState& s, LPARAM lParam) {
     }
     if (drawsIntoPicture(s.tool))
         beginStep(s.history, s.picture);
+    if (s.tool == toolPencil)
+        startStroke(s, p);
     if (s.tool == toolText)
         drawText(s, p);
 }
@@ -240,6 +251,7 @@ void toolMouseMove(EditorState& s, LPARAM lParam) {
         return;
     openStepIfNone(s);
     drawLine(s.picture, s.dragStart.x, s.dragStart.y, p.x, p.y, s.penColor, s.penWidth);
+    addStrokePoint(s, p);
     invalidatePenMargin(s, s.dragStart, p);
     s.dragStart = p;
 }

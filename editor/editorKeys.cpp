@@ -8,13 +8,17 @@
 #include <cwctype>
 
 #include "../delivery/copyAndSave.h"
+#include "drawingSteps.h"
 #include "drawingTools.h"
+#include "editorView.h"
+#include "pointerTool.h"
 #include "selectionEdit.h"
 #include "textBox.h"
 #include "toolStrip.h"
 #include "toolbar.h"
 
 const ToolKey toolKeys[] = {
+    {'V', toolPointer, L"Wskaźnik\tV"},
     {'S', toolSelect, L"Zaznaczenie\tS"},
     {'F', toolPencil, L"Ołówek\tF"},
     {'L', toolLine, L"Linia\tL"},
@@ -140,19 +144,25 @@ bool typesOtherCharacter(HWND window, WPARAM key, LPARAM lParam) {
 }
 
 void undoEdit(EditorState& s) {
-    if (undoStep(s.history))
-        InvalidateRect(s.window, nullptr, FALSE);
+    RECT changed = {};
+    dropPointerChoice(s);
+    if (undoAnnotation(s.layer, &changed))
+        invalidatePictureRect(s, changed);
 }
 
 void redoEdit(EditorState& s) {
-    if (redoStep(s.history))
-        InvalidateRect(s.window, nullptr, FALSE);
+    RECT changed = {};
+    dropPointerChoice(s);
+    if (redoAnnotation(s.layer, &changed))
+        invalidatePictureRect(s, changed);
 }
 
 // Keys, both toolbars' buttons, the system menu and the context menu all
 // choose a tool here.
 void chooseTool(EditorState& s, int32_t tool) {
     commitTextBox(s);
+    if (tool != toolPointer)
+        dropPointerChoice(s);
     markChosenTool(s, tool);
     EnableWindow(s.textEdit, tool == toolText);
     s.tool = tool;
@@ -166,6 +176,8 @@ bool editorKeyDown(EditorState& s, WPARAM key, LPARAM lParam) {
     // selection (AltGr+A would select all), however the platform tells it.
     if (altGrHeld() || typesOtherCharacter(s.window, key, lParam))
         return false;
+    if (!keyHeld(VK_CONTROL) && pointerKeyDown(s, key, keyHeld(VK_SHIFT)))
+        return true;
     if (selectionKeyDown(s, key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT)))
         return true;
     switch (keyAction(key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT), keyHeld(VK_MENU))) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "../image/capture.h"
+#include "../annotations/annotationRender.h"
 #include "../image/history.h"
 #include "../plugin/hostApi.h"
 #include "selectionState.h"
@@ -56,6 +57,10 @@ struct TextBoxState {
     RECT shown;
     POINT caretAt;
     int32_t lineHeight;
+    // A typed text of the layer opened again: its record, taken out of the
+    // layer while the box stands for it, and its index; index -1 for none.
+    Annotation reopened;
+    int32_t reopenedIndex;
 };
 
 // A right press not yet known to be a click or a drag: a click opens the
@@ -102,6 +107,19 @@ struct EditorState {
     uint32_t generation;
     // The picture's steps for undo and redo; freed when the editor closes.
     History history;
+    // Every finished drawing as a record until the picture leaves; undo and
+    // redo are this layer's. The history above only holds a drawing still in
+    // progress, so Escape can take it back.
+    AnnotationLayer layer;
+    // The pencil's points since its press, malloc'd.
+    POINT* strokePoints;
+    int32_t strokeCount, strokeCapacity;
+    // The pointer's choice: the chosen record's index + 1, 0 for none; while
+    // its press drags, the handle it holds (-1 for a move) and the press.
+    int32_t pointerChoice;
+    int32_t pointerHandle;
+    POINT pointerPress;
+    uint8_t pointerDragging;
     // Between a button press and its release as the editor saw them; Escape
     // clears it and sets dragCancelled, so the rest of that drag does nothing.
     uint8_t dragging;

@@ -8,6 +8,7 @@
 
 #include "../image/gdiGuards.h"
 #include "annotationPreview.h"
+#include "pointerTool.h"
 #include "drawingTools.h"
 #include "selectionEdit.h"
 #include "sizeLabel.h"
@@ -70,6 +71,7 @@ void paintMarks(const EditorState& s, HDC dc) {
     }
     paintTextBox(s, dc);
     paintSelectionOverlays(s, dc);
+    paintPointerMarks(s, dc);
 }
 
 // One band of a rectangle of the update region, composed on the buffer
@@ -163,29 +165,11 @@ DWORD updateRects(HWND window, UpdateRects* parts) {
 
 }  // namespace
 
-POINT windowToPicture(const EditorState& s, POINT client) {
-    return {client.x + s.scrollX, client.y + s.scrollY};
-}
-
-POINT pictureToWindow(const EditorState& s, POINT picture) {
-    return {picture.x - s.scrollX, picture.y - s.scrollY};
-}
-
-RECT pictureToWindowRect(const EditorState& s, const RECT& picture) {
-    return {picture.left - s.scrollX, picture.top - s.scrollY, picture.right - s.scrollX,
-            picture.bottom - s.scrollY};
-}
-
 RECT viewArea(const EditorState& s) {
     RECT client = {};
     GetClientRect(s.window, &client);
     client.bottom -= toolbarHeight(s, client);
     return client;
-}
-
-void invalidatePictureRect(const EditorState& s, const RECT& picture) {
-    RECT shown = pictureToWindowRect(s, picture);
-    InvalidateRect(s.window, &shown, FALSE);
 }
 
 int32_t clampScroll(int32_t position, int32_t pictureSide, int32_t viewSide) {

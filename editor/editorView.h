@@ -1,7 +1,7 @@
-// The view: the one mapping between the editor window's client points and
-// picture points, the part of the client area the picture shows in, its
-// scrolling, and the paint, which draws the picture and then, in one place,
-// everything shown on the window but never drawn into the picture.
+// The view: the part of the client area the picture shows in (its points
+// mapped to the picture's by viewMapping.h), its scrolling, and the paint,
+// which draws the picture and then, in one place, everything shown on the
+// window but never drawn into the picture.
 #pragma once
 
 #include <windows.h>
@@ -9,15 +9,10 @@
 #include <cstdint>
 
 #include "editorState.h"
+#include "viewMapping.h"
 
-// Client point to picture point and back; every tool and paint goes through these.
-POINT windowToPicture(const EditorState& s, POINT client);
-POINT pictureToWindow(const EditorState& s, POINT picture);
-RECT pictureToWindowRect(const EditorState& s, const RECT& picture);
 // The client area above the toolbar (all of it while the toolbar is hidden).
 RECT viewArea(const EditorState& s);
-// Repaints, without erasing, the window part showing these picture pixels.
-void invalidatePictureRect(const EditorState& s, const RECT& picture);
 
 // The first picture pixel shown along a side: a side that fits shows from 0,
 // a longer one never scrolls past its end.

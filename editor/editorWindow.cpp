@@ -15,12 +15,14 @@
 #include "../plugin/pluginFrame.h"
 #include "../plugin/settings.h"
 #include "drawingTools.h"
+#include "drawingSteps.h"
 #include "editorView.h"
 #include "editorKeys.h"
 #include "../image/windowList.h"
 #include "annotationPreview.h"
 #include "contextMenu.h"
 #include "loupe.h"
+#include "pointerTool.h"
 #include "selectionEdit.h"
 #include "sizeLabel.h"
 #include "stepMarkers.h"
@@ -44,7 +46,7 @@ EditorState editorState = [] {
 static WNDCLASSEXW editorClass = [] {
     WNDCLASSEXW record = {};
     record.cbSize = sizeof(record);
-    record.style = CS_HREDRAW | CS_VREDRAW;
+    record.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
     record.lpfnWndProc = editorWindowProc;
     record.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
     record.hCursor = LoadCursorW(nullptr, IDC_CROSS);
@@ -234,6 +236,7 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, Wi
     s.letterTipShown = 0;
     s.rightPress = {};
     s.picture = picture;
+    openDrawingLayer(s);
     s.contacts = contacts;
     s.contactCount = count;
     if (!picture || !contacts || count == 0 || !hostTable)
@@ -299,6 +302,8 @@ void closeEditor() {
         s.picture = nullptr;
     }
     clearHistory(s.history);
+    closeDrawingLayer(s);
+    freeStroke(s);
     s.dragging = s.dragCancelled = 0;
     discardTextBox(s);
     forgetMarkerDigits();
@@ -317,7 +322,7 @@ namespace {
 // Nothing the user drew is lost unasked: a step undo could take back, or a
 // text still being typed.
 bool holdsDrawing(const EditorState& s) {
-    return canUndo(s.history) || s.textBox.open;
+    return canUndoAnnotation(s.layer) || s.textBox.open;
 }
 
 }  // namespace
@@ -418,15 +423,22 @@ LRESULT onMouseWheel(EditorState& s, UINT message, WPARAM wParam) {
     return 0;
 }
 
+POINT mousePicturePoint(const EditorState& s, LPARAM lParam) {
+    return windowToPicture(s, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+}
+
 // A move with no button held means the release went where the editor could
 // not see it: the drag ends there.
 LRESULT onMouseMove(EditorState& s, WPARAM wParam, LPARAM lParam) {
     if (rightPressMoved(s, wParam, lParam))
         return 0;
+    if ((wParam & MK_LBUTTON) && pointerMouseMove(s, mousePicturePoint(s, lParam)))
+        return 0;
     if (wParam & (MK_LBUTTON | MK_RBUTTON)) {
         toolMouseMove(s, lParam);
         return 0;
     }
+    pointerDragLost(s);
     toolDragLost(s);
     hoverSnapWindow(s, wParam, lParam);
     return 0;
@@ -504,6 +516,7 @@ LRESULT onStyleChanged(HWND window, EditorState& s, UINT message, WPARAM wParam,
     else
         s.brushColor = (colour & 0xFF000000u) | swapRedBlue(colour & colourBits);
     textBoxRestyled(s);
+    restyleChosen(s);
     SetFocus(window);
     return 0;
 }
@@ -529,6 +542,8 @@ LRESULT onButtonDown(EditorState& s, UINT message, LPARAM lParam) {
     if (message == WM_RBUTTONDOWN && holdRightPress(s, lParam))
         return 0;
     s.selectionView.rightButton = message == WM_RBUTTONDOWN ? 1 : 0;
+    if (message != WM_RBUTTONDOWN && pointerMouseDown(s, mousePicturePoint(s, lParam)))
+        return 0;
     toolMouseDown(s, lParam);
     return 0;
 }
@@ -605,6 +620,7 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return onMouseWheel(s, message, wParam);
     case WM_CAPTURECHANGED:
         forgetRightPress(s);
+        pointerDragLost(s);
         toolDragLost(s);
         return 0;
     case WM_CONTEXTMENU:
@@ -639,6 +655,12 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
         return onButtonDown(s, message, lParam);
+    case WM_LBUTTONDBLCLK:
+        // The second press of a double-click is a press like any other,
+        // but on the pointer's typed text, which it opens again.
+        if (pointerDoubleClick(s, mousePicturePoint(s, lParam)))
+            return 0;
+        return onButtonDown(s, WM_LBUTTONDOWN, lParam);
     case WM_MOUSELEAVE:
         snapMouseLeft(s);
         return 0;
@@ -649,7 +671,8 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_DRAWITEM:
         return onDrawItem(window, s, wParam, lParam);
     case WM_LBUTTONUP:
-        toolMouseUp(s, lParam, false);
+        if (!pointerMouseUp(s, mousePicturePoint(s, lParam)))
+            toolMouseUp(s, lParam, false);
         return 0;
     case WM_RBUTTONUP:
         return onRightButtonUp(s, lParam);

@@ -1,9 +1,10 @@
-// Placing a numbered marker: the step is tagged with its number, so the
-// history alone knows which numbers the picture shows. The digits are
+// Placing a numbered marker: its number is its place among the markers the
+// layer holds, so a deleted one's followers move down. The digits are
 // rendered once for the editor, not at each click.
 #include "stepMarkers.h"
 
 #include "../image/systemText.h"
+#include "drawingSteps.h"
 #include "editorView.h"
 
 namespace {
@@ -12,8 +13,8 @@ GlyphCache markerDigits = {};
 
 }  // namespace
 
-uint32_t nextMarkerNumber(const History& history) {
-    return highestDoneTag(history) + 1;
+uint32_t nextMarkerNumber(const EditorState& s) {
+    return markersPresent(s) + 1;
 }
 
 // A marker wholly off the picture stores nothing: its step is dropped, and
@@ -22,11 +23,9 @@ void placeStepMarker(EditorState& s, POINT picture) {
     if (!s.picture)
         return;
     beginStep(s.history, s.picture);
-    uint32_t number = nextMarkerNumber(s.history);
-    RECT touched = drawStepMarker(s.picture, picture.x, picture.y, number, s.penColor, s.penWidth, markerDigits);
-    tagStep(s.history, number);
-    endStep(s.history);
-    invalidatePictureRect(s, touched);
+    uint32_t number = nextMarkerNumber(s);
+    drawStepMarker(s.picture, picture.x, picture.y, number, s.penColor, s.penWidth, markerDigits);
+    keepDrawingStep(s, {annotationStepMarker, &picture, 1, nullptr, 0, unwrappedRoom});
 }
 
 void forgetMarkerDigits() {

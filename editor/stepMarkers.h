@@ -1,7 +1,8 @@
 // The step marker tool: each click places the next number on the picture as
-// one history step. The number is not counted here but read from the history,
-// whose steps carry the numbers they placed: undoing a marker gives its number
-// back, redoing takes it again, and nothing can drift.
+// one step. The number is not counted here but is the marker's place among
+// the markers the layer of drawings holds: undoing a marker gives its number
+// back, redoing takes it again, deleting one moves its followers down, and
+// nothing can drift.
 #pragma once
 
 #include <windows.h>
@@ -10,8 +11,8 @@
 
 #include "editorState.h"
 
-// One more than the highest number the picture shows now; 1 in a new editor.
-uint32_t nextMarkerNumber(const History& history);
+// One more than the markers the picture shows now; 1 in a new editor.
+uint32_t nextMarkerNumber(const EditorState& s);
 // Places the next marker centred on the picture point.
 void placeStepMarker(EditorState& s, POINT picture);
 // The editor closes: the digits rendered for its markers are let go.

@@ -4,6 +4,7 @@
 #include "systemMenu.h"
 
 #include "../delivery/copyAndSave.h"
+#include "drawingSteps.h"
 #include "editorKeys.h"
 #include "textBox.h"
 
@@ -49,8 +50,8 @@ void addSystemMenuItems(EditorState& s) {
 }
 
 void updateSystemMenu(EditorState& s, HMENU menu) {
-    EnableMenuItem(menu, systemUndo, greyedUnless(canUndo(s.history)));
-    EnableMenuItem(menu, systemRedo, greyedUnless(canRedo(s.history)));
+    EnableMenuItem(menu, systemUndo, greyedUnless(canUndoAnnotation(s.layer)));
+    EnableMenuItem(menu, systemRedo, greyedUnless(canRedoAnnotation(s.layer)));
     bool picture = s.picture && s.picture->bitmap;
     EnableMenuItem(menu, systemCopy, greyedUnless(picture));
     EnableMenuItem(menu, systemSaveAs, greyedUnless(picture));

@@ -9,9 +9,12 @@
 
 #include <cstring>
 
+#include "../annotations/annotationEdit.h"
+#include "../annotations/annotationHistory.h"
 #include "../image/gdiGuards.h"
 #include "../image/systemText.h"
 #include "annotationPreview.h"
+#include "drawingSteps.h"
 #include "editorView.h"
 #include "stepMarkers.h"
 
@@ -383,6 +386,7 @@ bool moveCaret(TextBoxState& box, WPARAM key) {
 void openTextBox(EditorState& s, POINT click) {
     TextBoxState& box = s.textBox;
     box.open = 1;
+    box.reopenedIndex = -1;
     box.click = click;
     box.length = box.caret = 0;
     box.text[0] = 0;
@@ -547,17 +551,71 @@ bool textToolsMouseDown(EditorState& s, POINT picture) {
     return true;
 }
 
+bool reopenTypedText(EditorState& s, int32_t index) {
+    if (index < 0 || index >= s.layer.count || s.layer.items[index].kind != annotationTypedText)
+        return false;
+    commitTextBox(s);
+    TextBoxState& box = s.textBox;
+    Annotation& record = s.layer.items[index];
+    if (!copyAnnotation(record, &box.reopened))
+        return false;
+    RECT changed = {};
+    if (!takeAnnotation(s.layer, index, &changed)) {
+        freeAnnotation(box.reopened);
+        return false;
+    }
+    invalidatePictureRect(s, changed);
+    openTextBox(s, box.reopened.points[0]);
+    box.reopenedIndex = index;
+    int32_t length = box.reopened.textLength < textBoxCapacity ? box.reopened.textLength : textBoxCapacity - 1;
+    std::memcpy(box.text, box.reopened.text, sizeof(wchar_t) * size_t(length));
+    box.text[length] = 0;
+    box.length = box.caret = length;
+    relayOut(s);
+    return true;
+}
+
+namespace {
+
+// The reopened record goes back where it was, as it was, with no step; with
+// its text replaced (none removes it), that is one step.
+void putBackReopened(EditorState& s, bool replace) {
+    TextBoxState& box = s.textBox;
+    int32_t index = box.reopenedIndex;
+    box.reopenedIndex = -1;
+    if (index < 0 || !box.reopened.points)
+        return;
+    RECT changed = {};
+    if (placeAnnotation(s.layer, index, box.reopened, &changed) && replace) {
+        Annotation after = {};
+        if (box.length == 0) {
+            deleteAnnotation(s.layer, index, &changed);
+        } else if (retextedAnnotation(box.reopened, box.text, box.length, &after)) {
+            after.room = box.reopened.room;
+            updateBounds(after);
+            if (!sameAnnotation(after, box.reopened))
+                changeAnnotation(s.layer, index, after, &changed);
+        }
+        freeAnnotation(after);
+    }
+    invalidatePictureRect(s, changed);
+    freeAnnotation(box.reopened);
+}
+
+}  // namespace
+
 bool commitTextBox(EditorState& s) {
     TextBoxState& box = s.textBox;
     if (!box.open)
         return false;
     closeTextBox(s);
-    if (box.length > 0 && s.picture) {
+    if (box.reopenedIndex >= 0) {
+        putBackReopened(s, true);
+    } else if (box.length > 0 && s.picture) {
         beginStep(s.history, s.picture);
-        RECT drawn = drawTypedText(s.picture, box.corner.x, box.corner.y, box.text, shownText().layout,
-                                   s.penColor, s.brushColor, glyphs);
-        endStep(s.history);
-        invalidatePictureRect(s, drawn);
+        drawTypedText(s.picture, box.corner.x, box.corner.y, box.text, shownText().layout, s.penColor,
+                      s.brushColor, glyphs);
+        keepDrawingStep(s, {annotationTypedText, &box.corner, 1, box.text, box.length, roomOf(s)});
     }
     forgetGlyphs(glyphs);
     return true;
@@ -565,10 +623,13 @@ bool commitTextBox(EditorState& s) {
 
 void cancelTextBox(EditorState& s) {
     closeTextBox(s);
+    putBackReopened(s, false);
     forgetGlyphs(glyphs);
 }
 
 void discardTextBox(EditorState& s) {
+    freeAnnotation(s.textBox.reopened);
+    s.textBox.reopenedIndex = -1;
     s.textBox.open = 0;
     s.textBox.shown = {0, 0, 0, 0};
     forgetGlyphs(glyphs);

@@ -18,6 +18,9 @@ bool textToolsMouseDown(EditorState& s, POINT picture);
 // Draws the open box's text into the picture as one step (nothing for an
 // empty box) and closes the box. False when no box was open.
 bool commitTextBox(EditorState& s);
+// Opens the box again on the layer's typed text at index, with its text and
+// the caret at its end; commit replaces the text, cancel puts it back.
+bool reopenTypedText(EditorState& s, int32_t index);
 // Escape: the box closes and nothing is drawn.
 void cancelTextBox(EditorState& s);
 // The editor closes: the box goes with nothing drawn or repainted.

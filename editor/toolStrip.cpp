@@ -27,10 +27,10 @@ struct StripItem {
     const wchar_t* text;
 };
 
-// The pointer's button waits hidden at the head for the tool it stands for.
+// The pointer's button stands at the head.
 const StripItem stripItems[] = {
     {12, BTNS_SEP, TBSTATE_ENABLED, 0, nullptr},
-    {0, BTNS_CHECKGROUP, TBSTATE_HIDDEN, toolPointer, L"Wskaźnik (V)"},
+    {0, BTNS_CHECKGROUP, TBSTATE_ENABLED, toolPointer, L"Wskaźnik (V)"},
     {1, BTNS_CHECKGROUP, TBSTATE_ENABLED, toolArrow, L"Strzałka (A)"},
     {2, BTNS_CHECKGROUP, TBSTATE_ENABLED, toolHighlighter, L"Zakreślacz (H)"},
     {3, BTNS_CHECKGROUP, TBSTATE_ENABLED, toolRedaction, L"Zamaskuj (O)"},

@@ -205,6 +205,18 @@ VOID CALLBACK pictureContextMenu(HWND, UINT, UINT_PTR timer, DWORD) {
         PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
+// The pointer chooses the drawing under a click; the editor, its handles
+// shown, is pictured under a name of its own, outside the numbered shots.
+void pictureChosen(HWND editor, POINT at, const wchar_t* name) {
+    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    hostPumpMessages(200);
+    RECT rect = {};
+    GetWindowRect(editor, &rect);
+    bool saved = hostSaveScreenPng(rect, session.folder + name);
+    note(std::wstring(L"  the pointer chose a drawing: ") + name + (saved ? L"" : L" could not be written"));
+}
+
 void rightClick(HWND editor, POINT at) {
     note(L"  a right click on the picture: the context menu, closed again");
     hostPumpMessages(300);
@@ -348,6 +360,10 @@ bool clipboardRoad() {
     writeText(editor, "Zrzut dla Ani!", {90, 120});
     clickStripButton(editor, 20);  // the arrow
     drag(editor, 0, {785, 330}, {705, 205});
+    clickStripButton(editor, 25);  // the pointer
+    pictureChosen(editor, {745, 267}, L"pointer-arrow.png");
+    pictureChosen(editor, {70, 150}, L"pointer-rectangle.png");
+    SendMessageW(editor, WM_KEYDOWN, VK_ESCAPE, 0);
     drag(editor, 2, {40, 40}, {680, 320});
     rightClick(editor, {470, 140});
     size_t sent = hostDeliveries().size();

@@ -51,7 +51,7 @@ ArrowHead arrowHead(int32_t x1, int32_t y1, int32_t x2, int32_t y2, double lengt
             int32_t(std::lround(base.y))};
 }
 
-void fillHead(ImageHolder* holder, const ArrowHead& head, uint32_t colour) {
+PixelBox headBox(const ArrowHead& head) {
     const Point2 corners[] = {head.tip, head.corner1, head.corner2};
     double minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
     for (const Point2& c : corners) {
@@ -60,14 +60,16 @@ void fillHead(ImageHolder* holder, const ArrowHead& head, uint32_t colour) {
         minY = std::min(minY, c.y);
         maxY = std::max(maxY, c.y);
     }
-    PixelBox box = {int64_t(std::floor(minX)), int64_t(std::floor(minY)), int64_t(std::ceil(maxX)),
-                    int64_t(std::ceil(maxY))};
-    CanvasLock lock(holder, box);
+    return {int64_t(std::floor(minX)), int64_t(std::floor(minY)), int64_t(std::ceil(maxX)), int64_t(std::ceil(maxY))};
+}
+
+// Only the pixels of the store box (the picture, cut to the drawing clip) are
+// examined.
+void fillHead(ImageHolder* holder, const ArrowHead& head, uint32_t colour) {
+    CanvasLock lock(holder, headBox(head));
     const PixelCanvas& canvas = lock;
-    int64_t firstY = std::max<int64_t>(box.top, 0), lastY = std::min<int64_t>(box.bottom, canvas.height - 1);
-    int64_t firstX = std::max<int64_t>(box.left, 0), lastX = std::min<int64_t>(box.right, canvas.width - 1);
-    for (int64_t y = firstY; y <= lastY; y++) {
-        for (int64_t x = firstX; x <= lastX; x++) {
+    for (int64_t y = canvas.stores.top; y <= canvas.stores.bottom; y++) {
+        for (int64_t x = canvas.stores.left; x <= canvas.stores.right; x++) {
             Point2 p = {double(x), double(y)};
             double e1 = cross(head.tip, head.corner1, p);
             double e2 = cross(head.corner1, head.corner2, p);
@@ -138,10 +140,10 @@ void highlightRow(const PixelCanvas& canvas, int64_t y, int64_t first, int64_t l
             setPixel(canvas, x, y, marked(readPixel(canvas, x, y), colour));
         return;
     }
-    if (y < canvas.locked.top || y > canvas.locked.bottom)
+    if (y < canvas.stores.top || y > canvas.stores.bottom)
         return;
-    first = std::max(first, canvas.locked.left);
-    last = std::min(last, canvas.locked.right);
+    first = std::max(first, canvas.stores.left);
+    last = std::min(last, canvas.stores.right);
     if (first > last)
         return;
     saveRowTiles(canvas, y, first, last);
@@ -158,6 +160,17 @@ int32_t arrowHeadLength(int32_t width) {
 
 int32_t redactionBlockSide(int32_t penWidth) {
     return std::max(12, 4 * penWidth);
+}
+
+PixelBox arrowBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width) {
+    if (width <= 0)
+        return {0, 0, -1, -1};
+    double length = double(arrowHeadLength(width));
+    double distance = std::hypot(double(x2) - double(x1), double(y2) - double(y1));
+    if (distance < length)
+        return lineBox(x1, y1, x2, y2, width);
+    ArrowHead head = arrowHead(x1, y1, x2, y2, length, distance);
+    return uniteBoxes(lineBox(x1, y1, head.baseX, head.baseY, width), headBox(head));
 }
 
 void drawArrow(ImageHolder* holder, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t width) {
@@ -180,35 +193,100 @@ void drawHighlight(ImageHolder* holder, int32_t left, int32_t top, int32_t right
         return;
     CanvasLock lock(holder, {r.left, r.top, r.right - 1, r.bottom - 1});
     const PixelCanvas& canvas = lock;
-    int64_t firstY = std::max<int64_t>(r.top, 0), lastY = std::min<int64_t>(r.bottom, canvas.height) - 1;
-    int64_t firstX = std::max<int64_t>(r.left, 0), lastX = std::min<int64_t>(r.right, canvas.width) - 1;
-    for (int64_t y = firstY; y <= lastY; y++)
-        highlightRow(canvas, y, firstX, lastX, colour);
+    for (int64_t y = canvas.stores.top; y <= canvas.stores.bottom; y++)
+        highlightRow(canvas, y, canvas.stores.left, canvas.stores.right, colour);
 }
 
+namespace {
+
+// Visits each block of the rectangle that meets the box (within the picture)
+// with the block's corner and the columns and rows over the picture that
+// give its colour. Blocks keep their places from the rectangle's corner,
+// wherever the picture cuts it.
+template <typename Visit>
+void walkBlocks(const PixelCanvas& canvas, const Area& r, int64_t side, const PixelBox& box, Visit visit) {
+    Span visibleX = {std::max<int64_t>(r.left, 0), std::min<int64_t>(r.right, canvas.width) - 1};
+    Span visibleY = {std::max<int64_t>(r.top, 0), std::min<int64_t>(r.bottom, canvas.height) - 1};
+    if (box.left > box.right || box.top > box.bottom)
+        return;
+    for (int64_t by = r.top + (box.top - r.top) / side * side; by <= box.bottom; by += side) {
+        Span rows = {std::max(by, visibleY.first), std::min(by + side - 1, visibleY.last)};
+        for (int64_t bx = r.left + (box.left - r.left) / side * side; bx <= box.right; bx += side)
+            visit(bx, by, Span{std::max(bx, visibleX.first), std::min(bx + side - 1, visibleX.last)}, rows);
+    }
+}
+
+void fillBlock(const PixelCanvas& canvas, const Span& columns, const Span& rows, uint32_t colour) {
+    for (int64_t y = std::max(rows.first, canvas.stores.top); y <= std::min(rows.last, canvas.stores.bottom); y++)
+        fillSpan(canvas, y, columns.first, columns.last, colour);
+}
+
+// The ring is locked too, whatever the drawing clip: it is read, never
+// stored into.
+PixelBox ringBox(const Area& r) {
+    return {r.left - 1, r.top - 1, r.right, r.bottom};
+}
+
+}  // namespace
+
+// Only the blocks over the store box are walked; their colours come from the
+// whole of their columns and rows on the picture.
 void drawRedaction(ImageHolder* holder, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t blockSide) {
     Area r = normalised(left, top, right, bottom);
     if (blockSide < 1 || r.left == r.right || r.top == r.bottom)
         return;
-    // The ring is locked too: it is read, never stored into.
-    CanvasLock lock(holder, {r.left - 1, r.top - 1, r.right, r.bottom});
+    CanvasLock lock(holder, {r.left, r.top, r.right - 1, r.bottom - 1}, ringBox(r));
     const PixelCanvas& canvas = lock;
-    Span visibleX = {std::max<int64_t>(r.left, 0), std::min<int64_t>(r.right, canvas.width) - 1};
-    Span visibleY = {std::max<int64_t>(r.top, 0), std::min<int64_t>(r.bottom, canvas.height) - 1};
-    if (visibleX.first > visibleX.last || visibleY.first > visibleY.last)
-        return;
-    // Blocks keep their places from the rectangle's corner, wherever the
-    // picture cuts it; only the blocks over the picture are walked.
+    walkBlocks(canvas, r, blockSide, canvas.stores, [&](int64_t, int64_t, const Span& columns, const Span& rows) {
+        fillBlock(canvas, columns, rows, blockColour(canvas, r, columns, rows));
+    });
+}
+
+bool redactionBlocks(const ImageHolder* holder, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                     int32_t blockSide, RedactionBlocks* out) {
+    *out = {};
+    Area r = normalised(left, top, right, bottom);
+    if (blockSide < 1 || r.left == r.right || r.top == r.bottom)
+        return false;
+    CanvasLock lock(holder, {r.left, r.top, r.right - 1, r.bottom - 1}, ringBox(r));
+    const PixelCanvas& canvas = lock;
+    PixelBox visible = {std::max<int64_t>(r.left, 0), std::max<int64_t>(r.top, 0),
+                        std::min<int64_t>(r.right, canvas.width) - 1, std::min<int64_t>(r.bottom, canvas.height) - 1};
+    if (visible.left > visible.right || visible.top > visible.bottom)
+        return false;
     int64_t side = blockSide;
-    for (int64_t by = r.top + (visibleY.first - r.top) / side * side; by <= visibleY.last; by += side) {
-        Span rows = {std::max(by, visibleY.first), std::min(by + side - 1, visibleY.last)};
-        for (int64_t bx = r.left + (visibleX.first - r.left) / side * side; bx <= visibleX.last; bx += side) {
-            Span columns = {std::max(bx, visibleX.first), std::min(bx + side - 1, visibleX.last)};
-            uint32_t colour = blockColour(canvas, r, columns, rows);
-            for (int64_t y = rows.first; y <= rows.last; y++)
-                fillSpan(canvas, y, columns.first, columns.last, colour);
-        }
-    }
+    out->left = r.left + (visible.left - r.left) / side * side;
+    out->top = r.top + (visible.top - r.top) / side * side;
+    out->across = int32_t((visible.right - out->left) / side + 1);
+    out->down = int32_t((visible.bottom - out->top) / side + 1);
+    out->colours = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * size_t(out->across) * size_t(out->down)));
+    if (!out->colours)
+        return false;
+    walkBlocks(canvas, r, side, visible, [&](int64_t bx, int64_t by, const Span& columns, const Span& rows) {
+        size_t index = size_t((by - out->top) / side) * size_t(out->across) + size_t((bx - out->left) / side);
+        out->colours[index] = blockColour(canvas, r, columns, rows);
+    });
+    return true;
+}
+
+void layRedaction(ImageHolder* holder, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t blockSide,
+                  const RedactionBlocks& blocks) {
+    Area r = normalised(left, top, right, bottom);
+    if (blockSide < 1 || r.left == r.right || r.top == r.bottom || !blocks.colours)
+        return;
+    CanvasLock lock(holder, {r.left, r.top, r.right - 1, r.bottom - 1});
+    const PixelCanvas& canvas = lock;
+    int64_t side = blockSide;
+    walkBlocks(canvas, r, side, canvas.stores, [&](int64_t bx, int64_t by, const Span& columns, const Span& rows) {
+        int64_t across = (bx - blocks.left) / side, down = (by - blocks.top) / side;
+        if (across >= 0 && down >= 0 && across < blocks.across && down < blocks.down)
+            fillBlock(canvas, columns, rows, blocks.colours[size_t(down) * size_t(blocks.across) + size_t(across)]);
+    });
+}
+
+void forgetRedactionBlocks(RedactionBlocks& blocks) {
+    std::free(blocks.colours);
+    blocks = {};
 }
 
 SnapPoint snapTo45(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {

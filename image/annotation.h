@@ -46,13 +46,31 @@
 #include <cstdint>
 
 #include "capture.h"
+#include "pixelCanvas.h"
 
 const uint32_t highlighterColour = 0xFFFFFF00;
 const uint32_t redactionGrey = 0xFF808080;
 
 void drawArrow(ImageHolder* holder, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t width);
+// The shaft's box and the head's (inclusive): every pixel the arrow may paint.
+PixelBox arrowBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width);
 void drawHighlight(ImageHolder* holder, int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour);
 void drawRedaction(ImageHolder* holder, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t blockSide);
+
+// A redaction's block colours over the picture, as drawRedaction works them
+// out from the ring it finds in the holder; laid with layRedaction they give
+// drawRedaction's very pixels, so a drawing kept to be drawn again need not
+// read its ring again while the ring beneath it stays as it was.
+struct RedactionBlocks {
+    uint32_t* colours;   // across x down, row by row; null for none
+    int64_t left, top;   // the first block's corner, on the rectangle's grid of blocks
+    int32_t across, down;
+};
+bool redactionBlocks(const ImageHolder* holder, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                     int32_t blockSide, RedactionBlocks* out);
+void layRedaction(ImageHolder* holder, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t blockSide,
+                  const RedactionBlocks& blocks);
+void forgetRedactionBlocks(RedactionBlocks& blocks);
 
 // 3 * width + 6.
 int32_t arrowHeadLength(int32_t width);

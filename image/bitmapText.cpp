@@ -36,16 +36,25 @@ size_t fontGlyphTableSize() {
     return std::size(fontGlyphs);
 }
 
+PixelBox bitmapTextBox(int32_t x, int32_t y, const char* text) {
+    if (!text || !*text)
+        return {0, 0, -1, -1};
+    int64_t cells = int64_t(std::strlen(text));
+    return {x, y, x + fontCellWidth * cells - 1, int64_t(y) + fontCellHeight - 1};
+}
+
 void drawBitmapText(ImageHolder* holder, int32_t x, int32_t y, uint32_t colour, const char* text) {
     if (!text || !*text)
         return;
-    int64_t cells = int64_t(std::strlen(text));
-    CanvasLock canvas(holder, {x, y, x + fontCellWidth * cells - 1, int64_t(y) + fontCellHeight - 1});
+    CanvasLock lock(holder, bitmapTextBox(x, y, text));
+    const PixelCanvas& canvas = lock;
     for (int64_t k = 0; text[k]; k++) {
         // Bytes 128..255, the letters outside ASCII, have no glyph and are
-        // skipped like the control codes.
+        // skipped like the control codes; so is a cell beside the store box.
         int code = static_cast<unsigned char>(text[k]);
-        if (code < fontFirstCode || code >= fontFirstCode + fontGlyphCount)
+        int64_t left = x + fontCellWidth * k;
+        if (code < fontFirstCode || code >= fontFirstCode + fontGlyphCount || left > canvas.stores.right ||
+            left + fontCellWidth <= canvas.stores.left)
             continue;
         drawGlyph(canvas, x + fontCellWidth * k, y, colour, code);
     }

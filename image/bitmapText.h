@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "capture.h"
+#include "pixelCanvas.h"
 
 const int fontFirstCode = 32;
 const int fontGlyphCount = 96;
@@ -20,3 +21,5 @@ size_t fontGlyphTableSize();
 // Paints text (8-bit ANSI, zero-terminated) with the top-left corner of its
 // first cell at x, y. Bytes below 32 as signed values leave an empty cell.
 void drawBitmapText(ImageHolder* holder, int32_t x, int32_t y, uint32_t colour, const char* text);
+// The cells of the text's characters, inclusive; empty for an empty text.
+PixelBox bitmapTextBox(int32_t x, int32_t y, const char* text);

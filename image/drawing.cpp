@@ -1,8 +1,9 @@
 // Pen stamp, line, rectangle and ellipse on the picture's bitmap. Each
 // operation works out its bounding box first and locks it once; pixels outside
-// the picture are left out before storing, so a shape far larger than the
-// picture costs only its visible part and paints exactly what unclipped
-// writes would.
+// the canvas's store box (the picture, cut to the drawing clip) are left out
+// before storing, so a shape far larger than the picture, or drawn again
+// within a small clip, costs only its visible part and paints exactly what
+// unclipped writes would.
 #include "drawing.h"
 
 #include <algorithm>
@@ -16,21 +17,20 @@ struct Span {
     int64_t first, last;  // inclusive; empty when first > last
 };
 
-Span clipSpan(int64_t first, int64_t last, int64_t limit) {
-    return {std::max<int64_t>(first, 0), std::min<int64_t>(last, limit - 1)};
-}
-
 bool brushFills(uint32_t brushColour) {
     return brushColour > 0xFFFFFF;
 }
 
+const PixelBox noBox = {0, 0, -1, -1};
+
 // Columns outer, rows inner; an even width puts the extra pixel left and top.
+// Only the part inside the store box is walked.
 void stamp(const PixelCanvas& canvas, int64_t x, int64_t y, uint32_t colour, int32_t width) {
     if (width <= 0)
         return;
     int64_t half = width >> 1;
-    Span columns = clipSpan(x - half, x + width - half - 1, canvas.width);
-    Span rows = clipSpan(y - half, y + width - half - 1, canvas.height);
+    Span columns = {std::max(x - half, canvas.stores.left), std::min(x + width - half - 1, canvas.stores.right)};
+    Span rows = {std::max(y - half, canvas.stores.top), std::min(y + width - half - 1, canvas.stores.bottom)};
     for (int64_t i = columns.first; i <= columns.last; i++) {
         for (int64_t j = rows.first; j <= rows.last; j++)
             setPixel(canvas, i, j, colour);
@@ -38,10 +38,11 @@ void stamp(const PixelCanvas& canvas, int64_t x, int64_t y, uint32_t colour, int
 }
 
 // The positions along one axis at which a stamp of this width still reaches
-// into [0, limit): a side of a rectangle need not be walked beyond them.
-Span stampReach(int64_t first, int64_t last, int64_t limit, int32_t width) {
+// into [low, high], the store box's: a side of a rectangle need not be walked
+// beyond them.
+Span stampReach(int64_t first, int64_t last, int64_t low, int64_t high, int32_t width) {
     int64_t half = width >> 1;
-    return {std::max<int64_t>(first, half - width + 1), std::min<int64_t>(last, limit - 1 + half)};
+    return {std::max<int64_t>(first, low + half - width + 1), std::min<int64_t>(last, high + half)};
 }
 
 void fillRow(const PixelCanvas& canvas, int64_t y, int64_t left, int64_t right, uint32_t colour) {
@@ -51,7 +52,7 @@ void fillRow(const PixelCanvas& canvas, int64_t y, int64_t left, int64_t right, 
 // Row by row, so the stores walk memory in order.
 void fillRectangleInside(const PixelCanvas& canvas, int64_t left, int64_t top, int64_t right, int64_t bottom,
                          uint32_t colour) {
-    Span rows = clipSpan(top + 1, bottom - 1, canvas.height);
+    Span rows = {std::max(top + 1, canvas.stores.top), std::min(bottom - 1, canvas.stores.bottom)};
     for (int64_t y = rows.first; y <= rows.last; y++)
         fillSpan(canvas, y, left + 1, right - 1, colour);
 }
@@ -146,34 +147,45 @@ void stampSquare(ImageHolder* holder, int32_t x, int32_t y, uint32_t colour, int
 
 // The minor coordinate, summed in single precision, may stray from the end
 // points' range on long lines; one walk without stamps finds where it goes.
+PixelBox lineBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width) {
+    if (width <= 0)
+        return noBox;
+    PixelBox reach = {x1, y1, x1, y1};
+    walkLine(x1, y1, x2, y2, [&](int64_t x, int64_t y) { reach = uniteBoxes(reach, {x, y, x, y}); });
+    return stampBox(reach.left, reach.top, reach.right, reach.bottom, width);
+}
+
 void drawLine(ImageHolder* holder, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t width) {
     if (width <= 0 || !holder || !holder->bitmap)
         return;
-    PixelBox reach = {x1, y1, x1, y1};
-    walkLine(x1, y1, x2, y2, [&](int64_t x, int64_t y) { reach = uniteBoxes(reach, {x, y, x, y}); });
-    CanvasLock canvas(holder, stampBox(reach.left, reach.top, reach.right, reach.bottom, width));
+    CanvasLock canvas(holder, lineBox(x1, y1, x2, y2, width));
     walkLine(x1, y1, x2, y2, [&](int64_t x, int64_t y) { stamp(canvas, x, y, colour, width); });
+}
+
+PixelBox rectangleBox(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t brushColour, int32_t width) {
+    if (width <= 0 && !brushFills(brushColour))
+        return noBox;
+    // The pen's box holds the fill's.
+    return width > 0 ? stampBox(left, top, right, bottom, width)
+                     : PixelBox{int64_t(left) + 1, int64_t(top) + 1, int64_t(right) - 1, int64_t(bottom) - 1};
 }
 
 void drawRectangle(ImageHolder* holder, int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t penColour,
                    uint32_t brushColour, int32_t width) {
     if (width <= 0 && !brushFills(brushColour))
         return;
-    // The pen's box holds the fill's.
-    PixelBox box = width > 0 ? stampBox(left, top, right, bottom, width)
-                             : PixelBox{int64_t(left) + 1, int64_t(top) + 1, int64_t(right) - 1, int64_t(bottom) - 1};
-    CanvasLock lock(holder, box);
+    CanvasLock lock(holder, rectangleBox(left, top, right, bottom, brushColour, width));
     const PixelCanvas& canvas = lock;
     if (brushFills(brushColour))
         fillRectangleInside(canvas, left, top, right, bottom, brushColour);
     if (width <= 0)
         return;
-    Span columns = stampReach(left, right, canvas.width, width);
+    Span columns = stampReach(left, right, canvas.stores.left, canvas.stores.right, width);
     for (int64_t x = columns.first; x <= columns.last; x++) {
         stamp(canvas, x, top, penColour, width);
         stamp(canvas, x, bottom, penColour, width);
     }
-    Span rows = stampReach(top, bottom, canvas.height, width);
+    Span rows = stampReach(top, bottom, canvas.stores.top, canvas.stores.bottom, width);
     for (int64_t y = rows.first; y <= rows.last; y++) {
         stamp(canvas, left, y, penColour, width);
         stamp(canvas, right, y, penColour, width);
@@ -182,8 +194,7 @@ void drawRectangle(ImageHolder* holder, int32_t left, int32_t top, int32_t right
 
 // Two passes over the same steps, fill spans first and stamps second, so the
 // contour lies over the fill everywhere.
-void drawEllipse(ImageHolder* holder, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t penColour,
-                 uint32_t brushColour, int32_t width) {
+PixelBox ellipseBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t brushColour, int32_t width) {
     EllipseShape e = ellipseShape(x1, y1, x2, y2);
     bool flat = e.a == 0 || e.b == 0;
     // The walk's steps reach row cy + 1 below the centre at the end and may
@@ -195,13 +206,23 @@ void drawEllipse(ImageHolder* holder, int32_t x1, int32_t y1, int32_t x2, int32_
     PixelBox fill = {e.cx - across, e.cy - down, e.cx + across, e.cy + down};
     bool fills = !flat && brushFills(brushColour);
     if (width <= 0 && !fills)
-        return;
-    PixelBox box = stampBox(fill.left, fill.top, fill.right, fill.bottom, width);
+        return noBox;
     if (flat)
-        box = stampBox(e.cx, e.cy - e.b, e.cx, e.cy + e.b, width);
-    else if (fills)
+        return stampBox(e.cx, e.cy - e.b, e.cx, e.cy + e.b, width);
+    PixelBox box = stampBox(fill.left, fill.top, fill.right, fill.bottom, width);
+    if (fills)
         box = width > 0 ? uniteBoxes(box, fill) : fill;
-    CanvasLock lock(holder, box);
+    return box;
+}
+
+void drawEllipse(ImageHolder* holder, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t penColour,
+                 uint32_t brushColour, int32_t width) {
+    EllipseShape e = ellipseShape(x1, y1, x2, y2);
+    bool flat = e.a == 0 || e.b == 0;
+    bool fills = !flat && brushFills(brushColour);
+    if (width <= 0 && !fills)
+        return;
+    CanvasLock lock(holder, ellipseBox(x1, y1, x2, y2, brushColour, width));
     const PixelCanvas& canvas = lock;
     if (fills) {
         walkEllipse(e, [&](int64_t x, int64_t y) {

@@ -1,5 +1,6 @@
-// The canvas lock of one drawing operation: its box clipped to the picture,
-// grown to whole tiles while a history step records, locked once.
+// The canvas lock of one drawing operation: its box clipped to the picture
+// and to the drawing clip, grown to whole tiles while a history step records,
+// locked once; and the drawing clip itself, one box for every operation.
 #include "pixelCanvas.h"
 
 #include <algorithm>
@@ -10,8 +11,16 @@ using namespace Gdiplus::DllExports;
 
 static PixelStoreObserver storeObserver = nullptr;
 
-void observePixelStores(PixelStoreObserver observer) {
+// The drawing clip: a few statics, since every operation of the thread that
+// draws sees the same one, as it sees the store observer.
+static PixelBox clip = {};
+static bool clipping = false;
+static bool clipObservesOnly = false;
+
+PixelStoreObserver observePixelStores(PixelStoreObserver observer) {
+    PixelStoreObserver previous = storeObserver;
     storeObserver = observer;
+    return previous;
 }
 
 PixelBox uniteBoxes(const PixelBox& a, const PixelBox& b) {
@@ -28,6 +37,24 @@ static bool boxIsEmpty(const PixelBox& box) {
 }
 
 static const PixelBox noBox = {0, 0, -1, -1};
+
+static PixelBox meetBoxes(const PixelBox& a, const PixelBox& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+
+DrawingClip::DrawingClip(const PixelBox& box, bool observeOnly)
+    : previous(clip), hadClip(clipping), previousObserveOnly(clipObservesOnly) {
+    clip = clipping ? meetBoxes(clip, box) : box;
+    clipping = true;
+    clipObservesOnly = clipObservesOnly || observeOnly;
+}
+
+DrawingClip::~DrawingClip() {
+    clip = previous;
+    clipping = hadClip;
+    clipObservesOnly = previousObserveOnly;
+}
 
 Gdiplus::PixelFormat lockFormat(GpBitmap* bitmap) {
     Gdiplus::PixelFormat format = PixelFormat32bppARGB;
@@ -46,19 +73,34 @@ uint32_t premultipliedColour(ColourConversion& conversion, uint32_t colour) {
     return conversion.value;
 }
 
-CanvasLock::CanvasLock(const ImageHolder* holder, const PixelBox& box)
+CanvasLock::CanvasLock(const ImageHolder* holder, const PixelBox& box) : CanvasLock(holder, box, box) {}
+
+// Stores go only inside box, cut to the picture and the clip; the memory
+// locked is that, or the read box cut to the picture when it is larger.
+CanvasLock::CanvasLock(const ImageHolder* holder, const PixelBox& box, const PixelBox& readBox)
     : canvas(), data(), lockedBits(false), conversion() {
-    canvas.locked = noBox;
+    canvas.locked = canvas.stores = noBox;
     if (!holder || !holder->bitmap)
         return;
     canvas.bitmap = holder->bitmap;
     canvas.width = int64_t(imageWidth(holder));
     canvas.height = int64_t(imageHeight(holder));
-    PixelBox clipped = clipBox(box, canvas.width, canvas.height);
-    if (boxIsEmpty(clipped))
+    PixelBox stores = clipBox(box, canvas.width, canvas.height);
+    if (clipping)
+        stores = meetBoxes(stores, clip);
+    bool readsMore = readBox.left < box.left || readBox.top < box.top || readBox.right > box.right ||
+                     readBox.bottom > box.bottom;
+    PixelBox clipped = readsMore ? clipBox(readBox, canvas.width, canvas.height) : stores;
+    // Seen and not carried out needs someone to see it; an operation that
+    // reads may read where the clip lets it store nothing.
+    if (clipObservesOnly && !storeObserver)
+        stores = noBox;
+    if (boxIsEmpty(stores) && (!readsMore || boxIsEmpty(clipped)))
         return;
     canvas.observer = storeObserver;
-    PixelBox lockBox = attachRecording(canvas, clipped);
+    canvas.observeOnly = clipObservesOnly;
+    canvas.stores = stores;
+    PixelBox lockBox = clipObservesOnly ? clipped : attachRecording(canvas, clipped);
     Gdiplus::Rect rect(INT(lockBox.left), INT(lockBox.top), INT(lockBox.right - lockBox.left + 1),
                        INT(lockBox.bottom - lockBox.top + 1));
     Gdiplus::PixelFormat format = lockFormat(canvas.bitmap);

@@ -1,8 +1,11 @@
 // The one road every drawn pixel takes: an operation locks its bounding box of
 // the picture once (32-bit ARGB, read and write), stores its pixels into that
 // memory and unlocks once, instead of one GDI+ call per pixel. Stores outside
-// the locked box, which holds only pixels of the picture, are left out. While a
-// history step is open, the first store into a tile saves the tile first.
+// the store box, which holds only pixels of the picture, are left out; while a
+// drawing clip lives, the store box is cut to it too, so any operation can
+// repaint part of the picture with the very pixels it paints there whole.
+// While a history step is open, the first store into a tile saves the tile
+// first.
 // A premultiplied picture is locked in its own format: a round trip through
 // plain ARGB would shift the colour of its translucent pixels that the
 // operation does not touch.
@@ -15,9 +18,10 @@
 struct History;
 
 // Sees every pixel store of every operation, in order; for the tests that
-// check what the primitives write and for counting stores in the benchmark.
+// check what the primitives write, for counting stores in the benchmark and
+// for finding which pixels a drawing covers. Answers the observer it replaces.
 using PixelStoreObserver = void (*)(int32_t x, int32_t y, uint32_t colour);
-void observePixelStores(PixelStoreObserver observer);
+PixelStoreObserver observePixelStores(PixelStoreObserver observer);
 
 // Inclusive on all sides; empty when left > right or top > bottom.
 struct PixelBox {
@@ -27,7 +31,9 @@ struct PixelBox {
 struct PixelCanvas {
     GpBitmap* bitmap;
     int64_t width, height;  // 0 x 0 for an empty holder: every pixel is outside
-    PixelBox locked;        // the stores that count; empty when nothing is locked
+    PixelBox locked;        // the memory locked, which reads see; empty when nothing is locked
+    PixelBox stores;        // the stores that count: within locked, cut to the drawing clip
+    bool observeOnly;       // stores are seen by the observer and not carried out
     uint8_t* scan0;         // the locked box's top-left pixel; null: GdipBitmapSetPixel per pixel
     int64_t stride;
     History* history;    // the open step's history, or null
@@ -63,15 +69,32 @@ inline PixelBox stampBox(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int32_t
 
 PixelBox uniteBoxes(const PixelBox& a, const PixelBox& b);
 
-// Locks the box of the holder's picture, clipped to it, for one operation; an
-// empty clipped box locks nothing and every store is left out. Should the lock
-// fail, each store falls back to one GdipBitmapSetPixel.
+// While one lives, every operation stores only inside its box (inclusive;
+// clips made while another lives are cut to it), so a part of the picture can
+// be drawn again alone. With observeOnly the stores inside are shown to the
+// store observer and not carried out, and no history step records them: what
+// a drawing would cover is found without changing the picture.
+struct DrawingClip {
+    PixelBox previous;
+    bool hadClip, previousObserveOnly;
+    explicit DrawingClip(const PixelBox& box, bool observeOnly = false);
+    DrawingClip(const DrawingClip&) = delete;
+    DrawingClip& operator=(const DrawingClip&) = delete;
+    ~DrawingClip();
+};
+
+// Locks the box of the holder's picture, clipped to it and to the drawing
+// clip, for one operation; an empty clipped box locks nothing and every store
+// is left out. An operation that reads beyond what it stores (the redaction's
+// ring) names a larger box to read, which is locked whole, clip or not. Should
+// the lock fail, each store falls back to one GdipBitmapSetPixel.
 struct CanvasLock {
     PixelCanvas canvas;
     Gdiplus::BitmapData data;
     bool lockedBits;
     ColourConversion conversion;
     CanvasLock(const ImageHolder* holder, const PixelBox& box);
+    CanvasLock(const ImageHolder* holder, const PixelBox& box, const PixelBox& readBox);
     CanvasLock(const CanvasLock&) = delete;
     CanvasLock& operator=(const CanvasLock&) = delete;
     ~CanvasLock();
@@ -90,12 +113,15 @@ void saveTileBeforeFirstStore(const PixelCanvas& canvas, int64_t x, int64_t y);
 void storeThroughSetPixel(const PixelCanvas& canvas, int64_t x, int64_t y, uint32_t colour);
 
 inline void setPixel(const PixelCanvas& canvas, int64_t x, int64_t y, uint32_t colour) {
-    if (x < canvas.locked.left || y < canvas.locked.top || x > canvas.locked.right || y > canvas.locked.bottom)
+    if (x < canvas.stores.left || y < canvas.stores.top || x > canvas.stores.right || y > canvas.stores.bottom)
         return;
     if (canvas.tileSaved && !canvas.tileSaved[(y / historyTileSize) * canvas.tilesAcross + x / historyTileSize])
         saveTileBeforeFirstStore(canvas, x, y);
-    if (canvas.observer)
+    if (canvas.observer) {
         canvas.observer(int32_t(x), int32_t(y), colour);
+        if (canvas.observeOnly)
+            return;
+    }
     if (!canvas.scan0) {
         storeThroughSetPixel(canvas, x, y, colour);
         return;
@@ -122,10 +148,10 @@ inline void saveRowTiles(const PixelCanvas& canvas, int64_t y, int64_t first, in
 // memory speed, or pixel by pixel where each store is watched or goes through
 // GDI+.
 inline void fillSpan(const PixelCanvas& canvas, int64_t y, int64_t first, int64_t last, uint32_t colour) {
-    if (y < canvas.locked.top || y > canvas.locked.bottom)
+    if (y < canvas.stores.top || y > canvas.stores.bottom)
         return;
-    first = first > canvas.locked.left ? first : canvas.locked.left;
-    last = last < canvas.locked.right ? last : canvas.locked.right;
+    first = first > canvas.stores.left ? first : canvas.stores.left;
+    last = last < canvas.stores.right ? last : canvas.stores.right;
     if (canvas.observer || !canvas.scan0) {
         for (int64_t x = first; x <= last; x++)
             setPixel(canvas, x, y, colour);

@@ -6,6 +6,8 @@
 // letters GDI+ sets in a line, ink for ink); the layout wraps its lines at
 // the room, and the text's coverage is the letters' laid side by side, which
 // then goes over the picture through the canvas, one lock for the box.
+// Rendering and laying are apart, so a drawing kept to be drawn again can
+// keep what was rendered and lay the very same coverage.
 #include "systemText.h"
 
 #include <cmath>
@@ -421,6 +423,27 @@ bool layText(GlyphSource& source, const wchar_t* text, const TextLayout& layout,
     return true;
 }
 
+// The brush over the store box's rows, then the ink laid over the picture by
+// its coverage; coverage holds `stride` bytes a row from `origin`.
+void layCoverage(const PixelCanvas& canvas, const uint8_t* coverage, int32_t stride, POINT origin,
+                 uint32_t penColour, uint32_t brushColour) {
+    const PixelBox& part = canvas.stores;
+    for (int64_t row = part.top; row <= part.bottom; row++) {
+        if ((brushColour >> 24) == 0xFF)
+            fillSpan(canvas, row, part.left, part.right, brushColour);
+        const uint8_t* ink = coverage + size_t(row - origin.y) * size_t(stride);
+        for (int64_t column = part.left; column <= part.right; column++) {
+            uint32_t covered = ink[column - origin.x];
+            if (covered)
+                setPixel(canvas, column, row, coverPixel(readPixel(canvas, column, row), penColour, covered));
+        }
+    }
+}
+
+bool storesNothing(const PixelCanvas& canvas) {
+    return canvas.stores.left > canvas.stores.right || canvas.stores.top > canvas.stores.bottom;
+}
+
 }  // namespace
 
 int32_t typedTextHeight(int32_t penWidth) {
@@ -571,12 +594,14 @@ RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* tex
     if (layout.lineCount == 0 || !holder || !holder->bitmap)
         return {0, 0, 0, 0};
     RECT box = typedTextBox(x, y, layout);
-    // Only the part on the picture is rendered: the window's paint hands a
-    // copy of just the part it repaints.
-    RECT picture = {0, 0, LONG(imageWidth(holder)), LONG(imageHeight(holder))};
-    RECT part = {};
-    if (!IntersectRect(&part, &box, &picture))
+    // Only the part in the store box (the picture, cut to the drawing clip) is
+    // rendered: the window's paint hands a copy of just the part it repaints.
+    CanvasLock lock(holder, {box.left, box.top, box.right - 1, box.bottom - 1});
+    const PixelCanvas& canvas = lock;
+    if (storesNothing(canvas))
         return box;
+    RECT part = {LONG(canvas.stores.left), LONG(canvas.stores.top), LONG(canvas.stores.right + 1),
+                 LONG(canvas.stores.bottom + 1)};
     int32_t partWidth = part.right - part.left, partHeight = part.bottom - part.top;
     MallocGuard<uint8_t> coverage(size_t(partWidth) * size_t(partHeight));
     if (!coverage)
@@ -585,52 +610,111 @@ RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* tex
     GlyphSource source(glyphs, glyphs.textHeight, glyphs.bold != 0);
     if (!layText(source, text, layout, coverage, partWidth, partHeight, part.left - x, part.top - y))
         return {0, 0, 0, 0};
-    CanvasLock lock(holder, {part.left, part.top, part.right - 1, part.bottom - 1});
-    const PixelCanvas& canvas = lock;
-    for (int64_t row = part.top; row < part.bottom; row++) {
-        if ((brushColour >> 24) == 0xFF)
-            fillSpan(canvas, row, part.left, part.right - 1, brushColour);
-        const uint8_t* ink = coverage + size_t(row - part.top) * size_t(partWidth);
-        for (int64_t column = part.left; column < part.right; column++) {
-            if (ink[column - part.left])
-                setPixel(canvas, column, row,
-                         coverPixel(readPixel(canvas, column, row), penColour, ink[column - part.left]));
-        }
-    }
+    layCoverage(canvas, coverage, partWidth, {part.left, part.top}, penColour, brushColour);
     return box;
 }
 
-RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, uint32_t penColour,
-                    int32_t penWidth, GlyphCache& digitGlyphs) {
+bool renderTypedText(const wchar_t* text, const TextLayout& layout, GlyphCache& glyphs, TextCoverage* out) {
+    *out = {};
+    if (layout.lineCount == 0)
+        return false;
+    RECT box = typedTextBox(0, 0, layout);
+    size_t bytes = size_t(box.right) * size_t(box.bottom);
+    out->coverage = static_cast<uint8_t*>(std::malloc(bytes));
+    if (!out->coverage)
+        return false;
+    std::memset(out->coverage, 0, bytes);
+    out->width = box.right;
+    out->height = box.bottom;
+    GlyphSource source(glyphs, glyphs.textHeight, glyphs.bold != 0);
+    return layText(source, text, layout, out->coverage, out->width, out->height, 0, 0);
+}
+
+void layTypedText(ImageHolder* holder, int32_t x, int32_t y, const TextCoverage& ink, uint32_t penColour,
+                  uint32_t brushColour) {
+    if (!ink.coverage || !holder || !holder->bitmap)
+        return;
+    CanvasLock lock(holder, {x, y, int64_t(x) + ink.width - 1, int64_t(y) + ink.height - 1});
+    if (!storesNothing(lock))
+        layCoverage(lock, ink.coverage, ink.width, {x, y}, penColour, brushColour);
+}
+
+void forgetTextCoverage(TextCoverage& ink) {
+    std::free(ink.coverage);
+    ink = {};
+}
+
+RECT stepMarkerSquare(int32_t x, int32_t y, int32_t penWidth) {
     int32_t radius = markerRadius(penWidth);
-    RECT square = {x - radius, y - radius, x + radius + 1, y + radius + 1};
-    if (!holder || !holder->bitmap)
-        return square;
+    return {x - radius, y - radius, x + radius + 1, y + radius + 1};
+}
+
+bool renderMarkerNumber(uint32_t number, int32_t penWidth, GlyphCache& digitGlyphs, NumberCoverage* out) {
+    *out = {};
+    int32_t radius = markerRadius(penWidth);
+    out->number = number;
+    out->radius = radius;
+    out->ink = {0, 0, -1, -1};
     wchar_t digits[12] = {};
     int32_t count = decimalDigits(number, digits);
     // Wide enough for every digit and a radius of room on each side, so no
     // ink is cut before it is measured.
     DigitCoverage numberMask(radius * (count + 2), radius * 3);
     GlyphSource source(digitGlyphs, radius, true);
-    InkBox ink = {0, 0, -1, -1};
-    if (numberMask.coverage && openGlyphs(source) && layDigits(source, digits, count, numberMask, radius))
-        ink = inkOf(numberMask);
-    // Mask pixel (mx, my) lands on (mx + shiftX, my + shiftY): the ink's
-    // middle on the centre.
-    int64_t shiftX = x - (ink.left + ink.right) / 2, shiftY = y - (ink.top + ink.bottom) / 2;
-    uint32_t numberColour = markerNumberColour(penColour);
+    if (!numberMask.coverage || !openGlyphs(source) || !layDigits(source, digits, count, numberMask, radius))
+        return false;
+    InkBox ink = inkOf(numberMask);
+    out->coverage = numberMask.coverage.items;
+    numberMask.coverage.items = nullptr;
+    out->width = numberMask.width;
+    out->height = numberMask.height;
+    out->ink = {ink.left, ink.top, ink.right, ink.bottom};
+    return true;
+}
+
+void forgetNumberCoverage(NumberCoverage& number) {
+    std::free(number.coverage);
+    number = {};
+}
+
+// The number's ink, its middle on the centre; none when it has no ink.
+void layStepMarker(ImageHolder* holder, int32_t x, int32_t y, const NumberCoverage& number, uint32_t penColour,
+                   int32_t penWidth) {
+    if (!holder || !holder->bitmap)
+        return;
+    int32_t radius = markerRadius(penWidth);
+    RECT square = stepMarkerSquare(x, y, penWidth);
+    // Only the store box (the picture, cut to the drawing clip) is walked.
     CanvasLock lock(holder, {square.left, square.top, square.right - 1, square.bottom - 1});
     const PixelCanvas& canvas = lock;
-    for (int64_t row = square.top; row < square.bottom; row++) {
-        for (int64_t column = square.left; column < square.right; column++) {
+    const RECT& ink = number.ink;
+    bool hasInk = number.coverage && ink.left <= ink.right;
+    // Coverage pixel (mx, my) lands on (mx + shiftX, my + shiftY).
+    int64_t shiftX = x - (ink.left + ink.right) / 2, shiftY = y - (ink.top + ink.bottom) / 2;
+    uint32_t numberColour = markerNumberColour(penColour);
+    for (int64_t row = canvas.stores.top; row <= canvas.stores.bottom; row++) {
+        for (int64_t column = canvas.stores.left; column <= canvas.stores.right; column++) {
             uint32_t disc = discCoverage(int32_t(column - x), int32_t(row - y), radius);
             if (disc == 0)
                 continue;
             uint32_t pixel = coverPixel(readPixel(canvas, column, row), penColour, disc);
-            uint32_t digit = ink.left <= ink.right ? numberMask.at(column - shiftX, row - shiftY) : 0;
+            int64_t mx = column - shiftX, my = row - shiftY;
+            bool inMask = hasInk && mx >= 0 && my >= 0 && mx < number.width && my < number.height;
+            uint32_t digit = inMask ? number.coverage[size_t(my) * size_t(number.width) + size_t(mx)] : 0;
             pixel = coverPixel(pixel, numberColour, (digit * disc + 127) / 255);
             setPixel(canvas, column, row, pixel);
         }
     }
+}
+
+RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, uint32_t penColour,
+                    int32_t penWidth, GlyphCache& digitGlyphs) {
+    RECT square = stepMarkerSquare(x, y, penWidth);
+    if (!holder || !holder->bitmap)
+        return square;
+    NumberCoverage rendered = {};
+    renderMarkerNumber(number, penWidth, digitGlyphs, &rendered);
+    layStepMarker(holder, x, y, rendered, penColour, penWidth);
+    forgetNumberCoverage(rendered);
     return square;
 }

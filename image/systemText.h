@@ -101,11 +101,41 @@ POINT caretPoint(const wchar_t* text, const TextLayout& layout, int32_t caret, G
 int32_t caretAtPoint(const wchar_t* text, const TextLayout& layout, POINT point, GlyphCache& glyphs);
 
 // Fills the box in the brush colour when its alpha is 0xFF, then draws the
-// text in the pen colour as laid out; only the part of the box on the picture
-// is rendered. Answers the box, empty when nothing could be drawn.
+// text in the pen colour as laid out; only the part of the box in the store
+// box (the picture, cut to the drawing clip) is rendered. Answers the box,
+// empty when nothing could be drawn.
 RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* text, const TextLayout& layout,
                    uint32_t penColour, uint32_t brushColour, GlyphCache& glyphs);
-// Answers the square the marker may touch: the disc's bounding box. The
-// digits are the cache's, rendered once each at a radius.
+// A typed text's coverage over its whole box, the box's corner at 0, 0, as
+// drawTypedText renders it: laid with layTypedText at x, y it gives the very
+// pixels drawTypedText gives there. Kept by what draws the same text again.
+struct TextCoverage {
+    uint8_t* coverage;  // width x height bytes, row by row; null for none
+    int32_t width, height;
+};
+bool renderTypedText(const wchar_t* text, const TextLayout& layout, GlyphCache& glyphs, TextCoverage* out);
+void layTypedText(ImageHolder* holder, int32_t x, int32_t y, const TextCoverage& ink, uint32_t penColour,
+                  uint32_t brushColour);
+void forgetTextCoverage(TextCoverage& ink);
+
+// A marker's number as drawStepMarker renders it, laid over its disc by
+// layStepMarker; without coverage (no font) the disc is drawn alone.
+struct NumberCoverage {
+    uint8_t* coverage;  // width x height bytes, row by row; null for none
+    int32_t width, height;
+    RECT ink;  // inclusive; left > right when the number has no ink
+    uint32_t number;
+    int32_t radius;
+};
+// The digits are the cache's, rendered once each at a radius.
+bool renderMarkerNumber(uint32_t number, int32_t penWidth, GlyphCache& digits, NumberCoverage* out);
+void layStepMarker(ImageHolder* holder, int32_t x, int32_t y, const NumberCoverage& number, uint32_t penColour,
+                   int32_t penWidth);
+void forgetNumberCoverage(NumberCoverage& number);
+
+// The square a marker centred on x, y may touch: the disc's bounding box,
+// right and bottom exclusive.
+RECT stepMarkerSquare(int32_t x, int32_t y, int32_t penWidth);
+// Answers the square the marker may touch: the disc's bounding box.
 RECT drawStepMarker(ImageHolder* holder, int32_t x, int32_t y, uint32_t number, uint32_t penColour,
                     int32_t penWidth, GlyphCache& digits);

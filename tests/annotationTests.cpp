@@ -366,33 +366,6 @@ TEST(SnapTo45, KeepsTheDragToTheNearestOfEightDirections) {
 
 namespace {
 
-std::vector<uint32_t> lockedPixels(const ImageHolder& holder) {
-    int32_t width = int32_t(imageWidth(&holder)), height = int32_t(imageHeight(&holder));
-    std::vector<uint32_t> pixels(size_t(width) * size_t(height));
-    Gdiplus::Rect rect(0, 0, width, height);
-    Gdiplus::BitmapData data = {};
-    if (GdipBitmapLockBits(holder.bitmap, &rect, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
-        return {};
-    for (int32_t y = 0; y < height; y++) {
-        const uint32_t* row = reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(data.Scan0) + y * data.Stride);
-        std::copy(row, row + width, pixels.begin() + size_t(y) * size_t(width));
-    }
-    GdipBitmapUnlockBits(holder.bitmap, &data);
-    return pixels;
-}
-
-// Lines of dark "text" on a light page with a coloured band, so the marker
-// and the blocks have something to show.
-void paintPage(GpBitmap* bitmap, int32_t width, int32_t height) {
-    for (int32_t y = 0; y < height; y++) {
-        for (int32_t x = 0; x < width; x++) {
-            bool ink = (y % 20) >= 6 && (y % 20) < 14 && (x * 7 + y * 3) % 11 < 6 && x > 8 && x < width - 8;
-            uint32_t page = 0xFF000000u | uint32_t(200 + x % 50) << 16 | uint32_t(230 - y % 30) << 8 | 0xF0u;
-            GdipBitmapSetPixel(bitmap, x, y, ink ? 0xFF202030u + uint32_t(x % 5) : page);
-        }
-    }
-}
-
 void annotate(ImageHolder* holder, int n) {
     switch (n) {
     case 0:

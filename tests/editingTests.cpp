@@ -291,7 +291,7 @@ bool greyed(HMENU menu, int position) {
 TEST_F(SystemMenu, ListsTheAdditionsWithTheirKeys) {
     static const wchar_t* const expected[] = {
         L"",         L"Cofnij\tCtrl+Z", L"Ponów\tCtrl+Y", L"Kopiuj do schowka\tCtrl+C", L"Zapisz jako...\tCtrl+S",
-        L"",         L"Zaznaczenie\tS", L"Ołówek\tF",     L"Linia\tL",                   L"Prostokąt\tR",
+        L"",         L"Wskaźnik\tV",   L"Zaznaczenie\tS", L"Ołówek\tF",     L"Linia\tL",                   L"Prostokąt\tR",
         L"Elipsa\tE", L"Tekst\tT",     L"Strzałka\tA",  L"Zakreślacz\tH",             L"Zamaskuj\tO",
         L"Napis\tN", L"Numer\tI",
     };
@@ -329,7 +329,7 @@ TEST_F(SystemMenu, ListsTheAdditionsWithTheirKeys) {
     EXPECT_EQ(marked(picture(editor)), mark) << "the menu's undo";
     SendMessageW(editor, WM_SYSCOMMAND, GetMenuItemID(menu, redoItem), 0);
     EXPECT_EQ(marked(picture(editor)), unite(lineSteps, mark)) << "the menu's redo";
-    SendMessageW(editor, WM_SYSCOMMAND, GetMenuItemID(menu, first + 7), 0);
+    SendMessageW(editor, WM_SYSCOMMAND, GetMenuItemID(menu, first + 8), 0);
     EXPECT_NE(SendMessageW(editorToolbar(editor), TB_ISBUTTONCHECKED, 3, 0), 0) << "the menu's pencil";
     EXPECT_EQ(SendMessageW(editorToolbar(editor), TB_ISBUTTONCHECKED, 4, 0), 0);
     SendMessageW(editor, WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -46,6 +46,12 @@ PointSet subtract(const PointSet& a, const PointSet& b);
 PointSet translate(const PointSet& points, int32_t dx, int32_t dy);
 PointSet keepInside(const PointSet& points, int32_t width, int32_t height);
 
+// The whole picture in 32-bit ARGB, row by row; empty when it cannot be read.
+std::vector<uint32_t> lockedPixels(const ImageHolder& holder);
+// Lines of dark "text" on a light page with a coloured band, so markers,
+// redaction blocks and highlights have something to show.
+void paintPage(GpBitmap* bitmap, int32_t width, int32_t height);
+
 struct PixelWrite {
     int32_t x, y;
     uint32_t colour;

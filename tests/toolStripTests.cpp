@@ -27,7 +27,7 @@ RECT buttonInEditor(HWND bar, int command) {
 // The pressed buttons of both toolbars, by command.
 std::vector<int> pressedButtons(HWND editor) {
     std::vector<int> pressed;
-    for (int command : {2, 3, 4, 5, 6, 7, 20, 21, 22, 23, 24}) {
+    for (int command : {2, 3, 4, 5, 6, 7, 20, 21, 22, 23, 24, 25}) {
         if (SendMessageW(command < 20 ? editorToolbar(editor) : toolStrip(editor), TB_ISBUTTONCHECKED, command, 0))
             pressed.push_back(command);
     }
@@ -58,24 +58,25 @@ std::wstring balloonShown(HWND editor) {
 }  // namespace
 
 // The five buttons with their tooltips sit just after the toolbar's last
-// item, in its row, fully shown in both layouts; the pointer's waits hidden.
+// item, in its row, fully shown in both layouts, the pointer's first.
 TEST_F(ToolStrip, SitsAfterTheToolbarInBothLayoutsWithItsTooltips) {
-    const wchar_t* const tips[] = {L"Strzałka (A)", L"Zakreślacz (H)", L"Zamaskuj (O)", L"Napis (N)", L"Numer (I)"};
+    const wchar_t* const tips[] = {L"Strzałka (A)", L"Zakreślacz (H)", L"Zamaskuj (O)",
+                                   L"Napis (N)",    L"Numer (I)",      L"Wskaźnik (V)"};
     HWND editor = openFromClipboard(120, 90);
     ASSERT_NE(editor, nullptr);
     HWND strip = toolStrip(editor);
     ASSERT_NE(strip, nullptr);
-    for (int command = 20; command <= 24; command++) {
+    for (int command = 20; command <= 25; command++) {
         wchar_t text[64] = {};
         TTTOOLINFOW tool = {sizeof(tool), 0, strip, UINT_PTR(command), {}, nullptr, text, 0, nullptr};
         SendMessageW(reinterpret_cast<HWND>(SendMessageW(strip, TB_GETTOOLTIPS, 0, 0)), TTM_GETTEXTW, 64,
                      LPARAM(&tool));
         EXPECT_EQ(std::wstring(text), tips[command - 20]) << "as the tooltip shows it";
     }
-    EXPECT_NE(SendMessageW(strip, TB_ISBUTTONHIDDEN, 25, 0), 0) << "the pointer's button";
+    EXPECT_EQ(SendMessageW(strip, TB_ISBUTTONHIDDEN, 25, 0), 0) << "the pointer's button";
     for (const char* layout : {"collapsed", "expanded"}) {
         RECT last = buttonInEditor(editorToolbar(editor), 15);
-        RECT first = buttonInEditor(strip, 20);
+        RECT first = buttonInEditor(strip, 25);
         EXPECT_EQ(first.top, last.top) << layout;
         EXPECT_EQ(first.left, last.right + 12) << layout << ": after a separator";
         RECT client = {};
@@ -99,7 +100,7 @@ TEST_F(ToolStrip, ButtonsChooseAsTheirKeysDo) {
     const Case cases[] = {
         {'A', 20, {20, 20}, {100, 60}, nullptr}, {'H', 21, {20, 20}, {100, 60}, nullptr},
         {'O', 22, {30, 10}, {150, 90}, nullptr}, {'N', 23, {30, 30}, {30, 30}, L"Zaż"},
-        {'I', 24, {50, 40}, {50, 40}, nullptr},
+        {'I', 24, {50, 40}, {50, 40}, nullptr}, {'V', 25, {20, 20}, {100, 60}, nullptr},
     };
     for (const Case& c : cases) {
         Picture pictures[2], blank;
@@ -128,7 +129,7 @@ TEST_F(ToolStrip, ButtonsChooseAsTheirKeysDo) {
             SendMessageW(editor, WM_COMMAND, 15, 0);
         }
         EXPECT_TRUE(pictures[0] == pictures[1]) << char(c.key);
-        EXPECT_FALSE(pictures[1] == blank) << char(c.key) << " drew";
+        EXPECT_EQ(pictures[1] == blank, c.key == 'V') << char(c.key) << ": drew, the pointer alone not";
     }
 }
 
@@ -162,7 +163,7 @@ std::vector<std::vector<uint8_t>> outcome(HWND editor, const std::wstring& saveP
 // button) on a picture with a selection and a line drawn.
 TEST_F(ContextMenu, RowsDoWhatTheirKeysDo) {
     const wchar_t* const listed =
-        L"Zaznaczenie\tS|Ołówek\tF|Linia\tL checked|Prostokąt\tR|Elipsa\tE|Tekst\tT|Strzałka\tA|Zakreślacz\tH|"
+        L"Wskaźnik\tV|Zaznaczenie\tS|Ołówek\tF|Linia\tL checked|Prostokąt\tR|Elipsa\tE|Tekst\tT|Strzałka\tA|Zakreślacz\tH|"
         L"Zamaskuj\tO|Napis\tN|Numer\tI||Cofnij\tCtrl+Z|Ponów\tCtrl+Y greyed|Kopiuj\tCtrl+C|Zapisz jako...\tCtrl+S||"
         L"Wyślij zaznaczenie\tEnter|Wyślij cały|Pełny ekran\tAlt+Enter greyed|";
     struct Case {
@@ -176,6 +177,7 @@ TEST_F(ContextMenu, RowsDoWhatTheirKeysDo) {
         {L"Wyślij zaznaczenie\tEnter", VK_RETURN, false, false, false},
         {L"Wyślij cały", 0, false, false, false},         {L"Pełny ekran\tAlt+Enter", VK_RETURN, false, true, false},
         {L"Prostokąt\tR", 'R', false, false, false},      {L"Strzałka\tA", 'A', false, false, false},
+        {L"Wskaźnik\tV", 'V', false, false, false},
     };
     const std::wstring path = freshFolder(L"contextMenu") + L"zapis.png";
     hostAddPictureTransfer(onlineContact, {0});

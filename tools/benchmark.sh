@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The benchmark: set-up and build as tools/setup.sh, then endToEndBenchmark and
-# rasterBenchmark under Wine, printed as one table of medians and ratios with
-# whether each aim is met. Not a test: the figures depend on the machine.
+# The benchmark: set-up and build as tools/setup.sh, then endToEndBenchmark,
+# selectionBenchmark, rasterBenchmark and layerBenchmark under Wine, printed as
+# tables of medians and ratios with whether each aim is met. Not a test: the
+# figures depend on the machine.
 #
 # Two Xvfb screens, each with its own display and wineserver on the tests'
 # Wine prefix, one after the other:
@@ -37,4 +38,4 @@ echo
 echo "selectionBenchmark:"
 runSession "$bigScreen" "$root/tools/wine-run.sh" selectionBenchmark.exe
 echo
-runSession 1280x1024x24 bash -c '"$0" endToEndBenchmark.exe --rows-only && echo && echo "rasterBenchmark:" && "$0" rasterBenchmark.exe' "$root/tools/wine-run.sh"
+runSession 1280x1024x24 bash -c '"$0" endToEndBenchmark.exe --rows-only && echo && echo "rasterBenchmark:" && "$0" rasterBenchmark.exe && echo && echo "layerBenchmark:" && "$0" layerBenchmark.exe' "$root/tools/wine-run.sh"

@@ -1,11 +1,15 @@
-// What the benchmarks that drive the editor share: a millisecond clock, the
-// median of a run's samples, and emptying this thread's message queue.
+// What the benchmarks share: a millisecond clock, the median of a run's
+// samples, emptying this thread's message queue, and GDI+ for those that draw
+// without the plug-in.
 #pragma once
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
+
+#include "image/gdiplusFlat.h"
 
 inline double nowMs() {
     static LARGE_INTEGER frequency = {};
@@ -31,4 +35,13 @@ inline void drainMessages() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+}
+
+// GDI+ for the whole run; says so and answers false when it does not start.
+inline bool startGdiplus(ULONG_PTR* token) {
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(token, &input, nullptr) == Gdiplus::Ok)
+        return true;
+    std::fprintf(stderr, "GDI+ did not start\n");
+    return false;
 }

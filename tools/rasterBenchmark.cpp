@@ -17,6 +17,7 @@
 #include "image/history.h"
 #include "image/pixelCanvas.h"
 #include "image/systemText.h"
+#include "tools/benchmarkClock.h"
 
 using namespace Gdiplus::DllExports;
 
@@ -339,12 +340,9 @@ void reportSystemText(int32_t width, int32_t height) {
 }  // namespace
 
 int main() {
-    Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
-    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) {
-        std::fprintf(stderr, "GDI+ did not start\n");
+    if (!startGdiplus(&token))
         return 1;
-    }
     std::printf("primary screen %dx%d, median of %d runs\n\n", GetSystemMetrics(SM_CXSCREEN),
                 GetSystemMetrics(SM_CYSCREEN), runs);
     std::printf("| picture | operation | pixel writes | time ms | baseline writes | baseline ms | ratio |\n");

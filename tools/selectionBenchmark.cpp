@@ -6,6 +6,9 @@
 // - while an arrow, a highlight, or a rectangle at pen width 15 with its fill
 //   is previewed;
 // - for comparison, a repaint of the whole view, which no move should need;
+// with 200 drawings of every kind made by the tools (20 of each), the
+// pointer's press that chooses one, one move while one is moved or resized,
+// and the undo and the redo of such an edit, each with its repaint;
 // and the recording of the windows a screenshot shows, as the capture runs
 // it: with 50 and with 500 framed windows open (each with three child
 // controls), and with one window holding fifty levels of nested children.
@@ -182,6 +185,87 @@ void measureWindowList(const WindowListCase& c) {
 
 }  // namespace
 
+// Twenty of each tool's drawings, a row of them per tool, each 60 x 60.
+const WPARAM drawingKeys[] = {'F', 'L', 'R', 'E', 'T', 'A', 'H', 'O', 'N', 'I'};
+
+POINT drawingCorner(int kind, int i) {
+    return {LONG(60 + i * 90), LONG(60 + kind * 100)};
+}
+
+void pressAndRelease(HWND editor, POINT at) {
+    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+}
+
+double timedControlKey(HWND editor, WPARAM k) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    double start = nowMs();
+    SendMessageW(editor, WM_KEYDOWN, k, 0);
+    RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    double ms = nowMs() - start;
+    SendMessageW(editor, WM_KEYUP, k, 0);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    return ms;
+}
+
+void makeDrawings(HWND editor) {
+    HWND toolbar = FindWindowExW(editor, nullptr, L"ToolbarWindow32", nullptr);
+    SetWindowTextW(FindWindowExW(toolbar, nullptr, L"Edit", nullptr), L"Ab");
+    for (int kind = 0; kind < int(std::size(drawingKeys)); kind++) {
+        for (int i = 0; i < 20; i++) {
+            key(editor, drawingKeys[kind]);
+            POINT a = drawingCorner(kind, i), b = {a.x + 60, a.y + 60};
+            SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(a.x, a.y));
+            SendMessageW(editor, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(b.x, b.y));
+            SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(b.x, b.y));
+            if (drawingKeys[kind] == 'N') {
+                SendMessageW(editor, WM_CHAR, L'Q', 0);
+                timedControlKey(editor, VK_RETURN);  // Ctrl+Enter commits the box
+            }
+        }
+    }
+    key(editor, 'V');
+    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void measurePointer(HWND editor) {
+    char picture[64];
+    std::snprintf(picture, sizeof(picture), "%dx%d, 200 drawings", pictureWidth, pictureHeight);
+    makeDrawings(editor);
+    std::vector<double> presses;
+    for (int i = 0; i <= 2 * 20; i++) {
+        POINT a = drawingCorner(2, i % 20);  // a rectangle's left side
+        double start = nowMs();
+        SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(a.x, a.y + 30));
+        RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        if (i > 0)
+            presses.push_back(nowMs() - start);
+        SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(a.x, a.y + 30));
+    }
+    printRow("the pointer's press that chooses a rectangle, with its repaint", picture, median(presses), moveAimMs);
+    POINT rectangle = drawingCorner(2, 10);
+    printRow("one move, a rectangle moved by the pointer, with its repaint", picture,
+             dragMedian(editor, {rectangle.x, rectangle.y + 30}, {1, 1}), moveAimMs);
+    POINT arrow = drawingCorner(5, 10);
+    pressAndRelease(editor, {arrow.x + 30, arrow.y + 30});
+    printRow("one move, an arrow's end dragged by the pointer, with its repaint", picture,
+             dragMedian(editor, {arrow.x + 60, arrow.y + 60}, {1, 1}), moveAimMs);
+    std::vector<double> undos, redos;
+    for (int i = 0; i <= 20; i++) {
+        double undo = timedControlKey(editor, 'Z'), redo = timedControlKey(editor, 'Y');
+        if (i > 0) {
+            undos.push_back(undo);
+            redos.push_back(redo);
+        }
+    }
+    printRow("undo of the arrow's edit, with its repaint", picture, median(undos), 5);
+    printRow("redo of the arrow's edit, with its repaint", picture, median(redos), 5);
+}
+
 int main(int argc, char** argv) {
     bool rowsOnly = argc > 1 && std::strcmp(argv[1], "--rows-only") == 0;
     if (GetSystemMetrics(SM_CXSCREEN) <= pictureWidth || GetSystemMetrics(SM_CYSCREEN) <= pictureHeight) {
@@ -216,6 +300,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     measureMoves(editor);
+    measurePointer(editor);
     SendMessageW(editor, WM_COMMAND, 15, 0);
     drainMessages();
     for (const WindowListCase& c : windowListCases)

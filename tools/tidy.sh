@@ -11,10 +11,10 @@ if [ ! -f "$database/compile_commands.json" ]; then
     exit 1
 fi
 # Every source the build compiles in those folders, new ones included.
-mapfile -t files < <(grep -oE '"file": "[^"]*/(plugin|image|editor|delivery)/[^"]*\.cpp"' \
+mapfile -t files < <(grep -oE '"file": "[^"]*/(plugin|image|editor|delivery|annotations)/[^"]*\.cpp"' \
                          "$database/compile_commands.json" | cut -d'"' -f4 | sort -u)
 if [ ${#files[@]} -eq 0 ]; then
-    echo "no sources of plugin/, image/, editor/ or delivery/ in the compile commands" >&2
+    echo "no sources of plugin/, image/, editor/, delivery/ or annotations/ in the compile commands" >&2
     exit 1
 fi
 # Two at a time, one per core. clang-tidy counts what it hides in system
