@@ -583,6 +583,15 @@ LRESULT onNcActivate(HWND window, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, WM_NCACTIVATE, wParam, framePainted ? lParam : -1);
 }
 
+// The paint composes every part of the client area it repaints, background
+// included, so its own erase is skipped. A transparent toolbar asks its
+// parent to erase under its buttons with its own DC: that one is filled.
+LRESULT onEraseBackground(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (WindowFromDC(reinterpret_cast<HDC>(wParam)) == window)
+        return 1;
+    return DefWindowProcW(window, WM_ERASEBKGND, wParam, lParam);
+}
+
 LRESULT onNcPaint(HWND window, WPARAM wParam, LPARAM lParam) {
     framePainted = true;
     return DefWindowProcW(window, WM_NCPAINT, wParam, lParam);
@@ -626,8 +635,7 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_CONTEXTMENU:
         return contextMenuRequested(s, wParam, lParam) ? 0 : DefWindowProcW(window, message, wParam, lParam);
     case WM_ERASEBKGND:
-        // The paint composes every part it repaints, background included.
-        return 1;
+        return onEraseBackground(window, wParam, lParam);
     case WM_NCACTIVATE:
         return onNcActivate(window, wParam, lParam);
     case WM_NCPAINT:

@@ -82,6 +82,11 @@ TEST_F(ToolStrip, SitsAfterTheToolbarInBothLayoutsWithItsTooltips) {
         RECT client = {};
         GetClientRect(editor, &client);
         EXPECT_EQ(buttonInEditor(strip, 24).right, client.right) << layout << ": every item shows";
+        // The toolbars are transparent: the editor fills what lies under them.
+        UpdateWindow(editor);
+        HDC dc = GetDC(editor);
+        EXPECT_EQ(GetPixel(dc, last.right + 6, last.top + 2), RGB(255, 255, 255)) << layout << ": the background";
+        ReleaseDC(editor, dc);
         SendMessageW(editor, WM_COMMAND, 10, 0);
     }
 }
