@@ -8,13 +8,18 @@
 // - for comparison, a repaint of the whole view, which no move should need;
 // with 200 drawings of every kind made by the tools (20 of each), the
 // pointer's press that chooses one, one move while one is moved or resized,
-// and the undo and the redo of such an edit, each with its repaint;
+// and the undo and the redo of such an edit, each with its repaint; the
+// whole picture with those drawings sent as PNG, command to the host's
+// "PFSendPicture" (run with an earlier snipLeaf.dll beside it, the same row
+// times that one's send of the same drawings);
 // and the recording of the windows a screenshot shows, as the capture runs
 // it: with 50 and with 500 framed windows open (each with three child
 // controls), and with one window holding fifty levels of nested children.
 // Each row is the median of `moves` moves (or `runs` recordings) after one
 // unmeasured warm-up. Not a test: the figures depend on the machine.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -266,6 +271,41 @@ void measurePointer(HWND editor) {
     printRow("redo of the arrow's edit, with its repaint", picture, median(redos), 5);
 }
 
+// A new editor each run, since a send that the host takes closes it.
+void measureSendWithDrawings() {
+    char picture[64];
+    std::snprintf(picture, sizeof(picture), "%dx%d, 200 drawings", pictureWidth, pictureHeight);
+    static double sentAt = 0;
+    hostRegister(L"GG/1/PFSendPicture", [](int64_t, int64_t) -> int64_t {
+        sentAt = nowMs();
+        return 0;
+    });
+    std::vector<double> sends;
+    for (int run = 0; run <= 5; run++) {
+        hostPutPictureOnClipboard(pictureWidth, pictureHeight);
+        hostClickItem(L"snipLeaf/Clipboard", {contact});
+        drainMessages();
+        HWND editor = FindWindowW(L"ScreenshotWnd", L"Image");
+        if (!editor)
+            return;
+        makeDrawings(editor);
+        HWND slider = FindWindowExW(FindWindowExW(editor, nullptr, L"ToolbarWindow32", nullptr), nullptr,
+                                    L"msctls_trackbar32", nullptr);
+        SendMessageW(slider, TBM_SETPOS, TRUE, 0);  // PNG
+        sentAt = 0;
+        double start = nowMs();
+        SendMessageW(editor, WM_COMMAND, 12, 0);
+        if (run > 0 && sentAt > 0)
+            sends.push_back(sentAt - start);
+        if (IsWindow(editor))
+            SendMessageW(editor, WM_COMMAND, 15, 0);
+        drainMessages();
+    }
+    if (!sends.empty())
+        printRow("the whole picture with its drawings sent as PNG, command to PFSendPicture", picture,
+                 median(sends), 0);
+}
+
 int main(int argc, char** argv) {
     bool rowsOnly = argc > 1 && std::strcmp(argv[1], "--rows-only") == 0;
     if (GetSystemMetrics(SM_CXSCREEN) <= pictureWidth || GetSystemMetrics(SM_CYSCREEN) <= pictureHeight) {
@@ -303,6 +343,7 @@ int main(int argc, char** argv) {
     measurePointer(editor);
     SendMessageW(editor, WM_COMMAND, 15, 0);
     drainMessages();
+    measureSendWithDrawings();
     for (const WindowListCase& c : windowListCases)
         measureWindowList(c);
     plugin.pluginUnload(0);
