@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/editorWindow.h"
 #include "editorTestSupport.h"
 
 namespace {
@@ -17,10 +18,11 @@ constexpr int width = 220, height = 140;
 
 // One user action: a left drag through points, a key (Shift held when
 // asked), a character typed, Ctrl+Enter, the style control's fill box
-// cleared, the text tool's field set, or a double-click at the point, a
-// character typed and Ctrl+Enter (Escape with shift).
+// cleared, the text tool's field set, a double-click at the point, a
+// character typed and Ctrl+Enter (Escape with shift), or a red pen of the
+// code's width chosen in the style control.
 struct Act {
-    enum Op { drag, key, typed, commit, unfill, field, retype } op;
+    enum Op { drag, key, typed, commit, unfill, field, retype, restyle } op;
     std::vector<POINT> points;
     WPARAM code;
     bool shift;
@@ -74,6 +76,9 @@ void perform(HWND editor, const Act& act) {
     case Act::field:
         SetWindowTextW(textField(editor), L"Ab");
         return;
+    case Act::restyle:
+        SendMessageW(editor, stylePenChangedMessage, act.code, LPARAM(RGB(200, 0, 0)));
+        return;
     default:
         setFill(editor, false);
     }
@@ -107,8 +112,10 @@ protected:
         if (!editor)
             return out;
         choosePng(editor);
-        // The style stays from editor to editor: each starts filled.
+        // The style stays from editor to editor: each starts filled, with a
+        // black pen 1 pixel wide.
         setFill(editor, true);
+        SendMessageW(editor, stylePenChangedMessage, 1, LPARAM(RGB(0, 0, 0)));
         press(editor, 'S');
         drag(editor, false, {{0, 0}, {width, height}});
         performAll(editor, drawing);
@@ -171,6 +178,8 @@ TEST_F(Pointer, EditsSendWhatDrawingItSoFromTheStartSends) {
          drawn({shape('R', a, {140, 90})})},
         {"rectangle's fill taken off", drawn({shape('R', a, b)}), {dragAct(a, a), op(Act::unfill)},
          {op(Act::unfill), keyAct('R'), dragAct(a, b)}},
+        {"ellipse's pen restyled", drawn({shape('E', a, b)}), {dragAct({80, 30}, {80, 30}), op(Act::restyle, 5)},
+         {op(Act::restyle, 5), keyAct('E'), dragAct(a, b)}},
         {"unfilled rectangle's inside takes nothing", {op(Act::unfill), keyAct('R'), dragAct(a, b)},
          {dragAct({80, 60}, {80, 60}), keyAct(VK_DELETE)}, {op(Act::unfill), keyAct('R'), dragAct(a, b)}},
         {"ellipse by keys", drawn({shape('E', a, b)}),
