@@ -67,15 +67,32 @@ void drawText(EditorState& s, POINT p) {
     keepDrawingStep(s, {annotationBitmapText, &p, 1, text, int32_t(std::strlen(text)), unwrappedRoom});
 }
 
+// The drawn kind of a tool that drags a two-point shape; false for the others.
+bool twoPointKind(int32_t tool, uint8_t* kind) {
+    static const struct {
+        int32_t tool;
+        uint8_t kind;
+    } kinds[] = {{toolLine, annotationLine}, {toolRectangle, annotationRectangle},
+                 {toolEllipse, annotationEllipse}, {toolArrow, annotationArrow}};
+    for (const auto& k : kinds) {
+        if (k.tool == tool) {
+            *kind = k.kind;
+            return true;
+        }
+    }
+    return false;
+}
+
 void drawShape(EditorState& s) {
     openStepIfNone(s);
     POINT a = s.dragStart;
     POINT b = s.dragEnd;
     drawToolShape(s.picture, s, a, b);
     invalidatePenMargin(s, a, b);
-    static const uint8_t kinds[] = {annotationLine, annotationRectangle, annotationEllipse};
+    uint8_t kind = annotationLine;
+    twoPointKind(s.tool, &kind);
     POINT corners[2] = {a, b};
-    keepDrawingStep(s, {kinds[s.tool - toolLine], corners, 2, nullptr, 0, unwrappedRoom});
+    keepDrawingStep(s, {kind, corners, 2, nullptr, 0, unwrappedRoom});
 }
 
 // Where the annotation is drawn to: with Shift held the arrow keeps to a
@@ -175,24 +192,19 @@ void finishDrag(EditorState& s, POINT end) {
 
 }  // namespace
 
+// Drawn as its finished record draws, so the preview, the step and the
+// record cannot differ.
 void drawToolShape(ImageHolder* holder, const EditorState& s, POINT a, POINT b) {
-    RECT r = normalisedRect(a.x, a.y, b.x, b.y);
-    switch (s.tool) {
-    case toolLine:
-        drawLine(holder, a.x, a.y, b.x, b.y, s.penColor, s.penWidth);
+    POINT ends[2] = {a, b};
+    Annotation shape = {};
+    if (!twoPointKind(s.tool, &shape.kind))
         return;
-    case toolRectangle:
-        drawRectangle(holder, r.left, r.top, r.right, r.bottom, s.penColor, s.brushColor, s.penWidth);
-        return;
-    case toolEllipse:
-        drawEllipse(holder, r.left, r.top, r.right, r.bottom, s.penColor, s.brushColor, s.penWidth);
-        return;
-    case toolArrow:
-        drawArrow(holder, a.x, a.y, b.x, b.y, s.penColor, s.penWidth);
-        return;
-    default:
-        return;
-    }
+    shape.points = ends;
+    shape.pointCount = 2;
+    shape.penColor = s.penColor;
+    shape.brushColor = s.brushColor;
+    shape.penWidth = s.penWidth;
+    drawAnnotation(holder, shape, 0);
 }
 
 RECT normalisedRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
