@@ -875,12 +875,14 @@ void runAll(const std::wstring& folder, bool withPhoto) {
 
 // No arguments: the header and every row, the photo's last; --rows-only: the
 // rows without the header and the photo (the run on the second screen);
-// --text-rows: the typed text's and the markers' rows alone; the
+// --text-rows: the typed text's and the markers' rows alone; --open-rows:
+// the click-to-editor rows alone, to compare changes to the opening; the
 // further runs of measurePhoto: --photo-baseline-peak <file>, and
 // --photo-rows <file> <GDI+'s own peak in KiB>.
 int main(int argc, char** argv) {
     bool rowsOnly = argc > 1 && std::strcmp(argv[1], "--rows-only") == 0;
     bool textRows = argc > 1 && std::strcmp(argv[1], "--text-rows") == 0;
+    bool openRows = argc > 1 && std::strcmp(argv[1], "--open-rows") == 0;
     bool photoRun = argc > 2 && std::strncmp(argv[1], "--photo-", 8) == 0;
     std::wstring folder = benchmarkFolder();
     hostReset({folder + L"settings.ini", hostExeFolder()});
@@ -909,6 +911,10 @@ int main(int argc, char** argv) {
         else if (arguments && count > 3)
             measurePhotoOpening(arguments[2], _wtof(arguments[3]) / 1024.0);
         LocalFree(arguments);
+    } else if (openRows) {
+        for (const PictureSizeCase& size : clipboardSizes)
+            measureClipboard(size);
+        measureScreen();
     } else if (textRows) {
         measureKeystrokes();
         measureMarkers();
