@@ -194,6 +194,9 @@ LONG widthForToolbar(LONG windowWidth, LONG toolbarWindowWidth, LONG workWidth) 
 
 namespace {
 
+// Posted by the first paint: the toolbar's hidden controls are made then.
+constexpr UINT makeControlsMessage = WM_APP + 0x100;
+
 // Whether the open editor's frame has been painted since it was made.
 bool framePainted = false;
 
@@ -352,7 +355,7 @@ void saveEditorSettings(EditorState& s) {
     writeSetting(keyPenColor, int32_t(s.penColor));
     writeSetting(keyBrushColor, int32_t(s.brushColor));
     writeSetting(keyPenWidth, s.penWidth);
-    writeSetting(keyTransparent, IsDlgButtonChecked(s.styleControl, styleFillCheckBoxId) == BST_CHECKED ? 1 : 0);
+    writeSetting(keyTransparent, fillTicked(s) ? 1 : 0);
     flushSettings();
     if (s.window)
         RemovePropW(s.window, editorProperty);
@@ -398,9 +401,12 @@ void dispatchCommand(EditorState& s, WPARAM wParam) {
 
 namespace {
 
+// The controls the first paint does not show are made after it.
 LRESULT onPaint(HWND window, EditorState& s, WPARAM wParam, LPARAM lParam) {
     if (s.picture)
         paintView(s);
+    if (s.controlsDue == 1 && PostMessageW(window, makeControlsMessage, 0, 0))
+        s.controlsDue = 2;
     return DefWindowProcW(window, WM_PAINT, wParam, lParam);
 }
 
@@ -688,6 +694,9 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return onSystemCommand(window, s, wParam, lParam);
     case WM_INITMENUPOPUP:
         return onInitMenuPopup(window, s, wParam, lParam);
+    case makeControlsMessage:
+        makeToolbarControls(s);
+        return 0;
     case stylePenChangedMessage:
     case styleBrushChangedMessage:
         return onStyleChanged(window, s, message, wParam, lParam);

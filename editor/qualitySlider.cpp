@@ -101,9 +101,14 @@ HWND createQualitySlider(HWND toolbar) {
     SetWindowSubclass(toolbar, qualityTipProc, 0, DWORD_PTR(slider));
     if (HWND dragTip = reinterpret_cast<HWND>(SendMessageW(slider, TBM_GETTOOLTIPS, 0, 0)))
         SetWindowSubclass(dragTip, dragTipProc, 0, DWORD_PTR(slider));
+    return slider;
+}
+
+void addSliderHoverTip(HWND toolbar, HWND slider) {
+    if (!slider)
+        return;
     if (HWND hoverTip = createHoverTip(toolbar, slider))
         SetWindowSubclass(slider, sliderMouseProc, 0, DWORD_PTR(hoverTip));
-    return slider;
 }
 
 LRESULT CALLBACK qualityTipProc(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR slider) {

@@ -97,7 +97,7 @@ void setUpStyleControl(EditorState& s) {
     PostMessageW(s.styleControl, setPenWidthMessage, 0, LPARAM(s.penWidth));
     PostMessageW(s.styleControl, setPenColorMessage, 0, LPARAM(swapRedBlue(s.penColor)));
     PostMessageW(s.styleControl, setBrushColorMessage, 0, LPARAM(swapRedBlue(s.brushColor)));
-    PostMessageW(s.styleControl, setTransparentMessage, 0, LPARAM(readSetting(keyTransparent, defaultTransparent)));
+    PostMessageW(s.styleControl, setTransparentMessage, 0, LPARAM(s.dueTransparent));
     RECT client = {};
     GetClientRect(s.styleControl, &client);
     ShowWindow(s.styleControl, SW_HIDE);
@@ -166,6 +166,7 @@ void setToggleText(HWND button, const wchar_t* text) {
 }
 
 void expandToolbar(EditorState& s) {
+    makeToolbarControls(s);
     s.toolbarCollapsed = 0;
     setToggleText(s.toggleButton, L"<");
     ShowWindow(s.styleControl, SW_SHOW);
@@ -211,9 +212,12 @@ void leaveFullScreen(EditorState& s, DWORD style, int w, int h) {
 
 }  // namespace
 
+// The handles of a closed editor's controls may come back as other windows'.
 void createToolbar(EditorState& s) {
     s.toolbar = createToolbarWindow(s.window);
-    setUpStyleControl(s);
+    s.styleControl = nullptr;
+    s.dueTransparent = readSetting(keyTransparent, defaultTransparent);
+    s.controlsDue = 1;
     showHandOffButtons(s.toolbar);
     s.textEdit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_DISABLED | WS_BORDER | ES_AUTOHSCROLL, 0, 0, 0, 0,
                                  s.toolbar, nullptr, moduleHandle, nullptr);
@@ -222,6 +226,23 @@ void createToolbar(EditorState& s) {
     auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageW(s.textEdit, WM_SETFONT, font, TRUE);
     SendMessageW(s.qualitySlider, WM_SETFONT, font, TRUE);
+}
+
+// Six windows, two of them top-level tips, that the collapsed toolbar does
+// not show: made before the first paint they would hold it back.
+void makeToolbarControls(EditorState& s) {
+    if (!s.controlsDue || !s.toolbar)
+        return;
+    s.controlsDue = 0;
+    setUpStyleControl(s);
+    addSliderHoverTip(s.toolbar, s.qualitySlider);
+}
+
+// As the style control reads the setting it is given.
+bool fillTicked(const EditorState& s) {
+    if (s.controlsDue)
+        return s.dueTransparent == 1;
+    return IsDlgButtonChecked(s.styleControl, styleFillCheckBoxId) == BST_CHECKED;
 }
 
 // Wine lays a bottom toolbar out a divider's height above the client's edge,

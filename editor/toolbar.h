@@ -6,10 +6,13 @@
 
 #include "editorState.h"
 
-// The toolbar at the bottom of s.window with the style control, the text edit,
-// the quality slider and the toggle button; the hand-off buttons show when the
-// host has their functions.
+// The toolbar at the bottom of s.window with the text edit, the quality
+// slider and the toggle button; the hand-off buttons show when the host has their functions.
 void createToolbar(EditorState& s);
+// The style control and the slider's hover tip, made if they are still due.
+void makeToolbarControls(EditorState& s);
+// The style control's fill box is ticked, or is to start ticked.
+bool fillTicked(const EditorState& s);
 // What the toolbar takes of the client area, from its top edge down.
 int toolbarShare(const EditorState& s);
 // The client width its shown items take.
