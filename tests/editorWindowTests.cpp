@@ -48,6 +48,20 @@ TEST_F(EditorWindow, FrameCloseWritesStyleButNotQuality) {
                                                          L"Set snipLeaf/Transparent=0", L"Write"}));
 }
 
+// The collapsed toolbar's style control is made after the first paint; an
+// editor closed before it still writes the fill it was opened with.
+TEST_F(EditorWindow, ClosedBeforeItsFirstPaintKeepsTheFill) {
+    hostSettings()[L"snipLeaf/Transparent"] = 1;
+    hostRegister(L"WTW/Settings/Read", [](int64_t, int64_t) { return int64_t(0); }, RecordKind::none);
+    ASSERT_TRUE(hostPutPictureOnClipboard(200, 100));
+    ASSERT_EQ(hostClickItem(L"snipLeaf/Clipboard", {onlineContact}), 0);
+    HWND editor = findEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(childOfClass(editorToolbar(editor), L"StyleControl"), nullptr);
+    SendMessageW(editor, WM_COMMAND, 15, 0);
+    EXPECT_EQ(hostSettings()[L"snipLeaf/Transparent"], 1);
+}
+
 TEST_F(EditorWindow, SecondPictureClosesTheFirstAfterSavingItsSettings) {
     HWND first = openFromClipboard(200, 100);
     ASSERT_NE(first, nullptr);
