@@ -89,30 +89,47 @@ void paintBand(const EditorState& s, HDC paint, HDC memory, const RECT& band) {
     BitBlt(paint, band.left, band.top, width, height, memory, 0, 0, SRCCOPY);
 }
 
-// The paint of one rectangle of the update region, composed off screen in
+// The paint of the update region's rectangles, each composed off screen in
 // as few bands as hold at most bandPixels each: one buffer as large as the
 // whole repaint would hold, at the first paint of a 4K picture, another
 // copy of it; and as few as that, since under Wine every copy to the window
 // made later than 50 ms into the paint waits for the X server. An even
 // number of rows a band keeps the dotted marks' pattern where one buffer
-// would put it.
+// would put it. One buffer, as wide as the widest rectangle, serves them
+// all: a buffer made costs more than many a small rectangle drawn in it.
 constexpr int64_t bandPixels = int64_t(1) << 22;
 
-void paintArea(EditorState& s, HDC paint, const RECT& area) {
-    int width = area.right - area.left;
-    int height = area.bottom - area.top;
-    if (width <= 0 || height <= 0)
-        return;
+// Rows of a band of this height in a buffer this wide.
+int bandRows(int width, int height) {
     int64_t fitting = bandPixels / width;
-    int rows = fitting >= height ? height : int(fitting < 2 ? 2 : fitting & ~int64_t(1));
+    return fitting >= height ? height : int(fitting < 2 ? 2 : fitting & ~int64_t(1));
+}
+
+void paintArea(EditorState& s, HDC paint, HDC memory, int rows, const RECT& area) {
+    for (LONG top = area.top; top < area.bottom; top += rows) {
+        LONG bottom = top + rows < area.bottom ? top + rows : area.bottom;
+        paintBand(s, paint, memory, {area.left, top, area.right, bottom});
+    }
+}
+
+void paintAreas(EditorState& s, HDC paint, const RECT* areas, DWORD count) {
+    int width = 0, rows = 0;
+    for (DWORD i = 0; i < count; i++)
+        width = areas[i].right - areas[i].left > width ? areas[i].right - areas[i].left : width;
+    for (DWORD i = 0; i < count && width > 0; i++) {
+        int height = areas[i].bottom - areas[i].top, band = bandRows(width, height);
+        rows = height > 0 && band > rows ? band : rows;
+    }
+    if (width <= 0 || rows <= 0)
+        return;
     MemoryDcGuard memory(paint);
     GdiObjectGuard<HBITMAP> buffer(CreateCompatibleBitmap(paint, width, rows));
     if (!memory || !buffer)
         return;
     SelectGuard selected(memory, buffer);
-    for (LONG top = area.top; top < area.bottom; top += rows) {
-        LONG bottom = top + rows < area.bottom ? top + rows : area.bottom;
-        paintBand(s, paint, memory, {area.left, top, area.right, bottom});
+    for (DWORD i = 0; i < count; i++) {
+        if (areas[i].right > areas[i].left && areas[i].bottom > areas[i].top)
+            paintArea(s, paint, memory, bandRows(width, areas[i].bottom - areas[i].top), areas[i]);
     }
 }
 
@@ -318,10 +335,10 @@ void paintView(EditorState& s) {
         count = 1;
     }
     for (DWORD i = 0; i < count; i++) {
-        RECT area = {};
-        if (IntersectRect(&area, &parts.rects[i], &paint.paint.rcPaint))
-            paintArea(s, paint, area);
+        if (!IntersectRect(&parts.rects[i], &parts.rects[i], &paint.paint.rcPaint))
+            parts.rects[i] = {0, 0, 0, 0};
     }
+    paintAreas(s, paint, parts.rects, count);
 }
 
 void xorFocusRect(const EditorState& s, const RECT& picture) {

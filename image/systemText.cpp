@@ -614,6 +614,34 @@ RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* tex
     return box;
 }
 
+// The same pixels as drawTypedText's, worked out in memory the caller
+// holds: the view's paint buffer, which it sends to the window as it is, with
+// no bitmap made or locked for each repainted part.
+bool layTypedTextOver(uint32_t* pixels, int32_t stride, const RECT& part, int32_t x, int32_t y, const wchar_t* text,
+                      const TextLayout& layout, uint32_t penColour, uint32_t brushColour, bool opaque,
+                      uint8_t* coverage, GlyphCache& glyphs) {
+    int32_t partWidth = part.right - part.left, partHeight = part.bottom - part.top;
+    if (layout.lineCount == 0 || partWidth <= 0 || partHeight <= 0)
+        return false;
+    std::memset(coverage, 0, size_t(partWidth) * size_t(partHeight));
+    GlyphSource source(glyphs, glyphs.textHeight, glyphs.bold != 0);
+    if (!layText(source, text, layout, coverage, partWidth, partHeight, part.left - x, part.top - y))
+        return false;
+    bool filled = (brushColour >> 24) == 0xFF;
+    uint32_t alpha = opaque ? 0xFF000000u : 0;
+    for (int32_t row = 0; row < partHeight; row++) {
+        uint32_t* into = pixels + size_t(row) * size_t(stride);
+        const uint8_t* ink = coverage + size_t(row) * size_t(partWidth);
+        for (int32_t column = 0; filled && column < partWidth; column++)
+            into[column] = brushColour;
+        for (int32_t column = 0; column < partWidth; column++) {
+            if (ink[column])
+                into[column] = coverPixel(into[column] | alpha, penColour, ink[column]);
+        }
+    }
+    return true;
+}
+
 bool renderTypedText(const wchar_t* text, const TextLayout& layout, GlyphCache& glyphs, TextCoverage* out) {
     *out = {};
     if (layout.lineCount == 0)
