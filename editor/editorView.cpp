@@ -40,7 +40,8 @@ int32_t toolbarHeight(const EditorState& s, const RECT& client) {
     return bar.top < client.bottom ? client.bottom - bar.top : 0;
 }
 
-void drawPicturePart(const EditorState& s, HDC dc, const RECT& area) {
+// The picture where it shows in area, into the buffer that holds band.
+void drawPicturePart(const EditorState& s, HDC dc, const RECT& band, const RECT& area) {
     RECT shown = pictureToWindowRect(s, pictureBounds(s));
     RECT part = {};
     if (!s.picture || !s.picture->bitmap || !IntersectRect(&part, &shown, &area))
@@ -51,8 +52,24 @@ void drawPicturePart(const EditorState& s, HDC dc, const RECT& area) {
     POINT from = windowToPicture(s, {part.left, part.top});
     INT width = part.right - part.left;
     INT height = part.bottom - part.top;
-    GdipDrawImageRectRectI(graphics, s.picture->bitmap, part.left - area.left, part.top - area.top, width, height,
+    GdipDrawImageRectRectI(graphics, s.picture->bitmap, part.left - band.left, part.top - band.top, width, height,
                            from.x, from.y, width, height, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+}
+
+// The picture in the band but where the open text box covers it with its
+// own copy of the picture's pixels.
+void drawPictureAroundBox(const EditorState& s, HDC dc, const RECT& band) {
+    RECT box = textBoxCover(s), covered = {};
+    if (!IntersectRect(&covered, &box, &band)) {
+        drawPicturePart(s, dc, band, band);
+        return;
+    }
+    RECT strips[4];
+    ringAround(band, covered, strips);
+    for (const RECT& strip : strips) {
+        if (!IsRectEmpty(&strip))
+            drawPicturePart(s, dc, band, strip);
+    }
 }
 
 // Everything the window shows over the picture, in client coordinates.
@@ -81,7 +98,7 @@ void paintBand(const EditorState& s, HDC paint, HDC memory, const RECT& band) {
     int height = band.bottom - band.top;
     RECT whole = {0, 0, width, height};
     FillRect(memory, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    drawPicturePart(s, memory, band);
+    drawPictureAroundBox(s, memory, band);
     // The marks are drawn in client coordinates.
     SetViewportOrgEx(memory, -band.left, -band.top, nullptr);
     paintMarks(s, memory);

@@ -533,6 +533,16 @@ void showOverWhite(uint32_t* pixels, int32_t stride, int32_t width, int32_t heig
     }
 }
 
+// The picture's rectangle the open box's text covers: all of the box on the
+// picture, nothing while it is empty.
+RECT coveredPart(const EditorState& s) {
+    RECT picture = {0, 0, pictureWidth(s), pictureHeight(s)}, part = {};
+    if (!s.textBox.open || s.textBox.length == 0 || !s.picture)
+        return part;
+    IntersectRect(&part, &s.textBox.shown, &picture);
+    return part;
+}
+
 // Only the part of the box the paint repaints is copied and drawn into, in
 // memory of the paint's own, and sent to the paint's DC through GDI, which
 // keeps the DC's viewport origin. An empty box shows no fill either: it will
@@ -544,10 +554,8 @@ void paintPreview(const EditorState& s, HDC dc) {
     POINT clipStart = windowToPicture(s, {clip.left, clip.top});
     POINT clipEnd = windowToPicture(s, {clip.right, clip.bottom});
     RECT repainted = {clipStart.x, clipStart.y, clipEnd.x, clipEnd.y};
-    RECT picture = {0, 0, pictureWidth(s), pictureHeight(s)};
-    RECT part = {};
-    if (box.length == 0 || !s.picture || !IntersectRect(&part, &box.shown, &picture) ||
-        !IntersectRect(&part, &part, &repainted))
+    RECT part = coveredPart(s);
+    if (!IntersectRect(&part, &part, &repainted))
         return;
     INT width = part.right - part.left, height = part.bottom - part.top;
     uint32_t* pixels = paintMemory.pixels;
@@ -787,6 +795,10 @@ void textBoxRestyled(EditorState& s) {
         return;
     placeBox(s);
     present(s, true);
+}
+
+RECT textBoxCover(const EditorState& s) {
+    return pictureToWindowRect(s, coveredPart(s));
 }
 
 void paintTextBox(const EditorState& s, HDC dc) {
