@@ -323,14 +323,17 @@ TEST_F(TypedText, CommitsAsOneStepAndEscapeDrawsNothing) {
 // last one was committed, over its text.
 TEST_F(TypedText, OpenBoxShowsWhatItsCommitDraws) {
     const std::pair<const char*, std::function<void(HWND)>> rows[] = {
-        {"the pen widened at the corner", [](HWND e) { click(e, 300, 180), type(e, L"Żółć"), setStyle(e, 15, black); }},
+        {"the pen widened at the corner",
+         [](HWND e) { click(e, 300, 180), type(e, L"Żółć"), setStyle(e, 15, RGB(1, 128, 254)); }},
         {"over a committed text", [](HWND e) { write(e, 20, 30, L"Gęś\njaźń"), click(e, 20, 30), type(e, L"ął"); }},
     };
     for (const auto& [name, act] : rows) {
         SCOPED_TRACE(name);
         HWND editor = open(bands);
         ASSERT_NE(editor, nullptr);
-        setStyle(editor, 5, black);
+        // A pen whose channels differ from the bands' by numbers prime to
+        // 255, so that a blend rounded the wrong way shows.
+        setStyle(editor, 5, RGB(1, 128, 254));
         SendMessageW(editor, WM_KEYDOWN, 'N', 0);
         act(editor);
         type(editor, L"xy");
