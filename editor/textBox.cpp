@@ -495,19 +495,6 @@ bool takePictureUnderBox(const EditorState& s, LONG bottom) {
     return true;
 }
 
-// The picture's pixels of the part, which lies in the box, into the buffer
-// as ARGB, row by row.
-bool copyPicturePart(const EditorState& s, const RECT& part, uint32_t* pixels) {
-    if (!takePictureUnderBox(s, part.bottom))
-        return false;
-    size_t width = size_t(part.right - part.left);
-    for (LONG y = part.top; y < part.bottom; y++) {
-        const uint32_t* row = under.pixels + size_t(y - under.corner.y) * size_t(under.width);
-        std::memcpy(pixels + size_t(y - part.top) * width, row + (part.left - under.corner.x), width * 4);
-    }
-    return true;
-}
-
 // The buffer's pixels to the DC, top-down rows as wide as the rectangle.
 void sendToDc(HDC dc, const uint32_t* pixels, const RECT& client) {
     INT width = client.right - client.left, height = client.bottom - client.top;
@@ -543,9 +530,9 @@ RECT coveredPart(const EditorState& s) {
     return part;
 }
 
-// Only the part of the box the paint repaints is copied and drawn into, in
-// memory of the paint's own, and sent to the paint's DC through GDI, which
-// keeps the DC's viewport origin. An empty box shows no fill either: it will
+// Only the part of the box the paint repaints is drawn, from the copy of the
+// picture under the box into memory of the paint's own, and sent to the
+// paint's DC through GDI, which keeps the DC's viewport origin. An empty box shows no fill either: it will
 // draw nothing.
 void paintPreview(const EditorState& s, HDC dc) {
     const TextBoxState& box = s.textBox;
@@ -558,12 +545,14 @@ void paintPreview(const EditorState& s, HDC dc) {
     if (!IntersectRect(&part, &part, &repainted))
         return;
     INT width = part.right - part.left, height = part.bottom - part.top;
-    uint32_t* pixels = paintMemory.pixels;
-    if (!holdPaintMemory(size_t(width) * size_t(height)) || !copyPicturePart(s, part, pixels = paintMemory.pixels))
+    if (!holdPaintMemory(size_t(width) * size_t(height)) || !takePictureUnderBox(s, part.bottom))
         return;
+    uint32_t* pixels = paintMemory.pixels;
+    const uint32_t* picture =
+        under.pixels + size_t(part.top - under.corner.y) * size_t(under.width) + size_t(part.left - under.corner.x);
     bool opaque = pictureIsOpaque(s.picture->bitmap);
-    layTypedTextOver(pixels, width, part, box.corner.x, box.corner.y, box.text, shownText().layout, s.penColor,
-                     s.brushColor, opaque, paintMemory.coverage, glyphs);
+    layTypedTextOver(picture, under.width, pixels, width, part, box.corner.x, box.corner.y, box.text,
+                     shownText().layout, s.penColor, s.brushColor, opaque, paintMemory.coverage, glyphs);
     if (!opaque)
         showOverWhite(pixels, width, width, height);
     sendToDc(dc, pixels, pictureToWindowRect(s, part));

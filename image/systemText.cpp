@@ -470,7 +470,7 @@ void layCoverage(const PixelCanvas& canvas, const uint8_t* coverage, int32_t str
 }
 
 // coverOpaque over four pixels side by side, each channel in a 16-bit lane.
-void coverOpaqueFour(uint32_t* pixels, const uint8_t* coverage, uint32_t ink) {
+void coverOpaqueFour(uint32_t* pixels, const uint32_t* picture, const uint8_t* coverage, uint32_t ink) {
     const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255), half = _mm_set1_epi16(127);
     const __m128i one = _mm_set1_epi16(1), opaque = _mm_set1_epi32(int(0xFF000000u));
     const __m128i inks = _mm_unpacklo_epi8(_mm_set1_epi32(int(ink)), zero);
@@ -480,7 +480,7 @@ void coverOpaqueFour(uint32_t* pixels, const uint8_t* coverage, uint32_t ink) {
     __m128i spread = _mm_cvtsi32_si128(int(fourCoverages));
     spread = _mm_unpacklo_epi8(spread, spread);
     spread = _mm_unpacklo_epi16(spread, spread);
-    __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));
+    __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(picture));
     __m128i halves[2] = {_mm_unpacklo_epi8(four, zero), _mm_unpackhi_epi8(four, zero)};
     __m128i covers[2] = {_mm_unpacklo_epi8(spread, zero), _mm_unpackhi_epi8(spread, zero)};
     for (int i = 0; i < 2; i++) {
@@ -493,22 +493,26 @@ void coverOpaqueFour(uint32_t* pixels, const uint8_t* coverage, uint32_t ink) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels), four);
 }
 
-// A row of opaque pixels under the ink by its coverage: eight coverage bytes
-// at a time skipped where none is inked, the rest laid over four pixels at a
-// time with no test for each (coverage 0 gives the pixel back), as the ink's
-// edges make any such test a guess.
-void coverOpaqueRow(uint32_t* pixels, const uint8_t* coverage, int32_t width, uint32_t ink) {
+// A row of the picture's opaque pixels under the ink by its coverage, into
+// pixels (which may be the picture's row itself): eight at a time copied
+// where none is inked, the rest laid over four at a time with no test for
+// each (coverage 0 gives the pixel back), as the ink's edges make any such
+// test a guess.
+void coverOpaqueRow(uint32_t* pixels, const uint32_t* picture, const uint8_t* coverage, int32_t width,
+                    uint32_t ink) {
     int32_t column = 0;
     for (; column + 8 <= width; column += 8) {
         uint64_t eight = 0;
         std::memcpy(&eight, coverage + column, 8);
-        if (eight != 0) {
-            coverOpaqueFour(pixels + column, coverage + column, ink);
-            coverOpaqueFour(pixels + column + 4, coverage + column + 4, ink);
+        if (eight == 0) {
+            std::memmove(pixels + column, picture + column, 8 * sizeof(uint32_t));
+            continue;
         }
+        coverOpaqueFour(pixels + column, picture + column, coverage + column, ink);
+        coverOpaqueFour(pixels + column + 4, picture + column + 4, coverage + column + 4, ink);
     }
     for (; column < width; column++)
-        pixels[column] = coverOpaque(pixels[column], ink, coverage[column]);
+        pixels[column] = coverOpaque(picture[column], ink, coverage[column]);
 }
 
 bool storesNothing(const PixelCanvas& canvas) {
@@ -684,9 +688,9 @@ RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* tex
 // The same pixels as drawTypedText's, worked out in memory the caller
 // holds: the view's paint buffer, which it sends to the window as it is, with
 // no bitmap made or locked for each repainted part.
-bool layTypedTextOver(uint32_t* pixels, int32_t stride, const RECT& part, int32_t x, int32_t y, const wchar_t* text,
-                      const TextLayout& layout, uint32_t penColour, uint32_t brushColour, bool opaque,
-                      uint8_t* coverage, GlyphCache& glyphs) {
+bool layTypedTextOver(const uint32_t* picture, int32_t pictureStride, uint32_t* pixels, int32_t stride, const RECT& part,
+                      int32_t x, int32_t y, const wchar_t* text, const TextLayout& layout, uint32_t penColour,
+                      uint32_t brushColour, bool opaque, uint8_t* coverage, GlyphCache& glyphs) {
     int32_t partWidth = part.right - part.left, partHeight = part.bottom - part.top;
     if (layout.lineCount == 0 || partWidth <= 0 || partHeight <= 0)
         return false;
@@ -697,12 +701,16 @@ bool layTypedTextOver(uint32_t* pixels, int32_t stride, const RECT& part, int32_
     bool filled = (brushColour >> 24) == 0xFF;
     for (int32_t row = 0; row < partHeight; row++) {
         uint32_t* into = pixels + size_t(row) * size_t(stride);
+        const uint32_t* from = picture + size_t(row) * size_t(pictureStride);
         const uint8_t* ink = coverage + size_t(row) * size_t(partWidth);
         for (int32_t column = 0; filled && column < partWidth; column++)
             into[column] = brushColour;
-        if (opaque || filled)
-            coverOpaqueRow(into, ink, partWidth, penColour);
-        for (int32_t column = 0; !opaque && !filled && column < partWidth; column++) {
+        if (opaque || filled) {
+            coverOpaqueRow(into, filled ? into : from, ink, partWidth, penColour);
+            continue;
+        }
+        std::memmove(into, from, sizeof(uint32_t) * size_t(partWidth));
+        for (int32_t column = 0; column < partWidth; column++) {
             if (ink[column])
                 into[column] = coverPixel(into[column], penColour, ink[column]);
         }

@@ -326,10 +326,24 @@ TEST_F(TypedText, OpenBoxShowsWhatItsCommitDraws) {
         {"the pen widened at the corner",
          [](HWND e) { click(e, 300, 180), type(e, L"Żółć"), setStyle(e, 15, RGB(1, 128, 254)); }},
         {"over a committed text", [](HWND e) { write(e, 20, 30, L"Gęś\njaźń"), click(e, 20, 30), type(e, L"ął"); }},
+        {"over a translucent picture", [](HWND e) { click(e, 20, 30), type(e, L"Żółć gęś"); }},
     };
+    // The translucent picture: a copied PNG file whose alpha and colours
+    // run across it.
+    const std::wstring file = freshFolder(L"translucent") + L"ramp.png";
+    std::vector<uint8_t> rgba;
+    for (int i = 0; i < width * height; i++)
+        rgba.insert(rgba.end(), {uint8_t(i % width), uint8_t(i / width), 90, uint8_t(i % 256)});
+    ASSERT_TRUE(pngWriter::writeRgba(hostUtf8(file), width, height, rgba));
     for (const auto& [name, act] : rows) {
         SCOPED_TRACE(name);
         HWND editor = open(bands);
+        if (std::string(name) == "over a translucent picture") {
+            closeOpenEditor();
+            ASSERT_TRUE(hostPutOnClipboard(nullptr, {}, {file}));
+            EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", {onlineContact}), 0);
+            editor = findEditor();
+        }
         ASSERT_NE(editor, nullptr);
         // A pen whose channels differ from the bands' by numbers prime to
         // 255, so that a blend rounded the wrong way shows.
