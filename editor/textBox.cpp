@@ -16,7 +16,6 @@
 #include "annotationPreview.h"
 #include "drawingSteps.h"
 #include "editorView.h"
-#include "stepMarkers.h"
 
 using namespace Gdiplus::DllExports;
 
@@ -526,29 +525,27 @@ void paintFrameAndCaret(const EditorState& s, HDC dc) {
 
 }  // namespace
 
-bool textToolsMouseDown(EditorState& s, POINT picture) {
+bool textBoxPress(EditorState& s, POINT picture) {
     TextBoxState& box = s.textBox;
-    if (box.open && PtInRect(&box.shown, picture)) {
-        SetFocus(s.window);
-        box.pendingHigh = 0;
-        POINT inBox = {picture.x - box.corner.x, picture.y - box.corner.y};
-        int32_t to = caretAtPoint(box.text, shownText().layout, inBox, glyphs);
-        if (to != box.caret) {
-            box.caret = to;
-            relayOut(s);
-        }
-        return true;
-    }
-    commitTextBox(s);
-    if (s.tool != toolTypedText && s.tool != toolStepMarker)
+    if (!box.open || !PtInRect(&box.shown, picture)) {
+        commitTextBox(s);
         return false;
-    // The keys are the editor's, and so the box's, once the picture is used.
+    }
     SetFocus(s.window);
-    if (s.tool == toolTypedText)
-        openTextBox(s, picture);
-    else
-        placeStepMarker(s, picture);
+    box.pendingHigh = 0;
+    POINT inBox = {picture.x - box.corner.x, picture.y - box.corner.y};
+    int32_t to = caretAtPoint(box.text, shownText().layout, inBox, glyphs);
+    if (to != box.caret) {
+        box.caret = to;
+        relayOut(s);
+    }
     return true;
+}
+
+// The keys are the editor's, and so the box's, once the picture is used.
+void openTypedText(EditorState& s, POINT picture) {
+    SetFocus(s.window);
+    openTextBox(s, picture);
 }
 
 bool reopenTypedText(EditorState& s, int32_t index) {
