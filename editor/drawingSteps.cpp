@@ -17,22 +17,31 @@ bool stepStored(const History& history) {
 
 void keepDrawingStep(EditorState& s, const DrawnStep& step) {
     bool stored = stepStored(s.history);
-    if (s.history.open)
-        cancelStep(s.history);
-    if (!stored || !s.picture)
-        return;
     Annotation record = {};
     AnnotationStyle style = {s.penColor, s.brushColor, s.penWidth};
-    if (!makeAnnotation(step.kind, step.points, step.pointCount, style, step.text, step.textLength, &record))
+    if (!stored || !s.picture) {
+        cancelStep(s.history);
         return;
+    }
+    // Without memory for the record the tool's pixels stay as drawn, and go
+    // into the picture beneath the records too, so that no later composition
+    // of that part takes them away: kept, though no longer editable.
+    if (!makeAnnotation(step.kind, step.points, step.pointCount, style, step.text, step.textLength, &record)) {
+        keepStepIn(s.history, s.layer.base.bitmap);
+        return;
+    }
+    cancelStep(s.history);
     if (step.room != record.room) {
         record.room = step.room;
         updateBounds(record);
     }
     RECT changed = {};
-    // Without memory for the record the drawing still shows, as before.
+    // Without memory for the list the drawing still shows, and goes beneath
+    // the records as above.
     if (!addAnnotation(s.layer, record, &changed)) {
         drawAnnotation(s.picture, record, markersPresent(s) + 1);
+        if (s.layer.base.bitmap)
+            drawAnnotation(&s.layer.base, record, markersPresent(s) + 1);
         changed = record.bounds;
     }
     invalidatePictureRect(s, changed);

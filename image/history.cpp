@@ -76,15 +76,19 @@ bool pictureUnchanged(const History& h) {
 }
 
 // Swapping makes the same saved copy serve undo and redo.
+bool lockTile(GpBitmap* bitmap, const PixelBox& box, Gdiplus::PixelFormat format, Gdiplus::BitmapData* data) {
+    Gdiplus::Rect rect(INT(box.left), INT(box.top), INT(box.right - box.left + 1), INT(box.bottom - box.top + 1));
+    return GdipBitmapLockBits(bitmap, &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, format,
+                              data) == Gdiplus::Ok;
+}
+
 bool swapTiles(History& h, HistoryStep& step) {
     bool allLocked = true;
     for (size_t i = 0; i < step.count; i++) {
         PixelBox box = tileBox(h, step.tiles[i].index);
         int64_t width = box.right - box.left + 1;
-        Gdiplus::Rect rect(INT(box.left), INT(box.top), INT(width), INT(box.bottom - box.top + 1));
         Gdiplus::BitmapData data = {};
-        if (GdipBitmapLockBits(h.bitmap, &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite,
-                               lockFormat(h.bitmap), &data) != Gdiplus::Ok) {
+        if (!lockTile(h.bitmap, box, lockFormat(h.bitmap), &data)) {
             allLocked = false;
             continue;
         }
@@ -169,6 +173,45 @@ void endStep(History& h) {
     size_t bound = historyByteBound(h.width, h.height);
     while (h.bytes > bound && h.stepCount > 0)
         dropOldestStep(h);
+}
+
+namespace {
+
+// Both pictures are locked in the drawn one's format, so the copied pixels
+// are its stored values.
+bool copyTileDrawing(const History& h, const SavedTile& tile, GpBitmap* copy) {
+    PixelBox box = tileBox(h, tile.index);
+    int64_t width = box.right - box.left + 1;
+    Gdiplus::BitmapData drawn = {}, to = {};
+    Gdiplus::PixelFormat format = lockFormat(h.bitmap);
+    if (!lockTile(h.bitmap, box, format, &drawn))
+        return false;
+    bool locked = lockTile(copy, box, format, &to);
+    for (int64_t row = 0; locked && row <= box.bottom - box.top; row++) {
+        const uint32_t* now = reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(drawn.Scan0) + row * drawn.Stride);
+        uint32_t* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(to.Scan0) + row * to.Stride);
+        const uint32_t* before = tile.pixels + row * width;
+        for (int64_t x = 0; x < width; x++)
+            if (now[x] != before[x])
+                out[x] = now[x];
+    }
+    if (locked)
+        GdipBitmapUnlockBits(copy, &to);
+    GdipBitmapUnlockBits(h.bitmap, &drawn);
+    return locked;
+}
+
+}  // namespace
+
+bool keepStepIn(History& h, GpBitmap* copy) {
+    if (!h.open)
+        return false;
+    bool copied = !h.failed && h.current.count > 0 && pictureUnchanged(h) && copy;
+    for (size_t i = 0; copied && i < h.current.count; i++)
+        copied = copyTileDrawing(h, h.current.tiles[i], copy);
+    closeStep(h);
+    freeStep(h.current);
+    return copied;
 }
 
 void cancelStep(History& h) {

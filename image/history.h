@@ -56,6 +56,11 @@ void beginStep(History& history, ImageHolder* holder);
 void endStep(History& history);
 // Puts back the open step's tiles and drops it (Escape during a drag).
 void cancelStep(History& history);
+// Drops the open step as it stands, without an undo step, after copying what
+// it drew into another bitmap of the picture's size: each pixel of its tiles
+// that differs from what the tile held before the step. False when nothing
+// could be copied (no tile kept, no memory, a lock failed).
+bool keepStepIn(History& history, GpBitmap* copy);
 // Swap the tiles of the last done step, or of the first undone one; false when
 // there is none or a step is open.
 bool undoStep(History& history);

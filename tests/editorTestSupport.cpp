@@ -148,6 +148,16 @@ void holdKeys(bool control, bool shift, bool alt) {
     SetKeyboardState(keys);
 }
 
+void enterFullScreen(HWND editor) {
+    if (!editor || (GetWindowLongW(editor, GWL_STYLE) & WS_CAPTION) == 0)
+        return;
+    holdKeys(false, false, true);
+    SendMessageW(editor, WM_SYSKEYDOWN, VK_RETURN, LPARAM(0x201C0001));
+    SendMessageW(editor, WM_SYSKEYUP, VK_RETURN, LPARAM(0xE01C0001));
+    holdKeys(false, false, false);
+    hostPumpMessages(30);
+}
+
 void press(HWND window, WPARAM key, bool control, bool shift) {
     holdKeys(control, shift);
     SendMessageW(window, WM_KEYDOWN, key, 0);

@@ -57,6 +57,8 @@ void expectRect(const RECT& actual, LONG left, LONG top, LONG width, LONG height
 void holdAlt(bool down);
 // The modifier keys as the keyboard state tells them.
 void holdKeys(bool control, bool shift, bool alt = false);
+// Alt+Enter, unless an earlier full screen's setting opened it so already.
+void enterFullScreen(HWND editor);
 // A key pressed and released with the modifiers held.
 void press(HWND window, WPARAM key, bool control = false, bool shift = false);
 HWND textField(HWND editor);

@@ -105,19 +105,26 @@ class Pointer : public EditorTest {
 protected:
     // A patterned picture selected whole, drawn on, then edited with the
     // pointer, copied on the way, and sent by Enter.
-    Sent run(const std::vector<Act>& drawing, const std::vector<Act>& edit) {
+    // In full screen the picture fills the screen, and window and picture
+    // points are one.
+    Sent run(const std::vector<Act>& drawing, const std::vector<Act>& edit, bool fullScreen = false) {
         Sent out;
         hostClearDeliveries();
-        HWND editor = openFromClipboard(width, height);
+        const SIZE size = fullScreen ? SIZE{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}
+                                     : SIZE{width, height};
+        HWND editor = openFromClipboard(size.cx, size.cy);
         if (!editor)
             return out;
+        if (fullScreen)
+            enterFullScreen(editor);
+        EXPECT_EQ(GetWindowLongW(editor, GWL_STYLE) & WS_CAPTION, fullScreen ? 0 : WS_CAPTION);
         choosePng(editor);
         // The style stays from editor to editor: each starts filled, with a
         // black pen 1 pixel wide.
         setFill(editor, true);
         SendMessageW(editor, stylePenChangedMessage, 1, LPARAM(RGB(0, 0, 0)));
         press(editor, 'S');
-        drag(editor, false, {{0, 0}, {width, height}});
+        drag(editor, false, {{0, 0}, {size.cx, size.cy}});
         performAll(editor, drawing);
         if (!edit.empty()) {
             press(editor, 'V');
@@ -166,6 +173,7 @@ TEST_F(Pointer, EditsSendWhatDrawingItSoFromTheStartSends) {
     struct Case {
         const char* name;
         std::vector<Act> drawing, edit, reference;
+        bool fullScreen = false;
     };
     const POINT a = {40, 30}, b = {120, 90};
     const std::vector<Case> cases = {
@@ -207,11 +215,20 @@ TEST_F(Pointer, EditsSendWhatDrawingItSoFromTheStartSends) {
         {"Tab backwards to the line, deleted", drawn({shape('L', a, b), shape('R', {150, 20}, {200, 60})}),
          {keyAct(VK_TAB), keyAct(VK_TAB, true), keyAct(VK_TAB, true), keyAct(VK_DELETE)},
          drawn({shape('R', {150, 20}, {200, 60})})},
+        {"full screen: rectangle's corner", drawn({shape('R', a, b)}), {dragAct(b, {160, 110})},
+         drawn({shape('R', a, {160, 110})}), true},
+        {"full screen: arrow by keys", drawn({shape('A', a, b)}), {keyAct(VK_TAB), keyAct(VK_LEFT, true)},
+         drawn({shape('A', {30, 30}, {110, 90})}), true},
+        {"full screen: typed text retyped",
+         {keyAct('N'), dragAct({30, 30}, {30, 30}), op(Act::typed, L'Q'), op(Act::commit)},
+         {{Act::retype, {{38, 40}}, L'ż', false}},
+         {keyAct('N'), dragAct({30, 30}, {30, 30}), op(Act::typed, L'Q'), op(Act::typed, L'ż'), op(Act::commit)},
+         true},
     };
     hostAddPictureTransfer(onlineContact, {0});
     for (const Case& c : cases) {
-        Sent edited = run(c.drawing, c.edit);
-        Sent reference = run(c.reference, {});
+        Sent edited = run(c.drawing, c.edit, c.fullScreen);
+        Sent reference = run(c.reference, {}, c.fullScreen);
         ASSERT_FALSE(edited.png.empty()) << c.name;
         EXPECT_TRUE(edited.png == reference.png) << c.name;
         if (std::string(c.name).find("takes nothing") != std::string::npos)

@@ -162,14 +162,9 @@ protected:
     // A screen-sized pattern in full screen.
     HWND openPatternFullScreen() {
         HWND editor = openPattern(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-        // The setting an earlier full screen wrote may have opened it so.
-        if (!editor || (GetWindowLongW(editor, GWL_STYLE) & WS_CAPTION) == 0)
+        if (!editor)
             return editor;
-        holdKeys(false, false, true);
-        SendMessageW(editor, WM_SYSKEYDOWN, VK_RETURN, LPARAM(0x201C0001));
-        SendMessageW(editor, WM_SYSKEYUP, VK_RETURN, LPARAM(0xE01C0001));
-        holdKeys(false, false, false);
-        hostPumpMessages(30);
+        enterFullScreen(editor);
         EXPECT_EQ(GetWindowLongW(editor, GWL_STYLE) & WS_CAPTION, 0) << "full screen";
         return editor;
     }
