@@ -31,16 +31,6 @@ void openStepIfNone(EditorState& s) {
         beginStep(s.history, s.picture);
 }
 
-void drawText(EditorState& s, POINT p) {
-    openStepIfNone(s);
-    char text[textBufferBytes] = {};
-    GetWindowTextA(s.textEdit, text, textBufferBytes);
-    drawBitmapText(s.picture, p.x, p.y, s.penColor, text);
-    auto n = LONG(std::strlen(text));
-    invalidatePictureRect(s, {p.x, p.y, p.x + 16 * n + 16, p.y + 30});
-    keepDrawingStep(s, {annotationBitmapText, &p, 1, text, int32_t(std::strlen(text)), unwrappedRoom});
-}
-
 // The drawn kind of a tool that drags a two-point shape; false for the others.
 bool twoPointKind(int32_t tool, uint8_t* kind) {
     static const struct {
@@ -97,11 +87,6 @@ RECT penMarginRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t penWi
     return {r.left - half, r.top - half, r.right + (penWidth - half), r.bottom + (penWidth - half)};
 }
 
-void pencilPress(EditorState& s, POINT p) {
-    beginStep(s.history, s.picture);
-    startStroke(s, p);
-}
-
 void pencilMove(EditorState& s, POINT p) {
     openStepIfNone(s);
     drawLine(s.picture, s.dragStart.x, s.dragStart.y, p.x, p.y, s.penColor, s.penWidth);
@@ -115,12 +100,13 @@ void pencilRelease(EditorState& s, POINT) {
 }
 
 void bitmapTextPress(EditorState& s, POINT p) {
-    beginStep(s.history, s.picture);
-    drawText(s, p);
-}
-
-void shapePress(EditorState& s, POINT) {
-    beginStep(s.history, s.picture);
+    openStepIfNone(s);
+    char text[textBufferBytes] = {};
+    GetWindowTextA(s.textEdit, text, textBufferBytes);
+    drawBitmapText(s.picture, p.x, p.y, s.penColor, text);
+    auto n = LONG(std::strlen(text));
+    invalidatePictureRect(s, {p.x, p.y, p.x + 16 * n + 16, p.y + 30});
+    keepDrawingStep(s, {annotationBitmapText, &p, 1, text, int32_t(std::strlen(text)), unwrappedRoom});
 }
 
 // Should the preview's memory not be there, the shapes fall back on the

@@ -9,14 +9,13 @@
 
 #include "editorState.h"
 
-// Their handlers in the editor's drag. Each press opens the step; the
-// pencil draws as it goes, the text at its press, the shapes at the release
-// from the press point, showing exactly what they will draw on the way.
-void pencilPress(EditorState& s, POINT p);
+// Their handlers in the editor's drag, which opens their step at the press:
+// the pencil draws as it goes (its press is startStroke), the text at its
+// press, the shapes at the release from the press point, showing exactly
+// what they will draw on the way.
 void pencilMove(EditorState& s, POINT p);
 void pencilRelease(EditorState& s, POINT end);
 void bitmapTextPress(EditorState& s, POINT p);
-void shapePress(EditorState& s, POINT p);
 void shapeMove(EditorState& s, POINT p);
 // The line, rectangle, ellipse and arrow.
 void shapeRelease(EditorState& s, POINT end);

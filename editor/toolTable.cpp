@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include "annotationPreview.h"
+#include "drawingSteps.h"
 #include "drawingTools.h"
 #include "editorView.h"
 #include "loupe.h"
@@ -33,6 +34,7 @@ enum class Takes : uint8_t {
 struct ToolUnit {
     int32_t tool;
     Takes takes;
+    uint8_t drawsStep;  // the drag draws into the picture, as one step
     uint8_t showsSize;  // the drag's rectangle has its size shown beside it
     ToolAt press;
     ToolAt move;
@@ -44,23 +46,24 @@ struct ToolUnit {
 };
 
 const ToolUnit toolUnits[] = {
-    // tool, takes, size, press, move, release, double-click, drag lost, Escape, key-down
-    {toolSelect, Takes::drag, 1, selectPress, selectMove, selectRelease, nullptr, nullptr, selectCancel, nullptr},
-    {toolPencil, Takes::drag, 0, pencilPress, pencilMove, pencilRelease, nullptr, nullptr, nullptr, nullptr},
-    {toolLine, Takes::drag, 0, shapePress, shapeMove, shapeRelease, nullptr, nullptr, nullptr, nullptr},
-    {toolRectangle, Takes::drag, 1, shapePress, shapeMove, shapeRelease, nullptr, nullptr, nullptr, nullptr},
-    {toolEllipse, Takes::drag, 1, shapePress, shapeMove, shapeRelease, nullptr, nullptr, nullptr, nullptr},
-    {toolText, Takes::drag, 0, bitmapTextPress, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
-    {toolArrow, Takes::drag, 0, shapePress, shapeMove, shapeRelease, nullptr, nullptr, nullptr, nullptr},
-    {toolHighlighter, Takes::drag, 1, shapePress, shapeMove, areaRelease, nullptr, nullptr, nullptr, nullptr},
-    {toolRedaction, Takes::drag, 1, shapePress, shapeMove, areaRelease, nullptr, nullptr, nullptr, nullptr},
-    {toolTypedText, Takes::click, 0, openTypedText, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
-    {toolStepMarker, Takes::click, 0, placeStepMarker, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
-    {toolPointer, Takes::leftDrag, 0, pointerPress, pointerMove, pointerRelease, pointerDoubleClick, pointerDragLost,
-     nullptr, pointerKeyDown},
+    // tool, takes, step, size, press, move, release, double-click, drag lost, Escape, key-down
+    {toolSelect, Takes::drag, 0, 1, selectPress, selectMove, selectRelease, nullptr, nullptr, selectCancel, nullptr},
+    {toolPencil, Takes::drag, 1, 0, startStroke, pencilMove, pencilRelease, nullptr, nullptr, nullptr, nullptr},
+    {toolLine, Takes::drag, 1, 0, nullptr, shapeMove, shapeRelease, nullptr, nullptr, nullptr, nullptr},
+    {toolRectangle, Takes::drag, 1, 1, nullptr, shapeMove, shapeRelease, nullptr, nullptr, nullptr, nullptr},
+    {toolEllipse, Takes::drag, 1, 1, nullptr, shapeMove, shapeRelease, nullptr, nullptr, nullptr, nullptr},
+    {toolText, Takes::drag, 1, 0, bitmapTextPress, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {toolArrow, Takes::drag, 1, 0, nullptr, shapeMove, shapeRelease, nullptr, nullptr, nullptr, nullptr},
+    {toolHighlighter, Takes::drag, 1, 1, nullptr, shapeMove, areaRelease, nullptr, nullptr, nullptr, nullptr},
+    {toolRedaction, Takes::drag, 1, 1, nullptr, shapeMove, areaRelease, nullptr, nullptr, nullptr, nullptr},
+    {toolTypedText, Takes::click, 0, 0, openTypedText, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {toolStepMarker, Takes::click, 0, 0, placeStepMarker, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {toolPointer, Takes::leftDrag, 0, 0, pointerPress, pointerMove, pointerRelease, pointerDoubleClick,
+     pointerDragLost, nullptr, pointerKeyDown},
 };
 
-const ToolUnit noTool = {0, Takes::drag, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+// An unknown tool's drag does nothing but end.
+const ToolUnit noTool = {};
 
 const ToolUnit& unitOf(int32_t tool) {
     for (const ToolUnit& unit : toolUnits) {
@@ -132,8 +135,11 @@ void toolPress(EditorState& s, LPARAM lParam) {
         return;
     }
     startDrag(s, p);
-    if (ToolAt press = dragUnit(s).press)
-        press(s, p);
+    const ToolUnit& drag = dragUnit(s);
+    if (drag.drawsStep)
+        beginStep(s.history, s.picture);
+    if (drag.press)
+        drag.press(s, p);
 }
 
 void toolMove(EditorState& s, LPARAM lParam, bool leftHeld) {
