@@ -527,19 +527,19 @@ void paintFrameAndCaret(const EditorState& s, HDC dc) {
 
 bool textBoxPress(EditorState& s, POINT picture) {
     TextBoxState& box = s.textBox;
-    if (!box.open || !PtInRect(&box.shown, picture)) {
-        commitTextBox(s);
-        return false;
+    if (box.open && PtInRect(&box.shown, picture)) {
+        SetFocus(s.window);
+        box.pendingHigh = 0;
+        POINT inBox = {picture.x - box.corner.x, picture.y - box.corner.y};
+        int32_t to = caretAtPoint(box.text, shownText().layout, inBox, glyphs);
+        if (to != box.caret) {
+            box.caret = to;
+            relayOut(s);
+        }
+        return true;
     }
-    SetFocus(s.window);
-    box.pendingHigh = 0;
-    POINT inBox = {picture.x - box.corner.x, picture.y - box.corner.y};
-    int32_t to = caretAtPoint(box.text, shownText().layout, inBox, glyphs);
-    if (to != box.caret) {
-        box.caret = to;
-        relayOut(s);
-    }
-    return true;
+    commitTextBox(s);
+    return false;
 }
 
 // The keys are the editor's, and so the box's, once the picture is used.
