@@ -40,7 +40,8 @@ int32_t toolbarHeight(const EditorState& s, const RECT& client) {
     return bar.top < client.bottom ? client.bottom - bar.top : 0;
 }
 
-void drawPicturePart(const EditorState& s, HDC dc, const RECT& area) {
+// The picture where it shows in area, into the buffer that holds band.
+void drawPicturePart(const EditorState& s, HDC dc, const RECT& band, const RECT& area) {
     RECT shown = pictureToWindowRect(s, pictureBounds(s));
     RECT part = {};
     if (!s.picture || !s.picture->bitmap || !IntersectRect(&part, &shown, &area))
@@ -51,8 +52,24 @@ void drawPicturePart(const EditorState& s, HDC dc, const RECT& area) {
     POINT from = windowToPicture(s, {part.left, part.top});
     INT width = part.right - part.left;
     INT height = part.bottom - part.top;
-    GdipDrawImageRectRectI(graphics, s.picture->bitmap, part.left - area.left, part.top - area.top, width, height,
+    GdipDrawImageRectRectI(graphics, s.picture->bitmap, part.left - band.left, part.top - band.top, width, height,
                            from.x, from.y, width, height, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+}
+
+// The picture in the band but where the open text box covers it with its
+// own copy of the picture's pixels.
+void drawPictureAroundBox(const EditorState& s, HDC dc, const RECT& band) {
+    RECT box = textBoxCover(s), covered = {};
+    if (!IntersectRect(&covered, &box, &band)) {
+        drawPicturePart(s, dc, band, band);
+        return;
+    }
+    RECT strips[4];
+    ringAround(band, covered, strips);
+    for (const RECT& strip : strips) {
+        if (!IsRectEmpty(&strip))
+            drawPicturePart(s, dc, band, strip);
+    }
 }
 
 // Everything the window shows over the picture, in client coordinates.
@@ -81,7 +98,7 @@ void paintBand(const EditorState& s, HDC paint, HDC memory, const RECT& band) {
     int height = band.bottom - band.top;
     RECT whole = {0, 0, width, height};
     FillRect(memory, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    drawPicturePart(s, memory, band);
+    drawPictureAroundBox(s, memory, band);
     // The marks are drawn in client coordinates.
     SetViewportOrgEx(memory, -band.left, -band.top, nullptr);
     paintMarks(s, memory);
@@ -89,30 +106,47 @@ void paintBand(const EditorState& s, HDC paint, HDC memory, const RECT& band) {
     BitBlt(paint, band.left, band.top, width, height, memory, 0, 0, SRCCOPY);
 }
 
-// The paint of one rectangle of the update region, composed off screen in
+// The paint of the update region's rectangles, each composed off screen in
 // as few bands as hold at most bandPixels each: one buffer as large as the
 // whole repaint would hold, at the first paint of a 4K picture, another
 // copy of it; and as few as that, since under Wine every copy to the window
 // made later than 50 ms into the paint waits for the X server. An even
 // number of rows a band keeps the dotted marks' pattern where one buffer
-// would put it.
+// would put it. One buffer, as wide as the widest rectangle, serves them
+// all: a buffer made costs more than many a small rectangle drawn in it.
 constexpr int64_t bandPixels = int64_t(1) << 22;
 
-void paintArea(EditorState& s, HDC paint, const RECT& area) {
-    int width = area.right - area.left;
-    int height = area.bottom - area.top;
-    if (width <= 0 || height <= 0)
-        return;
+// Rows of a band of this height in a buffer this wide.
+int bandRows(int width, int height) {
     int64_t fitting = bandPixels / width;
-    int rows = fitting >= height ? height : int(fitting < 2 ? 2 : fitting & ~int64_t(1));
+    return fitting >= height ? height : int(fitting < 2 ? 2 : fitting & ~int64_t(1));
+}
+
+void paintArea(EditorState& s, HDC paint, HDC memory, int rows, const RECT& area) {
+    for (LONG top = area.top; top < area.bottom; top += rows) {
+        LONG bottom = top + rows < area.bottom ? top + rows : area.bottom;
+        paintBand(s, paint, memory, {area.left, top, area.right, bottom});
+    }
+}
+
+void paintAreas(EditorState& s, HDC paint, const RECT* areas, DWORD count) {
+    int width = 0, rows = 0;
+    for (DWORD i = 0; i < count; i++)
+        width = areas[i].right - areas[i].left > width ? areas[i].right - areas[i].left : width;
+    for (DWORD i = 0; i < count && width > 0; i++) {
+        int height = areas[i].bottom - areas[i].top, band = bandRows(width, height);
+        rows = height > 0 && band > rows ? band : rows;
+    }
+    if (width <= 0 || rows <= 0)
+        return;
     MemoryDcGuard memory(paint);
     GdiObjectGuard<HBITMAP> buffer(CreateCompatibleBitmap(paint, width, rows));
     if (!memory || !buffer)
         return;
     SelectGuard selected(memory, buffer);
-    for (LONG top = area.top; top < area.bottom; top += rows) {
-        LONG bottom = top + rows < area.bottom ? top + rows : area.bottom;
-        paintBand(s, paint, memory, {area.left, top, area.right, bottom});
+    for (DWORD i = 0; i < count; i++) {
+        if (areas[i].right > areas[i].left && areas[i].bottom > areas[i].top)
+            paintArea(s, paint, memory, bandRows(width, areas[i].bottom - areas[i].top), areas[i]);
     }
 }
 
@@ -318,10 +352,10 @@ void paintView(EditorState& s) {
         count = 1;
     }
     for (DWORD i = 0; i < count; i++) {
-        RECT area = {};
-        if (IntersectRect(&area, &parts.rects[i], &paint.paint.rcPaint))
-            paintArea(s, paint, area);
+        if (!IntersectRect(&parts.rects[i], &parts.rects[i], &paint.paint.rcPaint))
+            parts.rects[i] = {0, 0, 0, 0};
     }
+    paintAreas(s, paint, parts.rects, count);
 }
 
 void xorFocusRect(const EditorState& s, const RECT& picture) {

@@ -27,6 +27,47 @@ namespace {
 // when the box closes.
 GlyphCache glyphs = {};
 
+// The picture's pixels as ARGB from the box's corner to the picture's right
+// edge, taken row by row as far down as the box has reached, for its paints:
+// a lock of the picture for each repainted part costs more than the text it
+// shows. The picture does not change under an open box (every command and
+// every press commits the box first), so they are taken once a box, again
+// only when the corner moves or the picture is another; freed when the box
+// closes.
+struct PictureUnderBox {
+    uint32_t* pixels;  // width x rows, row by row
+    const GpBitmap* picture;
+    POINT corner;
+    int32_t width, rows;
+};
+PictureUnderBox under = {};
+
+// The paints' own memory while the box is open, grown to the largest part
+// repainted: memory taken afresh for each paint costs more here than what
+// is drawn in it.
+struct PaintMemory {
+    uint32_t* pixels;
+    uint8_t* coverage;
+    size_t capacity;  // pixels each holds
+};
+PaintMemory paintMemory = {};
+
+bool holdPaintMemory(size_t pixels) {
+    if (paintMemory.capacity >= pixels)
+        return true;
+    std::free(paintMemory.pixels);
+    std::free(paintMemory.coverage);
+    paintMemory.pixels = static_cast<uint32_t*>(std::malloc(pixels * 4));
+    paintMemory.coverage = static_cast<uint8_t*>(std::malloc(pixels));
+    paintMemory.capacity = pixels;
+    if (paintMemory.pixels && paintMemory.coverage)
+        return true;
+    std::free(paintMemory.pixels);
+    std::free(paintMemory.coverage);
+    paintMemory = {};
+    return false;
+}
+
 // The box's text as last laid out and shown, with its layout; the other of
 // the two takes the next layout, so that a change can be told line by line.
 struct ShownText {
@@ -101,6 +142,15 @@ void layOutSpare(const EditorState& s) {
 bool spareFits(const EditorState& s) {
     RECT box = typedTextBox(s.textBox.corner.x, s.textBox.corner.y, spareText().layout);
     return box.right <= pictureWidth(s) && box.bottom <= pictureHeight(s);
+}
+
+void forgetBoxMemory() {
+    forgetGlyphs(glyphs);
+    std::free(under.pixels);
+    under = {};
+    std::free(paintMemory.pixels);
+    std::free(paintMemory.coverage);
+    paintMemory = {};
 }
 
 // The box's corner for its click at the current pen: moved left as far as
@@ -402,50 +452,51 @@ void closeTextBox(EditorState& s) {
     s.textBox.shown = {0, 0, 0, 0};
 }
 
-// The picture's pixels of the part into the buffer as ARGB, in one lock. A
-// picture kept in 32-bit RGB or ARGB is locked in its own format, which GDI+
-// hands out as its own memory, and copied row by row; any other is
-// converted by GDI+ into the buffer.
-bool copyPicturePart(const EditorState& s, const RECT& part, uint32_t* pixels) {
-    GpBitmap* picture = s.picture->bitmap;
-    Gdiplus::Rect rect(part.left, part.top, part.right - part.left, part.bottom - part.top);
+// A picture without alpha: its copied pixels are shown as they are, whatever
+// alpha bytes the copy holds.
+bool pictureIsOpaque(GpBitmap* picture) {
     Gdiplus::PixelFormat format = 0;
     GdipGetImagePixelFormat(picture, &format);
-    Gdiplus::BitmapData data = {};
-    if (format == PixelFormat32bppRGB || format == PixelFormat32bppARGB) {
-        if (GdipBitmapLockBits(picture, &rect, Gdiplus::ImageLockModeRead, format, &data) != Gdiplus::Ok)
+    return format == PixelFormat32bppRGB || format == PixelFormat24bppRGB;
+}
+
+// The picture's rows from the box's corner down to bottom, held in
+// `under`; false when they cannot be had.
+bool takePictureUnderBox(const EditorState& s, LONG bottom) {
+    const TextBoxState& box = s.textBox;
+    GpBitmap* picture = s.picture->bitmap;
+    if (under.picture != picture || under.corner.x != box.corner.x || under.corner.y != box.corner.y) {
+        std::free(under.pixels);
+        under = {};
+        int32_t width = pictureWidth(s) - box.corner.x, height = pictureHeight(s) - box.corner.y;
+        if (width <= 0 || height <= 0)
             return false;
-        uint32_t opaque = format == PixelFormat32bppRGB ? 0xFF000000u : 0;
-        for (INT y = 0; y < rect.Height; y++) {
-            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(data.Scan0) +
-                                                                ptrdiff_t(y) * data.Stride);
-            uint32_t* into = pixels + size_t(y) * size_t(rect.Width);
-            for (INT x = 0; x < rect.Width; x++)
-                into[x] = row[x] | opaque;
-        }
-        GdipBitmapUnlockBits(picture, &data);
-        return true;
+        under.pixels = static_cast<uint32_t*>(std::malloc(size_t(width) * size_t(height) * 4));
+        if (!under.pixels)
+            return false;
+        under = {under.pixels, picture, box.corner, width, 0};
     }
+    int32_t wanted = bottom - box.corner.y;
+    if (wanted <= under.rows)
+        return true;
+    Gdiplus::Rect rect(box.corner.x, box.corner.y + under.rows, under.width, wanted - under.rows);
+    Gdiplus::BitmapData data = {};
     data.Width = UINT(rect.Width);
     data.Height = UINT(rect.Height);
-    data.Stride = rect.Width * 4;
+    data.Stride = under.width * 4;
     data.PixelFormat = PixelFormat32bppARGB;
-    data.Scan0 = pixels;
+    data.Scan0 = under.pixels + size_t(under.rows) * size_t(under.width);
     auto mode = UINT(Gdiplus::ImageLockModeRead) | UINT(Gdiplus::ImageLockModeUserInputBuf);
     if (GdipBitmapLockBits(picture, &rect, mode, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
         return false;
     GdipBitmapUnlockBits(picture, &data);
+    under.rows = wanted;
     return true;
 }
 
-// The buffer's pixels as the paint shows the picture: laid over white, which
-// a translucent pixel lets through.
-void showOverWhite(HDC dc, uint32_t* pixels, const RECT& client) {
+// The buffer's pixels to the DC, top-down rows as wide as the rectangle.
+void sendToDc(HDC dc, const uint32_t* pixels, const RECT& client) {
     INT width = client.right - client.left, height = client.bottom - client.top;
-    for (size_t i = 0, count = size_t(width) * size_t(height); i < count; i++) {
-        if (pixels[i] < 0xFF000000u)
-            pixels[i] = 0xFF000000u | shownOverWhite(pixels[i]);
-    }
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -456,11 +507,32 @@ void showOverWhite(HDC dc, uint32_t* pixels, const RECT& client) {
                       DIB_RGB_COLORS);
 }
 
-// Only the part of the box the paint repaints is copied and drawn into, in
-// memory of the paint's own that a GDI+ bitmap is laid over. The paint's DC
-// keeps its viewport origin for GDI; so the part goes out through GDI, never
-// through a GDI+ surface on that DC. An empty box shows no fill either: it
-// will draw nothing.
+// The part's pixels as the paint shows the picture: laid over white, which
+// a translucent pixel lets through.
+void showOverWhite(uint32_t* pixels, int32_t stride, int32_t width, int32_t height) {
+    for (int32_t y = 0; y < height; y++) {
+        uint32_t* row = pixels + size_t(y) * size_t(stride);
+        for (int32_t x = 0; x < width; x++) {
+            if (row[x] < 0xFF000000u)
+                row[x] = 0xFF000000u | shownOverWhite(row[x]);
+        }
+    }
+}
+
+// The picture's rectangle the open box's text covers: all of the box on the
+// picture, nothing while it is empty.
+RECT coveredPart(const EditorState& s) {
+    RECT picture = {0, 0, pictureWidth(s), pictureHeight(s)}, part = {};
+    if (!s.textBox.open || s.textBox.length == 0 || !s.picture)
+        return part;
+    IntersectRect(&part, &s.textBox.shown, &picture);
+    return part;
+}
+
+// Only the part of the box the paint repaints is drawn, from the copy of the
+// picture under the box into memory of the paint's own, and sent to the
+// paint's DC through GDI, which keeps the DC's viewport origin. An empty box shows no fill either: it will
+// draw nothing.
 void paintPreview(const EditorState& s, HDC dc) {
     const TextBoxState& box = s.textBox;
     RECT clip = {};
@@ -468,23 +540,21 @@ void paintPreview(const EditorState& s, HDC dc) {
     POINT clipStart = windowToPicture(s, {clip.left, clip.top});
     POINT clipEnd = windowToPicture(s, {clip.right, clip.bottom});
     RECT repainted = {clipStart.x, clipStart.y, clipEnd.x, clipEnd.y};
-    RECT picture = {0, 0, pictureWidth(s), pictureHeight(s)};
-    RECT part = {};
-    if (box.length == 0 || !s.picture || !IntersectRect(&part, &box.shown, &picture) ||
-        !IntersectRect(&part, &part, &repainted))
+    RECT part = coveredPart(s);
+    if (!IntersectRect(&part, &part, &repainted))
         return;
     INT width = part.right - part.left, height = part.bottom - part.top;
-    MallocGuard<uint32_t> pixels(size_t(width) * size_t(height) * 4);
-    BitmapGuard copy;
-    if (!pixels || !copyPicturePart(s, part, pixels) ||
-        GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppARGB,
-                                  reinterpret_cast<BYTE*>(static_cast<uint32_t*>(pixels)),
-                                  &copy.bitmap) != Gdiplus::Ok)
+    if (!holdPaintMemory(size_t(width) * size_t(height)) || !takePictureUnderBox(s, part.bottom))
         return;
-    ImageHolder holder = {copy.bitmap};
-    drawTypedText(&holder, box.corner.x - part.left, box.corner.y - part.top, box.text, shownText().layout,
-                  s.penColor, s.brushColor, glyphs);
-    showOverWhite(dc, pixels, pictureToWindowRect(s, part));
+    uint32_t* pixels = paintMemory.pixels;
+    const uint32_t* picture =
+        under.pixels + size_t(part.top - under.corner.y) * size_t(under.width) + size_t(part.left - under.corner.x);
+    bool opaque = pictureIsOpaque(s.picture->bitmap);
+    layTypedTextOver(picture, under.width, pixels, width, part, box.corner.x, box.corner.y, box.text,
+                     shownText().layout, s.penColor, s.brushColor, opaque, paintMemory.coverage, glyphs);
+    if (!opaque)
+        showOverWhite(pixels, width, width, height);
+    sendToDc(dc, pixels, pictureToWindowRect(s, part));
 }
 
 // The frame is dotted as a focus rectangle is, every other pixel inverted,
@@ -614,14 +684,14 @@ bool commitTextBox(EditorState& s) {
                       s.brushColor, glyphs);
         keepDrawingStep(s, {annotationTypedText, &box.corner, 1, box.text, box.length, roomOf(s)});
     }
-    forgetGlyphs(glyphs);
+    forgetBoxMemory();
     return true;
 }
 
 void cancelTextBox(EditorState& s) {
     closeTextBox(s);
     putBackReopened(s, false);
-    forgetGlyphs(glyphs);
+    forgetBoxMemory();
 }
 
 void discardTextBox(EditorState& s) {
@@ -629,7 +699,7 @@ void discardTextBox(EditorState& s) {
     s.textBox.reopenedIndex = -1;
     s.textBox.open = 0;
     s.textBox.shown = {0, 0, 0, 0};
-    forgetGlyphs(glyphs);
+    forgetBoxMemory();
 }
 
 // Ctrl+Enter commits; Enter alone starts a line; with AltGr (Ctrl and Alt) it
@@ -711,6 +781,10 @@ void textBoxRestyled(EditorState& s) {
         return;
     placeBox(s);
     present(s, true);
+}
+
+RECT textBoxCover(const EditorState& s) {
+    return pictureToWindowRect(s, coveredPart(s));
 }
 
 void paintTextBox(const EditorState& s, HDC dc) {

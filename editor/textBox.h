@@ -33,6 +33,10 @@ bool textBoxKeyDown(EditorState& s, UINT message, WPARAM key);
 bool textBoxChar(EditorState& s, WPARAM unit);
 // The pen or brush changed: the open box shows the text as it now would be drawn.
 void textBoxRestyled(EditorState& s);
+// The client rectangle whose every pixel the open box's paint lays its text
+// over a copy of the picture in: the view need not draw the picture there.
+// Empty while no text is shown.
+RECT textBoxCover(const EditorState& s);
 // Paints the open box on the paint's off-screen DC in client coordinates:
 // the text drawn over a copy of the picture's pixels under the box, a dotted
 // frame around the box, and the caret.

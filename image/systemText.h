@@ -106,6 +106,15 @@ int32_t caretAtPoint(const wchar_t* text, const TextLayout& layout, POINT point,
 // empty when nothing could be drawn.
 RECT drawTypedText(ImageHolder* holder, int32_t x, int32_t y, const wchar_t* text, const TextLayout& layout,
                    uint32_t penColour, uint32_t brushColour, GlyphCache& glyphs);
+// The text drawTypedText would draw at x, y over the picture's part (picture
+// coordinates), given as ARGB rows pictureStride pixels apart, written into
+// pixels, rows stride apart: each pixel of the part as drawTypedText leaves
+// it there. opaque: the picture has no alpha, whatever its alpha bytes say.
+// coverage: the caller's memory of a byte a pixel of the part, for the
+// text's coverage.
+bool layTypedTextOver(const uint32_t* picture, int32_t pictureStride, uint32_t* pixels, int32_t stride, const RECT& part,
+                      int32_t x, int32_t y, const wchar_t* text, const TextLayout& layout, uint32_t penColour,
+                      uint32_t brushColour, bool opaque, uint8_t* coverage, GlyphCache& glyphs);
 // A typed text's coverage over its whole box, the box's corner at 0, 0, as
 // drawTypedText renders it: laid with layTypedText at x, y it gives the very
 // pixels drawTypedText gives there. Kept by what draws the same text again.

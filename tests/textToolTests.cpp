@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -312,6 +313,52 @@ TEST_F(TypedText, CommitsAsOneStepAndEscapeDrawsNothing) {
             write(editor, 16, 112, L"Pchnąć w tę łódź jeża\nlub ośm skrzyń fig");
             writePicture(painted(editor), "typed-text.png");
         }
+        SendMessageW(editor, WM_COMMAND, 15, 0);
+    }
+}
+
+// Over the coloured bands, without the fill, the open box shows what its
+// commit draws, but for the frame and a one-column caret: after the pen
+// widens at the corner, which moves the box, and in a box opened where the
+// last one was committed, over its text.
+TEST_F(TypedText, OpenBoxShowsWhatItsCommitDraws) {
+    const std::pair<const char*, std::function<void(HWND)>> rows[] = {
+        {"the pen widened at the corner",
+         [](HWND e) { click(e, 300, 180), type(e, L"Żółć"), setStyle(e, 15, RGB(1, 128, 254)); }},
+        {"over a committed text", [](HWND e) { write(e, 20, 30, L"Gęś\njaźń"), click(e, 20, 30), type(e, L"ął"); }},
+        {"over a translucent picture", [](HWND e) { click(e, 20, 30), type(e, L"Żółć gęś"); }},
+    };
+    // The translucent picture: a copied PNG file whose alpha and colours
+    // run across it.
+    const std::wstring file = freshFolder(L"translucent") + L"ramp.png";
+    std::vector<uint8_t> rgba;
+    for (int i = 0; i < width * height; i++)
+        rgba.insert(rgba.end(), {uint8_t(i % width), uint8_t(i / width), 90, uint8_t(i % 256)});
+    ASSERT_TRUE(pngWriter::writeRgba(hostUtf8(file), width, height, rgba));
+    for (const auto& [name, act] : rows) {
+        SCOPED_TRACE(name);
+        HWND editor = open(bands);
+        if (std::string(name) == "over a translucent picture") {
+            closeOpenEditor();
+            ASSERT_TRUE(hostPutOnClipboard(nullptr, {}, {file}));
+            EXPECT_EQ(hostClickItem(L"snipLeaf/Clipboard", {onlineContact}), 0);
+            editor = findEditor();
+        }
+        ASSERT_NE(editor, nullptr);
+        // A pen whose channels differ from the bands' by numbers prime to
+        // 255, so that a blend rounded the wrong way shows.
+        setStyle(editor, 5, RGB(1, 128, 254));
+        SendMessageW(editor, WM_KEYDOWN, 'N', 0);
+        act(editor);
+        type(editor, L"xy");
+        const Picture typing = shown(editor);
+        key(editor, VK_RETURN, true);
+        PixelSet marks = changed(painted(editor), typing);
+        const RECT frame = boundsOf(marks);
+        for (const auto& p : rectangleOutline(frame.left, frame.top, frame.right, frame.bottom))
+            marks.erase(p);
+        EXPECT_FALSE(marks.empty()) << "a caret";
+        EXPECT_TRUE(marks.empty() || boundsOf(marks).left == boundsOf(marks).right) << "only the caret";
         SendMessageW(editor, WM_COMMAND, 15, 0);
     }
 }
