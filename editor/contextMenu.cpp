@@ -9,13 +9,13 @@
 
 #include <iterator>
 
-#include "drawingTools.h"
 #include "editorKeys.h"
 #include "editorView.h"
 #include "editorWindow.h"
 #include "selectionEdit.h"
 #include "systemMenu.h"
 #include "textBox.h"
+#include "toolTable.h"
 #include "toolbar.h"
 
 namespace {
@@ -135,7 +135,7 @@ void handPressToTool(EditorState& s, const RightPress& press) {
     if (GetCapture() == s.window)
         ReleaseCapture();
     s.selectionView.rightButton = 1;
-    toolMouseDown(s, press.at);
+    toolPress(s, press.at);
 }
 
 }  // namespace
@@ -181,8 +181,8 @@ bool rightClickReleased(EditorState& s, LPARAM lParam) {
         return false;
     }
     // The pencil's pixels of this click go, and no release is to come.
-    if (press.started && cancelDrag(s))
-        s.dragCancelled = 0;
+    if (press.started)
+        cancelDrag(s);
     if (GetCapture() == s.window)
         ReleaseCapture();
     POINT at = pointOf(lParam);

@@ -9,12 +9,12 @@
 
 #include "../delivery/copyAndSave.h"
 #include "drawingSteps.h"
-#include "drawingTools.h"
 #include "editorView.h"
 #include "pointerTool.h"
 #include "selectionEdit.h"
 #include "textBox.h"
 #include "toolStrip.h"
+#include "toolTable.h"
 #include "toolbar.h"
 
 const ToolKey toolKeys[] = {
@@ -176,7 +176,7 @@ bool editorKeyDown(EditorState& s, WPARAM key, LPARAM lParam) {
     // selection (AltGr+A would select all), however the platform tells it.
     if (altGrHeld() || typesOtherCharacter(s.window, key, lParam))
         return false;
-    if (!keyHeld(VK_CONTROL) && pointerKeyDown(s, key, keyHeld(VK_SHIFT)))
+    if (!keyHeld(VK_CONTROL) && toolKeyDown(s, key, keyHeld(VK_SHIFT)))
         return true;
     if (selectionKeyDown(s, key, keyHeld(VK_CONTROL), keyHeld(VK_SHIFT)))
         return true;

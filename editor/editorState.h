@@ -127,9 +127,8 @@ struct EditorState {
     POINT pointerPress;
     uint8_t pointerDragging;
     // Between a button press and its release as the editor saw them; Escape
-    // clears it and sets dragCancelled, so the rest of that drag does nothing.
+    // or a lost capture clears it, so the rest of that drag does nothing.
     uint8_t dragging;
-    uint8_t dragCancelled;
     // The rubber band as last drawn on the window, in picture pixels: with
     // Shift the arrow's band follows the snapped end, which the next move or
     // the release cannot recompute once Shift has changed.

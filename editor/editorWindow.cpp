@@ -14,7 +14,6 @@
 #include "../delivery/sending.h"
 #include "../plugin/pluginFrame.h"
 #include "../plugin/settings.h"
-#include "drawingTools.h"
 #include "drawingSteps.h"
 #include "editorView.h"
 #include "editorKeys.h"
@@ -32,6 +31,7 @@
 #include "letterTip.h"
 #include "textBox.h"
 #include "toolStrip.h"
+#include "toolTable.h"
 #include "toolbar.h"
 
 EditorState editorState = [] {
@@ -307,7 +307,7 @@ void closeEditor() {
     clearHistory(s.history);
     closeDrawingLayer(s);
     freeStroke(s);
-    s.dragging = s.dragCancelled = 0;
+    s.dragging = 0;
     discardTextBox(s);
     forgetMarkerDigits();
     dropAnnotationPreview(s);
@@ -429,22 +429,15 @@ LRESULT onMouseWheel(EditorState& s, UINT message, WPARAM wParam) {
     return 0;
 }
 
-POINT mousePicturePoint(const EditorState& s, LPARAM lParam) {
-    return windowToPicture(s, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-}
-
 // A move with no button held means the release went where the editor could
 // not see it: the drag ends there.
 LRESULT onMouseMove(EditorState& s, WPARAM wParam, LPARAM lParam) {
     if (rightPressMoved(s, wParam, lParam))
         return 0;
-    if ((wParam & MK_LBUTTON) && pointerMouseMove(s, mousePicturePoint(s, lParam)))
-        return 0;
     if (wParam & (MK_LBUTTON | MK_RBUTTON)) {
-        toolMouseMove(s, lParam);
+        toolMove(s, lParam, (wParam & MK_LBUTTON) != 0);
         return 0;
     }
-    pointerDragLost(s);
     toolDragLost(s);
     hoverSnapWindow(s, wParam, lParam);
     return 0;
@@ -548,9 +541,7 @@ LRESULT onButtonDown(EditorState& s, UINT message, LPARAM lParam) {
     if (message == WM_RBUTTONDOWN && holdRightPress(s, lParam))
         return 0;
     s.selectionView.rightButton = message == WM_RBUTTONDOWN ? 1 : 0;
-    if (message != WM_RBUTTONDOWN && pointerMouseDown(s, mousePicturePoint(s, lParam)))
-        return 0;
-    toolMouseDown(s, lParam);
+    toolPress(s, lParam);
     return 0;
 }
 
@@ -606,7 +597,7 @@ LRESULT onNcPaint(HWND window, WPARAM wParam, LPARAM lParam) {
 LRESULT onRightButtonUp(EditorState& s, LPARAM lParam) {
     if (rightClickReleased(s, lParam))
         return 0;
-    if (toolMouseUp(s, lParam, true) && s.tool == toolSelect)
+    if (toolRelease(s, lParam, true) && s.tool == toolSelect)
         dispatchCommand(s, commandSendSelection);
     return 0;
 }
@@ -635,7 +626,6 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return onMouseWheel(s, message, wParam);
     case WM_CAPTURECHANGED:
         forgetRightPress(s);
-        pointerDragLost(s);
         toolDragLost(s);
         return 0;
     case WM_CONTEXTMENU:
@@ -671,8 +661,8 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return onButtonDown(s, message, lParam);
     case WM_LBUTTONDBLCLK:
         // The second press of a double-click is a press like any other,
-        // but on the pointer's typed text, which it opens again.
-        if (pointerDoubleClick(s, mousePicturePoint(s, lParam)))
+        // unless the tool takes it (the pointer's, on a typed text).
+        if (toolDoubleClick(s, lParam))
             return 0;
         return onButtonDown(s, WM_LBUTTONDOWN, lParam);
     case WM_MOUSELEAVE:
@@ -685,8 +675,7 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_DRAWITEM:
         return onDrawItem(window, s, wParam, lParam);
     case WM_LBUTTONUP:
-        if (!pointerMouseUp(s, mousePicturePoint(s, lParam)))
-            toolMouseUp(s, lParam, false);
+        toolRelease(s, lParam, false);
         return 0;
     case WM_RBUTTONUP:
         return onRightButtonUp(s, lParam);

@@ -138,12 +138,7 @@ void fillHandle(HDC dc, POINT centre, HBRUSH brush) {
 
 }  // namespace
 
-bool pointerMouseDown(EditorState& s, POINT p) {
-    if (s.tool != toolPointer)
-        return false;
-    // A press in a reopened text's box is the box's; outside it commits.
-    if (s.textBox.open && textToolsMouseDown(s, p))
-        return true;
+void pointerPress(EditorState& s, POINT p) {
     SetFocus(s.window);
     // A handle of the chosen drawing wins over what lies under it; a press on
     // another drawing chooses it, and takes its handle when on one.
@@ -153,19 +148,16 @@ bool pointerMouseDown(EditorState& s, POINT p) {
         handle = handleNear(s, p);
     }
     if (!chosen(s) || !beginAnnotationEdit(s.layer, s.pointerChoice - 1))
-        return true;
+        return;
     s.pointerHandle = handle;
     s.pointerPress = p;
     s.pointerDragging = 1;
     SetCapture(s.window);
-    return true;
 }
 
-bool pointerMouseMove(EditorState& s, POINT p) {
-    if (s.tool != toolPointer)
-        return false;
+void pointerMove(EditorState& s, POINT p) {
     if (!s.pointerDragging || !s.layer.edit.active)
-        return true;
+        return;
     const Annotation& before = s.layer.edit.before;
     Annotation after = {};
     bool made = s.pointerHandle < 0
@@ -174,19 +166,18 @@ bool pointerMouseMove(EditorState& s, POINT p) {
                     : resizedAnnotation(before, s.pointerHandle, p.x - s.pointerPress.x, p.y - s.pointerPress.y,
                                         pictureWidth(s), pictureHeight(s), &after);
     if (!made)
-        return true;
+        return;
     const Annotation* shown = chosen(s);
     RECT old = shown ? marksRect(*shown) : RECT{};
     RECT changed = {};
     if (showAnnotationEdit(s.layer, after, &changed))
         showChange(s, changed, old);
     freeAnnotation(after);
-    return true;
 }
 
 bool pointerDoubleClick(EditorState& s, POINT p) {
     const Annotation* a = chosen(s);
-    if (s.tool != toolPointer || s.textBox.open || !a || a->kind != annotationTypedText)
+    if (s.textBox.open || !a || a->kind != annotationTypedText)
         return false;
     int32_t index = annotationAt(s.layer, p);
     if (index != s.pointerChoice - 1)
@@ -197,14 +188,11 @@ bool pointerDoubleClick(EditorState& s, POINT p) {
     return reopenTypedText(s, index);
 }
 
-bool pointerMouseUp(EditorState& s, POINT p) {
-    if (s.tool != toolPointer)
-        return false;
-    if (s.pointerDragging) {
-        pointerMouseMove(s, p);
-        endDrag(s);
-    }
-    return true;
+void pointerRelease(EditorState& s, POINT p) {
+    if (!s.pointerDragging)
+        return;
+    pointerMove(s, p);
+    endDrag(s);
 }
 
 void pointerDragLost(EditorState& s) {
@@ -213,8 +201,6 @@ void pointerDragLost(EditorState& s) {
 }
 
 bool pointerKeyDown(EditorState& s, WPARAM key, bool shift) {
-    if (s.tool != toolPointer)
-        return false;
     if (key == VK_TAB) {
         chooseNext(s, shift);
         return true;

@@ -11,15 +11,16 @@
 
 #include "editorState.h"
 
-// Each answers whether the pointer took the message: only while it is the
-// chosen tool.
-bool pointerMouseDown(EditorState& s, POINT picture);
-bool pointerMouseMove(EditorState& s, POINT picture);
-bool pointerMouseUp(EditorState& s, POINT picture);
-// A double-click on a typed text opens its box again.
+// Its handlers, reached only while it is the chosen tool. The left button's
+// press, moves and release are its own drag.
+void pointerPress(EditorState& s, POINT picture);
+void pointerMove(EditorState& s, POINT picture);
+void pointerRelease(EditorState& s, POINT picture);
+// A double-click on a typed text opens its box again; false for any other.
 bool pointerDoubleClick(EditorState& s, POINT picture);
 // A drag whose release never came keeps what it made.
 void pointerDragLost(EditorState& s);
+// Tab, Shift+Tab, Escape, Delete and the arrows; false for another key.
 bool pointerKeyDown(EditorState& s, WPARAM key, bool shift);
 // The style control's new pen, brush or width goes to the chosen drawing.
 void restyleChosen(EditorState& s);

@@ -8,11 +8,11 @@
 
 #include "../image/gdiGuards.h"
 #include "../image/windowList.h"
-#include "annotationPreview.h"
-#include "drawingTools.h"
 #include "editorView.h"
 #include "loupe.h"
 #include "sizeLabel.h"
+#include "toolTable.h"
+#include "viewMapping.h"
 #include "windowSnap.h"
 
 namespace {
@@ -92,15 +92,6 @@ void paintHandles(const EditorState& s, HDC dc) {
         RECT square = handleSquare(pictureToWindow(s, handlePoint(selection, handle)));
         Rectangle(dc, square.left, square.top, square.right, square.bottom);
     }
-}
-
-bool showsLoupe(const EditorState& s) {
-    return s.tool == toolSelect && s.selectionView.gesture != gestureMove;
-}
-
-bool showsSize(int32_t tool) {
-    return tool == toolSelect || tool == toolRectangle || tool == toolEllipse || tool == toolHighlighter ||
-           tool == toolRedaction;
 }
 
 }  // namespace
@@ -210,30 +201,6 @@ void moveHandles(EditorState& s) {
     at = now;
 }
 
-void beginSelectionGesture(EditorState& s, POINT p) {
-    SelectionView& v = s.selectionView;
-    hideSnapOutline(s);
-    v.pressSelection = currentSelection(s);
-    int handle = handleNone;
-    bool marked = !isEmpty(v.handlesAt);
-    v.gesture = gestureAt(v.pressSelection, marked, v.rightButton != 0, p, &handle);
-    v.handle = int8_t(handle);
-    moveHandles(s);
-    if (v.gesture == gestureNew)
-        hideSizeLabel(s);
-}
-
-RECT selectionDragRect(const EditorState& s, POINT end) {
-    const SelectionView& v = s.selectionView;
-    int32_t dx = end.x - s.dragStart.x;
-    int32_t dy = end.y - s.dragStart.y;
-    if (v.gesture == gestureHandle)
-        return resizedSelection(v.pressSelection, v.handle, dx, dy, pictureWidth(s), pictureHeight(s));
-    if (v.gesture == gestureMove)
-        return movedSelection(v.pressSelection, dx, dy, pictureWidth(s), pictureHeight(s));
-    return draggedSelection(s.dragStart, end);
-}
-
 RECT draggedSelection(POINT press, POINT release) {
     RECT r = normalisedRect(press.x, press.y, release.x, release.y);
     // A drag along one row or column takes that row or column, as on a
@@ -245,6 +212,23 @@ RECT draggedSelection(POINT press, POINT release) {
     return r;
 }
 
+namespace {
+
+// The rectangle the band shows while the drag is at end.
+RECT selectionDragRect(const EditorState& s, POINT end) {
+    const SelectionView& v = s.selectionView;
+    int32_t dx = end.x - s.dragStart.x;
+    int32_t dy = end.y - s.dragStart.y;
+    if (v.gesture == gestureHandle)
+        return resizedSelection(v.pressSelection, v.handle, dx, dy, pictureWidth(s), pictureHeight(s));
+    if (v.gesture == gestureMove)
+        return movedSelection(v.pressSelection, dx, dy, pictureWidth(s), pictureHeight(s));
+    return draggedSelection(s.dragStart, end);
+}
+
+// What the release at end makes of the selection, when that is not a new
+// selection from the press to the release as before: a handle or a move
+// gesture, or a click on a recorded window.
 bool adjustedSelection(const EditorState& s, POINT end, RECT* selection) {
     const SelectionView& v = s.selectionView;
     bool click = isClick(s.dragStart, end);
@@ -262,19 +246,58 @@ bool adjustedSelection(const EditorState& s, POINT end, RECT* selection) {
     return false;
 }
 
-void showDragFeedback(EditorState& s, const RECT& band, POINT mouse) {
-    moveHandles(s);
-    if (showsSize(s.tool))
-        showSizeLabel(s, band);
-    if (showsLoupe(s))
-        showLoupe(s, mouse);
+// The marked selection is hidden while a new one is dragged: the band marks
+// that one. Drawn or taken away with exclusive-or, like the band.
+void toggleSelectionMark(const EditorState& s) {
+    if (s.selectionMarked)
+        xorFocusRect(s, currentSelection(s));
 }
 
-void endDragFeedback(EditorState& s) {
-    hideLoupe(s);
-    dropAnnotationPreview(s);
+}  // namespace
+
+void selectPress(EditorState& s, POINT p) {
+    SelectionView& v = s.selectionView;
+    hideSnapOutline(s);
+    v.pressSelection = currentSelection(s);
+    int handle = handleNone;
+    bool marked = !isEmpty(v.handlesAt);
+    v.gesture = gestureAt(v.pressSelection, marked, v.rightButton != 0, p, &handle);
+    v.handle = int8_t(handle);
     moveHandles(s);
-    showSelectionSizeLabel(s);
+    if (v.gesture == gestureNew)
+        hideSizeLabel(s);
+    toggleSelectionMark(s);
+}
+
+// A handle or a move of the selection shows the rectangle it would give; the
+// loupe follows the mouse where it helps.
+void selectMove(EditorState& s, POINT p) {
+    removeDragBand(s);
+    RECT band = selectionDragRect(s, p);
+    showDragBand(s, band);
+    showDragFeedback(s, band);
+    if (s.selectionView.gesture != gestureMove)
+        showLoupe(s, p);
+}
+
+// The band on the screen is the one the last move drew, which need not end
+// at the release point: it went as drawn. The selection is marked from the
+// press to the release point.
+void selectRelease(EditorState& s, POINT end) {
+    RECT adjusted = {};
+    if (!adjustedSelection(s, end, &adjusted))
+        adjusted = draggedSelection(s.dragStart, end);
+    s.startX = adjusted.left;
+    s.startY = adjusted.top;
+    s.endX = adjusted.right;
+    s.endY = adjusted.bottom;
+    s.selectionMarked = 1;
+    toggleSelectionMark(s);
+}
+
+// The selection stays the one made before this drag, marked again.
+void selectCancel(EditorState& s) {
+    toggleSelectionMark(s);
 }
 
 void showOverlaysOfTool(EditorState& s) {

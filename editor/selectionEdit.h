@@ -1,7 +1,8 @@
-// Adjusting the selection: its eight handles, moving it, the keys, the
-// cursor that tells what a press would do, and the marks painted over the
-// picture for it. The decisions are small pure functions over picture pixels;
-// the rest hooks them into the Select tool's press, moves and release.
+// The Select tool and adjusting the selection: its eight handles, moving it,
+// the keys, the cursor that tells what a press would do, and the marks
+// painted over the picture for it. The decisions are small pure functions
+// over picture pixels; the tool's press, moves and release hook them into
+// the editor's drag.
 #pragma once
 
 #include <windows.h>
@@ -63,22 +64,14 @@ bool keyedSelection(const RECT& selection, WPARAM key, bool control, bool shift,
 // The standard cursor for what a press there would do.
 const wchar_t* gestureCursor(SelectionGesture gesture, int handle);
 
-// The Select tool's press at picture point p: the gesture it starts.
-void beginSelectionGesture(EditorState& s, POINT p);
-// The rectangle the band shows while the Select tool's drag is at end.
-RECT selectionDragRect(const EditorState& s, POINT end);
-// What the release at end makes of the selection, when that is not a new
-// selection from the press to the release as before: a handle or a move
-// gesture, or a click on a recorded window.
-bool adjustedSelection(const EditorState& s, POINT end, RECT* selection);
-// During every drag, after the band moved: the label gives its size and the
-// loupe follows the mouse where it helps.
-void showDragFeedback(EditorState& s, const RECT& band, POINT mouse);
-// A drag ended, finished or cancelled: loupe and preview go, the selection's
-// handles and label come back. The gesture is kept: a release whose drag was
-// already ended (the capture lost before it) finishes it once more, at the
-// release point.
-void endDragFeedback(EditorState& s);
+// The Select tool's handlers in the editor's drag. The press starts the
+// gesture a press there makes and hides the mark; the moves show the band
+// with the selection it would give; the release decides the selection once;
+// Escape marks the selection made before the drag again.
+void selectPress(EditorState& s, POINT p);
+void selectMove(EditorState& s, POINT p);
+void selectRelease(EditorState& s, POINT end);
+void selectCancel(EditorState& s);
 // The tool changed: the handles, the size label and the window outline are
 // the Select tool's; with any other the selection keeps only its dotted mark.
 void showOverlaysOfTool(EditorState& s);

@@ -18,8 +18,9 @@ uint32_t nextMarkerNumber(const EditorState& s) {
 }
 
 // A marker wholly off the picture stores nothing: its step is dropped, and
-// its number stays free.
+// its number stays free. The keys are the editor's once the picture is used.
 void placeStepMarker(EditorState& s, POINT picture) {
+    SetFocus(s.window);
     if (!s.picture)
         return;
     beginStep(s.history, s.picture);

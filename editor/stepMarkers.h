@@ -13,7 +13,7 @@
 
 // One more than the markers the picture shows now; 1 in a new editor.
 uint32_t nextMarkerNumber(const EditorState& s);
-// Places the next marker centred on the picture point.
+// The tool's press: places the next marker centred on the picture point.
 void placeStepMarker(EditorState& s, POINT picture);
 // The editor closes: the digits rendered for its markers are let go.
 void forgetMarkerDigits();

@@ -16,7 +16,6 @@
 #include "annotationPreview.h"
 #include "drawingSteps.h"
 #include "editorView.h"
-#include "stepMarkers.h"
 
 using namespace Gdiplus::DllExports;
 
@@ -596,7 +595,7 @@ void paintFrameAndCaret(const EditorState& s, HDC dc) {
 
 }  // namespace
 
-bool textToolsMouseDown(EditorState& s, POINT picture) {
+bool textBoxPress(EditorState& s, POINT picture) {
     TextBoxState& box = s.textBox;
     if (box.open && PtInRect(&box.shown, picture)) {
         SetFocus(s.window);
@@ -610,15 +609,13 @@ bool textToolsMouseDown(EditorState& s, POINT picture) {
         return true;
     }
     commitTextBox(s);
-    if (s.tool != toolTypedText && s.tool != toolStepMarker)
-        return false;
-    // The keys are the editor's, and so the box's, once the picture is used.
+    return false;
+}
+
+// The keys are the editor's, and so the box's, once the picture is used.
+void openTypedText(EditorState& s, POINT picture) {
     SetFocus(s.window);
-    if (s.tool == toolTypedText)
-        openTextBox(s, picture);
-    else
-        placeStepMarker(s, picture);
-    return true;
+    openTextBox(s, picture);
 }
 
 bool reopenTypedText(EditorState& s, int32_t index) {

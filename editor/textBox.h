@@ -10,11 +10,12 @@
 
 #include "editorState.h"
 
-// A press on the picture at this picture point: a press inside the open box
-// moves its caret there, one outside commits it; then the typed-text tool
-// opens a box there and the step marker tool places a marker. True when the
-// press was theirs, so no other tool acts on it.
-bool textToolsMouseDown(EditorState& s, POINT picture);
+// Every tool's press at this picture point sees the box first: a press
+// inside the open box moves its caret there and is the box's (true); one
+// outside commits it, and the tool goes on with the press.
+bool textBoxPress(EditorState& s, POINT picture);
+// The typed-text tool's press: a new, empty box at the point.
+void openTypedText(EditorState& s, POINT picture);
 // Draws the open box's text into the picture as one step (nothing for an
 // empty box) and closes the box. False when no box was open.
 bool commitTextBox(EditorState& s);

@@ -15,6 +15,10 @@ RECT pictureToWindowRect(const EditorState& s, const RECT& picture) {
             picture.bottom - s.scrollY};
 }
 
+RECT normalisedRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    return {x1 < x2 ? x1 : x2, y1 < y2 ? y1 : y2, x1 < x2 ? x2 : x1, y1 < y2 ? y2 : y1};
+}
+
 void invalidatePictureRect(const EditorState& s, const RECT& picture) {
     RECT shown = pictureToWindowRect(s, picture);
     InvalidateRect(s.window, &shown, FALSE);
