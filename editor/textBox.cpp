@@ -531,8 +531,8 @@ RECT coveredPart(const EditorState& s) {
 
 // Only the part of the box the paint repaints is drawn, from the copy of the
 // picture under the box into memory of the paint's own, and sent to the
-// paint's DC through GDI, which keeps the DC's viewport origin. An empty box shows no fill either: it will
-// draw nothing.
+// paint's DC through GDI, which keeps the DC's viewport origin. An empty box
+// shows no fill either: it will draw nothing.
 void paintPreview(const EditorState& s, HDC dc) {
     const TextBoxState& box = s.textBox;
     RECT clip = {};
