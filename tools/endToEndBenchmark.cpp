@@ -144,6 +144,20 @@ void closeEditorWindow(HWND editor) {
     drainMessages();
 }
 
+// Wine keeps what a window painted in the process and sends it to the X
+// server when the thread next waits, or at a paint that comes 50 ms after the
+// last sending; so a window may be painted and still not seen. A wait of no
+// time sends it, and a pixel read from the screen goes through the same
+// connection to the X server after it, so the call returns once the pixels
+// are on the screen. Both sides' clocks stop here: a 4K window shown and
+// painted within 50 ms still had 90 ms of its pixels to send.
+void waitUntilOnScreen() {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+    HDC screen = GetDC(nullptr);
+    GetPixel(screen, 0, 0);
+    ReleaseDC(nullptr, screen);
+}
+
 // From the click to the editor shown: the click returns once the window is
 // created and shown; its first WM_PAINT (the picture, then the toolbar) is
 // still pending then, and RedrawWindow with RDW_UPDATENOW runs it at once
@@ -159,6 +173,7 @@ double clickToEditorShown(const wchar_t* itemId, HWND* editorOut) {
     watchedWindow = editor;
     watchedPaints = 0;
     RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    waitUntilOnScreen();
     double shown = nowMs();
     watchedWindow = nullptr;
     *editorOut = editor;
@@ -245,6 +260,7 @@ HWND showPlainWindow(GpImage* picture) {
     }
     ShowWindow(window, SW_SHOW);
     RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    waitUntilOnScreen();
     return window;
 }
 
