@@ -226,14 +226,85 @@ void showMaximised(EditorState& s, const RECT& work) {
     SetWindowPlacement(s.window, &place);
 }
 
+// A window made ahead of its picture, and the picture size it was made for.
+bool editorPrepared = false;
+SIZE preparedSize = {};
+
+// The hidden window and its controls for a picture of this size, with the
+// style settings they show: all of the opening that needs no picture.
+bool makeEditorWindow(EditorState& s, uint32_t w, uint32_t h) {
+    s.selectionView = {};
+    reloadSettings();
+    readStyleSettings(s);
+    SIZE size = editorWindowSize(w, h, 0, frameSize());
+    RECT work = workArea();
+    SIZE workSize = {work.right - work.left, work.bottom - work.top};
+    SIZE screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    // A picture as large as the screen opens maximised. Made so while still
+    // hidden, the window and its toolbar are laid out once, at the size they
+    // show at, and the frame is drawn once.
+    bool screenSized = opensMaximised(w, h, screen, {0, 0}, workSize);
+    // Created hidden: no handled message may arrive before the property is set.
+    s.window = CreateWindowExW(0, editorClassName, L"Image", editorStyle | (screenSized ? WS_MAXIMIZE : 0),
+                               CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, moduleHandle,
+                               nullptr);
+    if (!s.window)
+        return false;
+    createToolbar(s);
+    createToolStrip(s);
+    createSizeLabel(s);
+    createLoupe(s);
+    addSystemMenuItems(s);
+    return true;
+}
+
+bool preparedFor(const ImageHolder* picture) {
+    return editorPrepared && picture && preparedSize.cx == LONG(imageWidth(picture)) &&
+           preparedSize.cy == LONG(imageHeight(picture));
+}
+
 }  // namespace
 
-void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, WindowList* windows) {
+// The screenshot's wait for the menu to go is idle time, and making the
+// window and its controls is a fifth of what comes after it; made during
+// the wait, the editor shows that much sooner. Only when no editor is open:
+// an open one must come back untouched should the capture fail.
+void prepareEditor(uint32_t width, uint32_t height) {
+    EditorState& s = editorState;
+    if (s.window || editorPrepared || !hostTable)
+        return;
+    if (!makeEditorWindow(s, width, height)) {
+        closeEditor();
+        return;
+    }
+    editorPrepared = true;
+    preparedSize = {LONG(width), LONG(height)};
+}
+
+// The closing would store the settings the window's controls show, which a
+// window never opened has not yet been given.
+void discardPreparedEditor() {
+    if (!editorPrepared)
+        return;
+    editorPrepared = false;
+    HWND window = editorState.window;
+    editorState.window = nullptr;
+    DestroyWindow(window);
     closeEditor();
+}
+
+void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, WindowList* windows) {
+    bool prepared = preparedFor(picture) && contacts && count > 0 && hostTable;
+    if (!prepared) {
+        discardPreparedEditor();
+        closeEditor();
+    }
+    editorPrepared = false;
     EditorState& s = editorState;
     s.enterPressed = 0;
     framePainted = false;
-    s.selectionView = {};
+    if (!prepared)
+        s.selectionView = {};
     s.selectionView.windows = windows;
     s.letterTip = nullptr;
     s.letterTipShown = 0;
@@ -244,8 +315,6 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, Wi
     s.contactCount = count;
     if (!picture || !contacts || count == 0 || !hostTable)
         return;
-    reloadSettings();
-    readStyleSettings(s);
     int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     int screenHeight = GetSystemMetrics(SM_CYSCREEN);
     s.startX = s.startY = 0;
@@ -255,24 +324,11 @@ void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, Wi
     s.scrollX = s.scrollY = 0;
     uint32_t w = imageWidth(picture);
     uint32_t h = imageHeight(picture);
-    SIZE size = editorWindowSize(w, h, 0, frameSize());
+    if (!prepared && !makeEditorWindow(s, w, h))
+        return;
     RECT work = workArea();
     SIZE workSize = {work.right - work.left, work.bottom - work.top};
-    // A picture as large as the screen opens maximised. Made so while still
-    // hidden, the window and its toolbar are laid out once, at the size they
-    // show at, and the frame is drawn once.
     bool screenSized = opensMaximised(w, h, {screenWidth, screenHeight}, {0, 0}, workSize);
-    // Created hidden: no handled message may arrive before the property is set.
-    s.window = CreateWindowExW(0, editorClassName, L"Image", editorStyle | (screenSized ? WS_MAXIMIZE : 0),
-                               CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, moduleHandle,
-                               nullptr);
-    if (!s.window)
-        return;
-    createToolbar(s);
-    createToolStrip(s);
-    createSizeLabel(s);
-    createLoupe(s);
-    addSystemMenuItems(s);
     SetPropW(s.window, editorProperty, &s);
     if (screenSized) {
         // Its WM_SIZE came before the property was set.

@@ -20,6 +20,11 @@ struct WindowList;
 // (null for other pictures) in every case.
 void openEditor(ImageHolder* picture, ContactRecord* contacts, int32_t count, WindowList* windows = nullptr);
 void closeEditor();
+// The editor's window and controls made ahead, hidden, for a picture of this
+// size, when no editor is open; the next openEditor with a picture of that
+// size shows it. Discarded unseen, writing no setting.
+void prepareEditor(uint32_t width, uint32_t height);
+void discardPreparedEditor();
 // Before a new picture is taken: false when the open editor holds a drawing
 // (a step undo could take back, or an open text box) and the user, asked in
 // a box of the editor's, keeps it; the editor then comes to the front as it was.

@@ -36,6 +36,12 @@ static MonitorQuery queryMonitors() {
     return q;
 }
 
+PictureSize screenshotSize() {
+    CaptureArea area = chooseCaptureArea(queryMonitors());
+    return fittedSize(uint32_t(area.width), uint32_t(area.height), GetSystemMetrics(SM_CXSCREEN),
+                      GetSystemMetrics(SM_CYSCREEN));
+}
+
 bool captureScreen(ImageHolder* holder, WindowList** windows) {
     CaptureArea area = chooseCaptureArea(queryMonitors());
     WindowDcGuard screen(nullptr, wholeWindow);

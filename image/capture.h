@@ -34,6 +34,8 @@ struct PictureSize {
 
 // The monitor under the cursor when it is a secondary one, else the primary screen.
 CaptureArea chooseCaptureArea(const MonitorQuery& query);
+// The size the screenshot taken now would have.
+PictureSize screenshotSize();
 // The size a w x h picture is scaled to for a cx x cy primary screen; the
 // picture's own size when it already fits or the screen size is unusable.
 PictureSize fittedSize(uint32_t w, uint32_t h, int32_t cx, int32_t cy);

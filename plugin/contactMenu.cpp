@@ -373,12 +373,20 @@ void paintInvalidWindows() {
         DispatchMessageW(&message);
 }
 
+// The editor is made during the wait, after its first slice: the windows
+// the menu uncovered paint first.
 void waitRepainting(DWORD milliseconds) {
     ULONGLONG end = GetTickCount64() + milliseconds;
+    bool editorMade = false;
     for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
         DWORD slice = DWORD(end - now < repaintSliceMilliseconds ? end - now : repaintSliceMilliseconds);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, slice, QS_PAINT);
         paintInvalidWindows();
+        if (!editorMade) {
+            PictureSize size = screenshotSize();
+            prepareEditor(size.width, size.height);
+            editorMade = true;
+        }
     }
 }
 
@@ -393,6 +401,7 @@ bool takePicture(int32_t source, ImageHolder* holder, WindowList** windows) {
         waitRepainting(menuGoneMilliseconds);
         if (captureScreen(holder, windows))
             return true;
+        discardPreparedEditor();
         hideEditor(false);
         writeLog(hostTable, logLevel, logSource, L"Could not take screenshot");
         return false;

@@ -477,3 +477,27 @@ TEST_F(Intake, ADrawingIsReplacedOnlyWhenTheUserAgrees) {
     patchImport(plugin.module, "gdiplus.dll", "GdipCreateBitmapFromHBITMAP", reinterpret_cast<void*>(realFromBitmap));
     DestroyWindow(backdrop);
 }
+
+// With no editor open, the screenshot's editor is made while it waits for
+// the menu to go. A capture that then fails leaves no window of it, hidden
+// or shown, and stores none of what its controls were not yet given; the
+// next screenshot opens with the stored quality.
+TEST_F(Intake, AFailedScreenshotLeavesNoWindowAndNoSetting) {
+    hostSettings()[L"snipLeaf/DefaultQuality"] = 3;
+    hostRegister(L"WTW/Settings/Read", [](int64_t, int64_t) { return int64_t(0); }, RecordKind::none);
+    realFromBitmap = reinterpret_cast<decltype(realFromBitmap)>(patchImport(
+        plugin.module, "gdiplus.dll", "GdipCreateBitmapFromHBITMAP", reinterpret_cast<void*>(countConversion)));
+    conversionFails = true;
+    EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
+    conversionFails = false;
+    hostPumpMessages(50);
+    EXPECT_EQ(FindWindowW(L"ScreenshotWnd", nullptr), nullptr);
+    EXPECT_EQ(hostSettings()[L"snipLeaf/DefaultQuality"], 3);
+    EXPECT_EQ(hostLogMessages(), std::vector<std::wstring>{L"Could not take screenshot"});
+    EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
+    HWND editor = findEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(IsWindowVisible(editor));
+    EXPECT_EQ(SendMessageW(childOfClass(editorToolbar(editor), TRACKBAR_CLASSW), TBM_GETPOS, 0, 0), 3);
+    patchImport(plugin.module, "gdiplus.dll", "GdipCreateBitmapFromHBITMAP", reinterpret_cast<void*>(realFromBitmap));
+}
