@@ -231,9 +231,9 @@ bool editorPrepared = false;
 SIZE preparedSize = {};
 
 // The hidden window and its controls for a picture of this size, with the
-// style settings they show: all of the opening that needs no picture.
+// style settings they show: all of the opening that needs no picture. The
+// selection's view keeps the window list it was given.
 bool makeEditorWindow(EditorState& s, uint32_t w, uint32_t h) {
-    s.selectionView = {};
     reloadSettings();
     readStyleSettings(s);
     SIZE size = editorWindowSize(w, h, 0, frameSize());
@@ -273,6 +273,7 @@ void prepareEditor(uint32_t width, uint32_t height) {
     EditorState& s = editorState;
     if (s.window || editorPrepared || !hostTable)
         return;
+    s.selectionView = {};
     if (!makeEditorWindow(s, width, height)) {
         closeEditor();
         return;

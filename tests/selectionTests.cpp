@@ -947,7 +947,8 @@ size_t differingOutside(const std::vector<COLORREF>& a, const std::vector<uint32
 // cut to the picture, and Shift+click its top-level window; the window in
 // front wins. A drag, the right button's drag and a click where no window
 // lies do what they always did. Each is checked by the exact region Enter sends.
-// Without a button held, the window a click would select is outlined.
+// Without a button held, the window a click would select is outlined. A
+// screenshot that replaces an open editor snaps as a first one does.
 TEST_F(SelectionTest, AClickSelectsTheWindowUnderIt) {
     HWND a = solidWindow(nullptr, rectA, colourA);
     HWND a1 = solidWindow(a, {50, 40, 170, 100}, colourA1);
@@ -960,9 +961,11 @@ TEST_F(SelectionTest, AClickSelectsTheWindowUnderIt) {
         POINT from, to;
         bool shift, right;
         RECT sent;  // empty: nothing is sent
+        bool overAnEditor = false;
     };
     const Case cases[] = {
         {"a top-level window", {120, 140}, {120, 140}, false, false, rectA},
+        {"a control, over an open editor", {200, 200}, {200, 200}, false, false, rectA1, true},
         {"a child control", {200, 200}, {200, 200}, false, false, rectA1},
         {"a control inside a control", {170, 180}, {170, 180}, false, false, rectA1a},
         {"shift on a control", {170, 180}, {170, 180}, true, false, rectA},
@@ -976,6 +979,10 @@ TEST_F(SelectionTest, AClickSelectsTheWindowUnderIt) {
         SCOPED_TRACE(c.what);
         DialogAnswers answers;
         hostClearDeliveries();
+        if (c.overAnEditor) {
+            ASSERT_TRUE(hostPutPictureOnClipboard(80, 60));
+            ASSERT_EQ(hostClickItem(L"snipLeaf/Clipboard", {onlineContact}), 0);
+        }
         EXPECT_EQ(hostClickItem(L"snipLeaf/Screen", {onlineContact}), 0);
         HWND editor = findEditor();
         ASSERT_NE(editor, nullptr);
