@@ -91,8 +91,8 @@ struct EditorState {
     HWND qualitySlider;
     // The style control and the slider's hover tip show only in the expanded
     // toolbar, so they are made once the editor has first painted, or at the
-    // toolbar's expansion or the first read of them if that comes sooner;
-    // until then the fill setting the style control is to start with is kept.
+    // toolbar's expansion if that comes sooner; until then the fill setting
+    // the style control is to start with is kept.
     uint8_t controlsDue;  // 1: to be made; 2: their message is posted
     int32_t dueTransparent;
     // The buttons of the tools the toolbar has none for, in the toolbar's row,

@@ -75,13 +75,14 @@ bool pictureUnchanged(const History& h) {
     return h.holder && h.holder->bitmap && h.holder->bitmap == h.bitmap;
 }
 
-// Swapping makes the same saved copy serve undo and redo.
+// A tile of the picture locked for reading and writing in this format.
 bool lockTile(GpBitmap* bitmap, const PixelBox& box, Gdiplus::PixelFormat format, Gdiplus::BitmapData* data) {
     Gdiplus::Rect rect(INT(box.left), INT(box.top), INT(box.right - box.left + 1), INT(box.bottom - box.top + 1));
     return GdipBitmapLockBits(bitmap, &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, format,
                               data) == Gdiplus::Ok;
 }
 
+// Swapping makes the same saved copy serve undo and redo.
 bool swapTiles(History& h, HistoryStep& step) {
     bool allLocked = true;
     for (size_t i = 0; i < step.count; i++) {
